@@ -1,0 +1,127 @@
+#include "store/clientfile.h"
+
+#include <cstdlib>
+
+#include "store/errors.h"
+#include "store/fields.h"
+
+namespace store::clientfile {
+namespace {
+
+// The table's name as stored, found without regard to case; empty when there is none.
+std::string tableName(const Database& db, std::string_view wanted) {
+    Statement s(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
+    while (s.step())
+        if (sameName(s.text(0), wanted)) return std::string(s.text(0));
+    return {};
+}
+
+std::vector<std::string> columnsOf(const Database& db, const std::string& table) {
+    std::vector<std::string> names;
+    Statement s(db, "PRAGMA table_info(" + quoteName(table) + ")");
+    while (s.step()) names.emplace_back(s.text(1));
+    return names;
+}
+
+std::string missingColumns(const std::vector<std::string>& have,
+                           const std::vector<std::string_view>& need) {
+    std::string missing;
+    for (std::string_view n : need) {
+        bool found = false;
+        for (const auto& h : have) found = found || sameName(h, n);
+        if (!found) missing += (missing.empty() ? "" : "、") + std::string(n);
+    }
+    return missing;
+}
+
+}  // namespace
+
+std::filesystem::path defaultPath() {
+#ifdef _WIN32
+    return std::filesystem::path("C:\\VELKARD\\velkard.db");
+#else
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home && *home ? home : ".") / "VELKARD" / "velkard.db";
+#endif
+}
+
+std::vector<std::string> problems(const Database& db) {
+    std::vector<std::string> found;
+    struct Need {
+        std::string_view table;
+        std::vector<std::string_view> columns;
+    };
+    const Need needs[] = {
+        {kClientTable, {kFieldNames.begin(), kFieldNames.end()}},
+        {kLookupTable, {kLookupColumn}},
+        {kAuxTable, {}},
+    };
+    for (const Need& need : needs) {
+        std::string name = tableName(db, need.table);
+        if (name.empty()) {
+            found.push_back("缺少資料表 " + std::string(need.table));
+            continue;
+        }
+        std::string missing = missingColumns(columnsOf(db, name), need.columns);
+        if (!missing.empty())
+            found.push_back("資料表 " + std::string(need.table) + " 缺少欄位 " + missing);
+    }
+    return found;
+}
+
+std::shared_ptr<Database> open(const std::filesystem::path& path, const OpenOptions& options) {
+    auto db = Database::open(path, options);
+    std::vector<std::string> missing = problems(*db);
+    if (!missing.empty()) {
+        std::string text = path.string() + " 不是完整的客戶資料檔:";
+        for (const auto& m : missing) text += "\n" + m;
+        throw StoreError(ErrorKind::NotClientFile, text);
+    }
+    if (options.readOnly) return db;
+    if (db->readOnly())
+        throw StoreError(ErrorKind::ReadOnly,
+                         path.string() + " 是唯讀的,不能寫入。請檢查檔案與資料夾的權限。");
+    // Taking the write lock once tells at start-up whether another program holds the file.
+    { Transaction probe(*db); }
+    // The file alone must always be a complete, current copy.
+    db->exec("PRAGMA journal_mode=DELETE");
+    db->exec("PRAGMA synchronous=FULL");
+    return db;
+}
+
+void create(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec))
+        throw StoreError(ErrorKind::Io, path.string() + " 已經存在,不會覆蓋。");
+    if (!path.parent_path().empty()) {
+        std::filesystem::create_directories(path.parent_path(), ec);
+        if (ec)
+            throw StoreError(ErrorKind::ReadOnly,
+                             "無法建立資料夾 " + path.parent_path().string() + ": " + ec.message());
+    }
+    std::filesystem::path temp = path;
+    temp += ".new";
+    std::filesystem::remove(temp, ec);
+    try {
+        auto db = Database::create(temp);
+        std::string sql = "BEGIN; CREATE TABLE " + std::string(kClientTable) + " (";
+        for (int i = 0; i < kFieldCount; ++i)
+            sql += (i ? ", " : "") + quoteName(kFieldNames[static_cast<std::size_t>(i)]) + " TEXT";
+        sql += "); CREATE TABLE " + std::string(kLookupTable) + " (" + std::string(kLookupColumn) +
+               " TEXT); CREATE TABLE " + std::string(kAuxTable) + " (FIELD1 TEXT); COMMIT;";
+        db->exec("PRAGMA journal_mode=DELETE");
+        db->exec(sql);
+    } catch (...) {
+        std::filesystem::remove(temp, ec);
+        throw;
+    }
+    std::error_code renamed;
+    std::filesystem::rename(temp, path, renamed);
+    if (renamed) {
+        std::filesystem::remove(temp, ec);
+        throw StoreError(ErrorKind::Io,
+                         "無法建立客戶資料檔 " + path.string() + ": " + renamed.message());
+    }
+}
+
+}  // namespace store::clientfile

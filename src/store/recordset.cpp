@@ -1,0 +1,448 @@
+#include "store/recordset.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "store/errors.h"
+#include "store/fields.h"
+#include "store/rowstore.h"
+#include "store/text.h"
+
+namespace store {
+namespace {
+
+struct SortEntry {
+    uint64_t prefix;
+    uint32_t offset;
+    uint32_t length;
+    Bookmark row;
+};
+
+// Sorts by binary collation keys: each key is built once per row, and a descending key is the
+// bitwise complement of the ascending one. Ties keep table order (the bookmark order).
+void sortRows(std::vector<Bookmark>& order, const detail::RowStore& rows,
+              const std::vector<SortKey>& keys) {
+    if (keys.empty()) {
+        std::sort(order.begin(), order.end());
+        return;
+    }
+    std::string buffer;
+    buffer.reserve(order.size() * 16);
+    std::vector<SortEntry> entries(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        std::size_t start = buffer.size();
+        detail::RowView row = rows.row(order[i]);
+        for (const SortKey& key : keys) {
+            std::size_t from = buffer.size();
+            text::appendSortKey(row.field(key.column), buffer);
+            if (key.descending)
+                for (std::size_t b = from; b < buffer.size(); ++b)
+                    buffer[b] = static_cast<char>(~static_cast<unsigned char>(buffer[b]));
+        }
+        uint64_t prefix = 0;
+        for (std::size_t b = 0; b < 8; ++b) {
+            unsigned char c = start + b < buffer.size()
+                                  ? static_cast<unsigned char>(buffer[start + b])
+                                  : 0;
+            prefix = (prefix << 8) | c;
+        }
+        entries[i] = {prefix, static_cast<uint32_t>(start),
+                      static_cast<uint32_t>(buffer.size() - start), order[i]};
+    }
+    const char* base = buffer.data();
+    std::sort(entries.begin(), entries.end(), [base](const SortEntry& a, const SortEntry& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        uint32_t restA = a.length > 8 ? a.length - 8 : 0;
+        uint32_t restB = b.length > 8 ? b.length - 8 : 0;
+        int c = std::memcmp(base + a.offset + 8, base + b.offset + 8, std::min(restA, restB));
+        if (c != 0) return c < 0;
+        if (restA != restB) return restA < restB;
+        return a.row < b.row;
+    });
+    for (std::size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].row;
+}
+
+// " WHERE the row still holds `original`": NULL and empty text count as the same.
+std::string whereUnchanged(const detail::RowStore& rows, int firstParam) {
+    std::string sql = " WHERE rowid = ?" + std::to_string(firstParam);
+    for (std::size_t c = 0; c < rows.columns.size(); ++c)
+        sql += " AND COALESCE(CAST(" + quoteName(rows.columns[c]) + " AS TEXT), '') = ?" +
+               std::to_string(firstParam + 1 + static_cast<int>(c));
+    return sql;
+}
+
+void bindOriginal(Statement& s, const detail::RowStore& rows, int firstParam, int64_t rowid,
+                  const char* original) {
+    s.bind(firstParam, rowid);
+    detail::RowView view(original);
+    for (std::size_t c = 0; c < rows.columns.size(); ++c)
+        s.bind(firstParam + 1 + static_cast<int>(c), view.field(static_cast<int>(c)));
+}
+
+}  // namespace
+
+RecordSet::RecordSet(std::shared_ptr<detail::RowStore> rows) : rows_(std::move(rows)) {
+    rows_->sets.push_back(this);
+    order_.reserve(rows_->rows.size());
+    for (Bookmark r = 0; r < rows_->rows.size(); ++r)
+        if (rows_->rows[r]) order_.push_back(r);
+}
+
+RecordSet::~RecordSet() {
+    auto& sets = rows_->sets;
+    sets.erase(std::remove(sets.begin(), sets.end(), this), sets.end());
+}
+
+std::unique_ptr<RecordSet> RecordSet::open(std::shared_ptr<Database> db, std::string_view table,
+                                           const std::vector<std::string_view>& leading) {
+    return std::unique_ptr<RecordSet>(
+        new RecordSet(detail::RowStore::load(std::move(db), table, leading)));
+}
+
+std::unique_ptr<RecordSet> RecordSet::openClients(std::shared_ptr<Database> db) {
+    return open(std::move(db), kClientTable, {kFieldNames.begin(), kFieldNames.end()});
+}
+
+std::unique_ptr<RecordSet> RecordSet::clone() const {
+    return std::unique_ptr<RecordSet>(new RecordSet(rows_));
+}
+
+int RecordSet::fieldCount() const { return static_cast<int>(rows_->columns.size()); }
+
+const std::string& RecordSet::fieldName(int column) const {
+    return rows_->columns.at(static_cast<std::size_t>(column));
+}
+
+int RecordSet::fieldIndex(std::string_view name) const {
+    for (std::size_t i = 0; i < rows_->columns.size(); ++i)
+        if (sameName(rows_->columns[i], name)) return static_cast<int>(i);
+    return -1;
+}
+
+long RecordSet::recordCount() const { return rowCount() + (adding() ? 1 : 0); }
+
+long RecordSet::absolutePosition() const {
+    if (adding()) return recordCount();
+    if (pos_ < 1) return kBeforeFirst;
+    if (pos_ > rowCount()) return kAfterLast;
+    return pos_;
+}
+
+bool RecordSet::bof() const { return !adding() && (pos_ < 1 || rowCount() == 0); }
+
+bool RecordSet::eof() const { return !adding() && (pos_ > rowCount() || rowCount() == 0); }
+
+void RecordSet::requireNoEdit() const {
+    if (edit_)
+        throw StoreError(ErrorKind::PendingEdit, "目前的記錄還沒有存檔或取消,不能移動或變更顯示。");
+}
+
+void RecordSet::setPosition(long position) {
+    pos_ = std::clamp(position, 0L, rowCount() + 1);
+    notify(Change::CurrentMoved);
+}
+
+void RecordSet::moveFirst() {
+    requireNoEdit();
+    setPosition(1);
+}
+
+void RecordSet::moveLast() {
+    requireNoEdit();
+    setPosition(rowCount() > 0 ? rowCount() : 1);
+}
+
+void RecordSet::moveNext() {
+    requireNoEdit();
+    setPosition(pos_ > rowCount() ? pos_ : pos_ + 1);
+}
+
+void RecordSet::movePrevious() {
+    requireNoEdit();
+    setPosition(pos_ < 1 ? pos_ : pos_ - 1);
+}
+
+void RecordSet::move(long offset) {
+    requireNoEdit();
+    setPosition(pos_ + offset);
+}
+
+void RecordSet::setAbsolutePosition(long position) {
+    requireNoEdit();
+    setPosition(position);
+}
+
+Bookmark RecordSet::bookmark() const {
+    if (!hasCurrent() || adding())
+        throw StoreError(ErrorKind::NoCurrentRecord, "沒有目前的記錄。");
+    return order_[static_cast<std::size_t>(pos_ - 1)];
+}
+
+bool RecordSet::setBookmark(Bookmark mark) {
+    requireNoEdit();
+    auto it = std::find(order_.begin(), order_.end(), mark);
+    if (it == order_.end()) return false;
+    setPosition(static_cast<long>(it - order_.begin()) + 1);
+    return true;
+}
+
+bool RecordSet::find(std::string_view criterion) {
+    requireNoEdit();
+    Expression e = Expression::parse(criterion, rows_->columns);
+    for (long i = std::max(pos_, 1L) - 1; i < rowCount(); ++i) {
+        if (e.matches(rows_->row(order_[static_cast<std::size_t>(i)]))) {
+            setPosition(i + 1);
+            return true;
+        }
+    }
+    setPosition(rowCount() + 1);
+    return false;
+}
+
+void RecordSet::rebuild(const Expression& filter, const std::vector<SortKey>& sort) {
+    std::vector<Bookmark> order;
+    order.reserve(filter.empty() ? rows_->rows.size() : 0);
+    for (Bookmark r = 0; r < rows_->rows.size(); ++r)
+        if (rows_->rows[r] && filter.matches(rows_->row(r))) order.push_back(r);
+    sortRows(order, *rows_, sort);
+    order_ = std::move(order);
+}
+
+void RecordSet::setFilter(std::string_view expression) {
+    requireNoEdit();
+    Expression e = Expression::parse(expression, rows_->columns);
+    rebuild(e, parseSort(sortText_, rows_->columns));
+    filterExpr_ = std::move(e);
+    filterText_ = filterExpr_.empty() ? std::string() : std::string(expression);
+    pos_ = 1;
+    notify(Change::Reset);
+}
+
+void RecordSet::setSort(std::string_view expression) {
+    requireNoEdit();
+    std::vector<SortKey> keys = parseSort(expression, rows_->columns);
+    std::vector<Bookmark> order = order_;
+    sortRows(order, *rows_, keys);
+    order_ = std::move(order);
+    sortText_ = keys.empty() ? std::string() : std::string(expression);
+    pos_ = 1;
+    notify(Change::Reset);
+}
+
+std::string_view RecordSet::value(int column) const {
+    if (column < 0 || column >= fieldCount()) return {};
+    if (edit_) {
+        const auto& pending = edit_->values[static_cast<std::size_t>(column)];
+        if (pending) return *pending;
+        if (edit_->adding) return {};
+        return detail::RowView(edit_->original).field(column);
+    }
+    if (!hasCurrent()) return {};
+    return rows_->row(order_[static_cast<std::size_t>(pos_ - 1)]).field(column);
+}
+
+std::string_view RecordSet::value(std::string_view name) const { return value(fieldIndex(name)); }
+
+std::string_view RecordSet::valueAt(long row, int column) const {
+    if (row == rowCount() && adding()) {
+        const auto& pending = edit_->values[static_cast<std::size_t>(column)];
+        return pending ? std::string_view(*pending) : std::string_view();
+    }
+    if (row < 0 || row >= rowCount() || column < 0 || column >= fieldCount()) return {};
+    return rows_->row(order_[static_cast<std::size_t>(row)]).field(column);
+}
+
+Bookmark RecordSet::bookmarkAt(long row) const { return order_.at(static_cast<std::size_t>(row)); }
+
+void RecordSet::setValue(int column, std::string text) {
+    if (column < 0 || column >= fieldCount()) throw std::out_of_range("RecordSet::setValue");
+    if (!edit_) {
+        if (!hasCurrent()) throw StoreError(ErrorKind::NoCurrentRecord, "沒有目前的記錄可以修改。");
+        Edit e;
+        e.row = order_[static_cast<std::size_t>(pos_ - 1)];
+        e.original = rows_->rows[e.row];
+        e.returnTo = pos_;
+        e.values.resize(static_cast<std::size_t>(fieldCount()));
+        edit_ = std::move(e);
+    }
+    edit_->values[static_cast<std::size_t>(column)] = std::move(text);
+    notify(Change::PendingEdited);
+}
+
+void RecordSet::addNew() {
+    requireNoEdit();
+    Edit e;
+    e.adding = true;
+    e.returnTo = pos_;
+    e.values.resize(static_cast<std::size_t>(fieldCount()));
+    edit_ = std::move(e);
+    notify(Change::CurrentMoved);
+}
+
+void RecordSet::cancelUpdate() {
+    if (!edit_) return;
+    bool wasAdding = edit_->adding;
+    long back = edit_->returnTo;
+    edit_.reset();
+    if (wasAdding)
+        setPosition(back);
+    else
+        notify(Change::PendingEdited);
+}
+
+void RecordSet::conflict(Bookmark row, std::string_view doing) const {
+    Statement probe(*rows_->db, "SELECT 1 FROM " + quoteName(rows_->table) + " WHERE rowid = ?");
+    probe.bind(1, rows_->rowids[row]);
+    bool exists = probe.step();
+    throw ConflictError(std::string("這筆資料在讀取之後已被") + (exists ? "修改" : "刪除") +
+                        "(另一個視窗或程式),為了不覆蓋別人的變更," + std::string(doing) +
+                        "沒有執行。請取消後重新讀取。");
+}
+
+void RecordSet::reread(Bookmark row) {
+    Statement s(*rows_->db, "SELECT " + rows_->selectList() + " FROM " +
+                                quoteName(rows_->table) + " WHERE rowid = ?");
+    s.bind(1, rows_->rowids[row]);
+    if (!s.step()) throw StoreError(ErrorKind::Io, "剛寫入的資料讀不回來: " + rows_->db->path().string());
+    std::vector<std::string_view> values(rows_->columns.size());
+    for (std::size_t c = 0; c < values.size(); ++c) values[c] = s.text(static_cast<int>(c) + 1);
+    rows_->rows[row] = rows_->pack(values);
+}
+
+void RecordSet::update() {
+    if (!edit_) return;
+    auto& rows = *rows_;
+    Database& db = *rows.db;
+    const std::string table = quoteName(rows.table);
+    std::vector<int> changed;
+    for (std::size_t c = 0; c < edit_->values.size(); ++c) {
+        const auto& v = edit_->values[c];
+        if (v && (edit_->adding || *v != detail::RowView(edit_->original).field(static_cast<int>(c))))
+            changed.push_back(static_cast<int>(c));
+    }
+
+    if (edit_->adding) {
+        Transaction tx(db);
+        std::string names, marks;
+        for (int c : changed) {
+            names += (names.empty() ? "" : ", ") + quoteName(rows.columns[static_cast<std::size_t>(c)]);
+            marks += marks.empty() ? "?" : ", ?";
+        }
+        Statement insert(db, changed.empty() ? "INSERT INTO " + table + " DEFAULT VALUES"
+                                             : "INSERT INTO " + table + " (" + names +
+                                                   ") VALUES (" + marks + ")");
+        for (std::size_t i = 0; i < changed.size(); ++i)
+            insert.bind(static_cast<int>(i) + 1, *edit_->values[static_cast<std::size_t>(changed[i])]);
+        insert.step();
+        Bookmark row = static_cast<Bookmark>(rows.rows.size());
+        rows.rowids.push_back(sqlite3_last_insert_rowid(db.handle()));
+        rows.rows.push_back(nullptr);
+        try {
+            reread(row);
+            tx.commit();
+        } catch (...) {
+            rows.rows.pop_back();
+            rows.rowids.pop_back();
+            throw;
+        }
+        edit_.reset();
+        for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowSaved(row, true, this);
+        return;
+    }
+
+    Bookmark row = edit_->row;
+    if (changed.empty()) {
+        edit_.reset();
+        notify(Change::PendingEdited);
+        return;
+    }
+    Transaction tx(db);
+    std::string sets;
+    for (int c : changed)
+        sets += (sets.empty() ? "" : ", ") + quoteName(rows.columns[static_cast<std::size_t>(c)]) + " = ?";
+    const int first = static_cast<int>(changed.size()) + 1;
+    Statement write(db, "UPDATE " + table + " SET " + sets + whereUnchanged(rows, first));
+    for (std::size_t i = 0; i < changed.size(); ++i)
+        write.bind(static_cast<int>(i) + 1, *edit_->values[static_cast<std::size_t>(changed[i])]);
+    bindOriginal(write, rows, first, rows.rowids[row], edit_->original);
+    write.step();
+    if (sqlite3_changes(db.handle()) != 1) conflict(row, "存檔");
+    const char* before = rows.rows[row];
+    try {
+        reread(row);
+        tx.commit();
+    } catch (...) {
+        rows.rows[row] = before;
+        throw;
+    }
+    edit_.reset();
+    for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowSaved(row, false, this);
+}
+
+void RecordSet::deleteCurrent() {
+    requireNoEdit();
+    if (!hasCurrent()) throw StoreError(ErrorKind::NoCurrentRecord, "沒有目前的記錄可以刪除。");
+    auto& rows = *rows_;
+    Bookmark row = order_[static_cast<std::size_t>(pos_ - 1)];
+    {
+        Transaction tx(*rows.db);
+        Statement erase(*rows.db, "DELETE FROM " + quoteName(rows.table) + whereUnchanged(rows, 1));
+        bindOriginal(erase, rows, 1, rows.rowids[row], rows.rows[row]);
+        erase.step();
+        if (sqlite3_changes(rows.db->handle()) != 1) conflict(row, "刪除");
+        tx.commit();
+    }
+    rows.rows[row] = nullptr;
+    for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowDeleted(row);
+}
+
+void RecordSet::rowSaved(Bookmark row, bool inserted, const RecordSet* by) {
+    if (!inserted) {
+        auto it = std::find(order_.begin(), order_.end(), row);
+        if (it != order_.end()) notify(Change::RowUpdated, static_cast<long>(it - order_.begin()));
+        return;
+    }
+    // The set that added the row keeps it and stands on it; the others take it when it passes
+    // their filter.
+    if (by != this && !filterExpr_.matches(rows_->row(row))) return;
+    bool wasAfterLast = pos_ > rowCount();
+    order_.push_back(row);
+    notify(Change::RowInserted, rowCount() - 1);
+    if (by == this)
+        setPosition(rowCount());
+    else if (wasAfterLast)
+        pos_ = rowCount() + 1;
+}
+
+void RecordSet::rowDeleted(Bookmark row) {
+    auto it = std::find(order_.begin(), order_.end(), row);
+    if (it == order_.end()) return;
+    long index = static_cast<long>(it - order_.begin());
+    order_.erase(it);
+    notify(Change::RowRemoved, index);
+    if (index < pos_ - 1) {
+        --pos_;
+    } else if (index == pos_ - 1) {
+        notify(Change::CurrentMoved);  // the following record now stands in its place
+    }
+}
+
+int RecordSet::subscribe(Observer observer) {
+    observers_.emplace_back(nextObserver_, std::move(observer));
+    return nextObserver_++;
+}
+
+void RecordSet::unsubscribe(int id) {
+    observers_.erase(std::remove_if(observers_.begin(), observers_.end(),
+                                    [id](const auto& o) { return o.first == id; }),
+                     observers_.end());
+}
+
+void RecordSet::notify(Change::Kind kind, long row) {
+    auto copy = observers_;
+    for (const auto& [id, observer] : copy) observer(Change{kind, row});
+}
+
+}  // namespace store

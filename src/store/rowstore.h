@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/database.h"
+#include "store/expression.h"
+
+namespace store {
+class RecordSet;
+}
+
+namespace store::detail {
+
+// Row texts packed one after another in large chunks: per column a length (7 bits a byte) and
+// the bytes. A snapshot of a million clients then costs little more than its text.
+class Arena {
+public:
+    char* allocate(std::size_t size);
+
+private:
+    static constexpr std::size_t kChunk = 1 << 20;
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    char* next_ = nullptr;
+    std::size_t left_ = 0;
+};
+
+class RowView final : public FieldSource {
+public:
+    explicit RowView(const char* blob) : blob_(blob) {}
+    std::string_view field(int column) const override;
+
+private:
+    const char* blob_;
+};
+
+// The rows of one table, shared by a record set and its clones. Rows keep their index for life
+// (a deleted row leaves an empty slot), so an index is a bookmark.
+struct RowStore {
+    std::shared_ptr<Database> db;
+    std::string table;                 // the name as stored
+    std::vector<std::string> columns;  // the names as stored, in record-set order
+    std::vector<const char*> rows;     // nullptr for a deleted row
+    std::vector<int64_t> rowids;
+    std::vector<RecordSet*> sets;      // the record sets over these rows
+    Arena arena;
+
+    static std::shared_ptr<RowStore> load(std::shared_ptr<Database> db, std::string_view table,
+                                          const std::vector<std::string_view>& leading);
+
+    const char* pack(const std::vector<std::string_view>& values);
+    RowView row(uint32_t index) const { return RowView(rows[index]); }
+    std::string selectList() const;
+};
+
+}  // namespace store::detail

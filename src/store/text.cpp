@@ -1,0 +1,215 @@
+#include "store/text.h"
+
+#include <unicode/ucol.h>
+#include <unicode/unorm2.h>
+#include <unicode/ustring.h>
+
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace store::text {
+namespace {
+
+const UCollator* collator() {
+    static UCollator* const c = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        UCollator* made = ucol_open("zh_Hant_TW", &status);
+        if (U_FAILURE(status)) throw std::runtime_error("ICU 無法載入繁體中文排序規則");
+        // Secondary strength: case and width are tertiary differences, so they are ignored.
+        ucol_setStrength(made, UCOL_SECONDARY);
+        return made;
+    }();
+    return c;
+}
+
+const UNormalizer2* folder() {
+    static const UNormalizer2* const n = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        const UNormalizer2* made = unorm2_getNFKCCasefoldInstance(&status);
+        if (U_FAILURE(status)) throw std::runtime_error("ICU 無法載入正規化資料");
+        return made;
+    }();
+    return n;
+}
+
+// Text whose folding is plain ASCII lower-casing: printable ASCII and the Chinese ideographs and
+// Bopomofo, which have no case or width variants. Almost all client data is plain, and plain text
+// can be compared without ICU.
+bool isPlain(std::string_view s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const auto* end = p + s.size();
+    while (p < end) {
+        unsigned char b = *p;
+        if (b < 0x80) {
+            if (b < 0x20 && b != '\t' && b != '\n' && b != '\r') return false;
+            if (b == 0x7F) return false;
+            ++p;
+            continue;
+        }
+        if ((b & 0xF0) != 0xE0 || end - p < 3) return false;
+        if ((p[1] & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80) return false;
+        unsigned cp = ((b & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+        bool ideograph = (cp >= 0x4E00 && cp <= 0x9FFF) || (cp >= 0x3400 && cp <= 0x4DBF);
+        bool bopomofo = cp >= 0x3105 && cp <= 0x312F;
+        if (!ideograph && !bopomofo) return false;
+        p += 3;
+    }
+    return true;
+}
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::u16string toUtf16(std::string_view s) {
+    std::u16string out(s.size() + 1, u'\0');
+    int32_t len = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                         &len, s.data(), static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &status);
+    if (U_FAILURE(status)) throw std::runtime_error("文字編碼無法轉換");
+    out.resize(static_cast<std::size_t>(len));
+    return out;
+}
+
+std::string toUtf8(const std::u16string& s) {
+    std::string out(s.size() * 3 + 1, '\0');
+    int32_t len = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strToUTF8(out.data(), static_cast<int32_t>(out.size()), &len,
+                reinterpret_cast<const UChar*>(s.data()), static_cast<int32_t>(s.size()), &status);
+    if (U_FAILURE(status)) throw std::runtime_error("文字編碼無法轉換");
+    out.resize(static_cast<std::size_t>(len));
+    return out;
+}
+
+// Folds `s` into `out` (reusing its storage).
+void foldInto(std::string_view s, std::string& out) {
+    if (isPlain(s)) {
+        out.resize(s.size());
+        for (std::size_t i = 0; i < s.size(); ++i) out[i] = lower(s[i]);
+        return;
+    }
+    std::u16string in = toUtf16(s);
+    std::u16string folded(in.size() * 3 + 8, u'\0');
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t len = unorm2_normalize(folder(), reinterpret_cast<const UChar*>(in.data()),
+                                   static_cast<int32_t>(in.size()),
+                                   reinterpret_cast<UChar*>(folded.data()),
+                                   static_cast<int32_t>(folded.size()), &status);
+    if (U_FAILURE(status)) throw std::runtime_error("文字無法正規化");
+    folded.resize(static_cast<std::size_t>(len));
+    out = toUtf8(folded);
+}
+
+bool isWildcard(char c) { return c == '*' || c == '%'; }
+
+// Glob match over bytes. UTF-8 is self-synchronising, so a literal can only match at a character
+// boundary even though backtracking steps one byte at a time.
+bool glob(std::string_view p, std::string_view s) {
+    std::size_t pi = 0, si = 0, star = std::string_view::npos, mark = 0;
+    while (si < s.size()) {
+        if (pi < p.size() && isWildcard(p[pi])) {
+            star = pi++;
+            mark = si;
+        } else if (pi < p.size() && p[pi] == s[si]) {
+            ++pi;
+            ++si;
+        } else if (star != std::string_view::npos) {
+            pi = star + 1;
+            si = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && isWildcard(p[pi])) ++pi;
+    return pi == p.size();
+}
+
+}  // namespace
+
+int big5Width(std::string_view utf8) {
+    int width = 0;
+    for (unsigned char b : utf8) {
+        if (b < 0x80)
+            width += 1;
+        else if ((b & 0xC0) != 0x80)
+            width += 2;
+    }
+    return width;
+}
+
+std::size_t length(std::string_view utf8) {
+    std::size_t n = 0;
+    for (unsigned char b : utf8)
+        if ((b & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+std::size_t positionOf(std::string_view utf8, std::size_t byteOffset) {
+    return length(utf8.substr(0, std::min(byteOffset, utf8.size()))) + 1;
+}
+
+std::string fold(std::string_view utf8) {
+    std::string out;
+    foldInto(utf8, out);
+    return out;
+}
+
+bool equal(std::string_view a, std::string_view b) { return EqualTo(a).matches(b); }
+
+int compare(std::string_view a, std::string_view b) {
+    if (a == b) return 0;
+    UErrorCode status = U_ZERO_ERROR;
+    UCollationResult r =
+        ucol_strcollUTF8(collator(), a.data(), static_cast<int32_t>(a.size()), b.data(),
+                         static_cast<int32_t>(b.size()), &status);
+    if (U_FAILURE(status)) throw std::runtime_error("文字無法比較");
+    if (r != UCOL_EQUAL) return r == UCOL_LESS ? -1 : 1;
+    int c = fold(a).compare(fold(b));
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+void appendSortKey(std::string_view utf8, std::string& out) {
+    thread_local std::vector<UChar> buffer;
+    if (buffer.size() < utf8.size() + 1) buffer.resize(utf8.size() + 1);
+    int32_t len = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(buffer.data(), static_cast<int32_t>(buffer.size()), &len, utf8.data(),
+                         static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
+    if (U_FAILURE(status)) throw std::runtime_error("文字編碼無法轉換");
+    std::size_t old = out.size();
+    std::size_t room = utf8.size() * 4 + 16;
+    out.resize(old + room);
+    auto* dest = reinterpret_cast<uint8_t*>(out.data() + old);
+    int32_t need = ucol_getSortKey(collator(), buffer.data(), len, dest, static_cast<int32_t>(room));
+    if (static_cast<std::size_t>(need) > room) {
+        out.resize(old + static_cast<std::size_t>(need));
+        dest = reinterpret_cast<uint8_t*>(out.data() + old);
+        ucol_getSortKey(collator(), buffer.data(), len, dest, need);
+    }
+    out.resize(old + static_cast<std::size_t>(need));
+}
+
+LikePattern::LikePattern(std::string_view pattern) : folded_(fold(pattern)) {}
+
+bool LikePattern::matches(std::string_view value) const {
+    thread_local std::string buffer;
+    foldInto(value, buffer);
+    return glob(folded_, buffer);
+}
+
+EqualTo::EqualTo(std::string_view value) : folded_(fold(value)) {}
+
+bool EqualTo::matches(std::string_view value) const {
+    if (isPlain(value)) {
+        if (value.size() != folded_.size()) return false;
+        for (std::size_t i = 0; i < value.size(); ++i)
+            if (lower(value[i]) != folded_[i]) return false;
+        return true;
+    }
+    thread_local std::string buffer;
+    foldInto(value, buffer);
+    return buffer == folded_;
+}
+
+}  // namespace store::text

@@ -1,0 +1,155 @@
+#include "store/clientfile.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "store/errors.h"
+#include "store/recordset.h"
+#include "tempdir.h"
+
+namespace {
+
+using store::ErrorKind;
+using testsupport::TempDir;
+
+// The kind and message of the error that opening `path` gives.
+std::pair<ErrorKind, std::string> openError(const std::filesystem::path& path,
+                                             store::OpenOptions options = {}) {
+    try {
+        store::clientfile::open(path, options);
+    } catch (const store::StoreError& e) {
+        return {e.kind(), e.what()};
+    }
+    ADD_FAILURE() << "opened " << path;
+    return {ErrorKind::Io, ""};
+}
+
+TEST(ClientFile, DefaultPathIsUnderHome) {
+    const char* old = std::getenv("HOME");
+    std::string saved = old ? old : "";
+    setenv("HOME", "/tmp/someone", 1);
+    EXPECT_EQ(store::clientfile::defaultPath(), std::filesystem::path("/tmp/someone/VELKARD/velkard.db"));
+    setenv("HOME", saved.c_str(), 1);
+}
+
+TEST(ClientFile, CreateMakesTheFolderAndThreeTablesAndNeverReplacesAFile) {
+    TempDir dir;
+    auto path = dir.path() / "VELKARD" / "velkard.db";
+    store::clientfile::create(path);
+    auto db = store::clientfile::open(path);
+    EXPECT_TRUE(store::clientfile::problems(*db).empty());
+    EXPECT_EQ(store::RecordSet::openClients(db)->recordCount(), 0);
+    EXPECT_EQ(store::RecordSet::open(db, "combox_company")->fieldName(0), "company_field");
+    EXPECT_FALSE(std::filesystem::exists(path.string() + ".new"));
+
+    testsupport::execSql(path, "INSERT INTO VELKARD (NO) VALUES ('keep')");
+    const std::string before = testsupport::readBytes(path);
+    EXPECT_THROW(store::clientfile::create(path), store::StoreError);
+    EXPECT_EQ(testsupport::readBytes(path), before);
+}
+
+TEST(ClientFile, MissingFileIsReportedAndNotCreated) {
+    TempDir dir;
+    auto path = dir.file("velkard.db");
+    auto [kind, message] = openError(path);
+    EXPECT_EQ(kind, ErrorKind::Missing);
+    EXPECT_NE(message.find(path.string()), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST(ClientFile, FileThatIsNotSqliteIsNamedAndLeftAlone) {
+    TempDir dir;
+    auto path = dir.file("velkard.db");
+    std::ofstream(path) << "Standard Jet DB, not this program's file\n" << std::string(4000, 'x');
+    const std::string before = testsupport::readBytes(path);
+    auto [kind, message] = openError(path);
+    EXPECT_EQ(kind, ErrorKind::NotSqlite);
+    EXPECT_NE(message.find("不是 SQLite"), std::string::npos) << message;
+    EXPECT_EQ(testsupport::readBytes(path), before);
+}
+
+TEST(ClientFile, EveryMissingTableAndColumnIsNamedWithTheFileUnchanged) {
+    struct Case {
+        const char* schema;
+        std::vector<std::string> named;
+    } cases[] = {
+        {"CREATE TABLE other (x)", {"缺少資料表 VELKARD", "缺少資料表 COMBOX_COMPANY", "缺少資料表 FIELD1"}},
+        {"CREATE TABLE VELKARD (NO, NAME, SEX); CREATE TABLE COMBOX_COMPANY (name);"
+         "CREATE TABLE FIELD1 (a)",
+         {"資料表 VELKARD 缺少欄位 BIRTH、BLOOD、SELF_NO", "DATE、MEMO",
+          "資料表 COMBOX_COMPANY 缺少欄位 company_field"}},
+        {"CREATE TABLE velkard (no, name, birth, sex, blood, self_no, marry, tel_1, phone, call,"
+         " addr_1, company, tel_2, addr_2, vocation, position, fax, unity_no, date);"
+         "CREATE TABLE combox_company (COMPANY_FIELD); CREATE VIEW FIELD1 AS SELECT 1",
+         {"資料表 VELKARD 缺少欄位 MEMO", "缺少資料表 FIELD1"}},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        auto path = dir.file("velkard.db");
+        testsupport::execSql(path, c.schema);
+        const std::string before = testsupport::readBytes(path);
+        auto [kind, message] = openError(path);
+        EXPECT_EQ(kind, ErrorKind::NotClientFile) << c.schema;
+        for (const auto& part : c.named)
+            EXPECT_NE(message.find(part), std::string::npos) << "missing '" << part << "' in " << message;
+        EXPECT_EQ(testsupport::readBytes(path), before) << c.schema;
+    }
+}
+
+TEST(ClientFile, FileLockedByAnotherProgramIsNamedAsLocked) {
+    TempDir dir;
+    auto path = dir.file("velkard.db");
+    store::clientfile::create(path);
+    sqlite3* other = nullptr;
+    sqlite3_open(path.string().c_str(), &other);
+    for (const char* lock : {"BEGIN EXCLUSIVE", "BEGIN IMMEDIATE"}) {
+        ASSERT_EQ(sqlite3_exec(other, lock, nullptr, nullptr, nullptr), SQLITE_OK);
+        store::OpenOptions quick;
+        quick.busyTimeoutMs = 50;
+        auto [kind, message] = openError(path, quick);
+        EXPECT_EQ(kind, ErrorKind::Locked) << lock;
+        EXPECT_NE(message.find("鎖定"), std::string::npos) << message;
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(other);
+    EXPECT_NO_THROW(store::clientfile::open(path));
+}
+
+// Runs `body` as an unprivileged user in a child process: permissions do not bind root.
+bool asNobody(const std::function<bool()>& body) {
+    pid_t child = fork();
+    if (child == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(ClientFile, ReadOnlyFileIsNamedAsReadOnlyAndUnchanged) {
+    TempDir dir;
+    auto path = dir.file("velkard.db");
+    store::clientfile::create(path);
+    const std::string before = testsupport::readBytes(path);
+    chmod(dir.path().c_str(), 0755);
+    chmod(path.c_str(), 0444);
+    EXPECT_TRUE(asNobody([&] {
+        try {
+            store::clientfile::open(path);
+        } catch (const store::StoreError& e) {
+            return e.kind() == ErrorKind::ReadOnly &&
+                   std::string(e.what()).find("唯讀") != std::string::npos;
+        }
+        return false;
+    }));
+    EXPECT_EQ(testsupport::readBytes(path), before);
+}
+
+}  // namespace

@@ -1,0 +1,401 @@
+#include "store/recordset.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "store/clientfile.h"
+#include "store/errors.h"
+#include "store/fields.h"
+#include "tempdir.h"
+
+namespace {
+
+using store::RecordSet;
+using testsupport::TempDir;
+
+class RecordSetTest : public ::testing::Test {
+protected:
+    // Clients as NO, NAME, BIRTH, SEX, BLOOD, SELF_NO, MARRY, TEL_1, PHONE, CALL, ADDR_1, COMPANY.
+    void write(const std::vector<std::vector<std::string>>& clients) {
+        testsupport::writeClients(path_, clients);
+    }
+    std::unique_ptr<RecordSet> open() {
+        return RecordSet::openClients(store::clientfile::open(path_));
+    }
+    static std::vector<std::string> column(RecordSet& rs, int field) {
+        std::vector<std::string> out;
+        for (long i = 0; i < rs.recordCount(); ++i) out.emplace_back(rs.valueAt(i, field));
+        return out;
+    }
+    // What the file holds, read by another connection.
+    std::vector<std::string> stored(const std::string& select) {
+        sqlite3* db = nullptr;
+        sqlite3_open(path_.string().c_str(), &db);
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(db, select.c_str(), -1, &s, nullptr);
+        std::vector<std::string> out;
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            auto* t = sqlite3_column_text(s, 0);
+            out.emplace_back(t ? reinterpret_cast<const char*>(t) : "<null>");
+        }
+        sqlite3_finalize(s);
+        sqlite3_close(db);
+        return out;
+    }
+
+    TempDir dir_;
+    std::filesystem::path path_ = dir_.file("velkard.db");
+};
+
+std::vector<std::vector<std::string>> numbered(int n) {
+    std::vector<std::vector<std::string>> clients;
+    for (int i = 1; i <= n; ++i) clients.push_back({"C" + std::to_string(100 + i), "客戶" + std::to_string(i)});
+    return clients;
+}
+
+TEST_F(RecordSetTest, PositionsAndMovesRunOffEitherEndWithoutError) {
+    write(numbered(3));
+    auto rs = open();
+    EXPECT_EQ(rs->recordCount(), 3);
+    EXPECT_EQ(rs->absolutePosition(), 1);
+    struct Step {
+        const char* what;
+        void (*act)(RecordSet&);
+        long position;
+        bool bof, eof;
+        const char* no;
+    } steps[] = {
+        {"previous from first", [](RecordSet& r) { r.movePrevious(); }, RecordSet::kBeforeFirst, true, false, ""},
+        {"previous again", [](RecordSet& r) { r.movePrevious(); }, RecordSet::kBeforeFirst, true, false, ""},
+        {"next from before", [](RecordSet& r) { r.moveNext(); }, 1, false, false, "C101"},
+        {"last", [](RecordSet& r) { r.moveLast(); }, 3, false, false, "C103"},
+        {"next from last", [](RecordSet& r) { r.moveNext(); }, RecordSet::kAfterLast, false, true, ""},
+        {"next again", [](RecordSet& r) { r.moveNext(); }, RecordSet::kAfterLast, false, true, ""},
+        {"previous from after", [](RecordSet& r) { r.movePrevious(); }, 3, false, false, "C103"},
+        {"move -2", [](RecordSet& r) { r.move(-2); }, 1, false, false, "C101"},
+        {"move +13", [](RecordSet& r) { r.move(13); }, RecordSet::kAfterLast, false, true, ""},
+        {"first", [](RecordSet& r) { r.moveFirst(); }, 1, false, false, "C101"},
+        {"move -1", [](RecordSet& r) { r.move(-1); }, RecordSet::kBeforeFirst, true, false, ""},
+        {"position 2", [](RecordSet& r) { r.setAbsolutePosition(2); }, 2, false, false, "C102"},
+        {"move 0", [](RecordSet& r) { r.move(0); }, 2, false, false, "C102"},
+    };
+    for (const auto& s : steps) {
+        s.act(*rs);
+        EXPECT_EQ(rs->absolutePosition(), s.position) << s.what;
+        EXPECT_EQ(rs->bof(), s.bof) << s.what;
+        EXPECT_EQ(rs->eof(), s.eof) << s.what;
+        EXPECT_EQ(rs->value(store::NO), s.no) << s.what;
+    }
+}
+
+TEST_F(RecordSetTest, EmptyTableIsBothBeforeAndAfterAndEveryMoveIsHarmless) {
+    write({});
+    auto rs = open();
+    EXPECT_EQ(rs->recordCount(), 0);
+    for (auto act : {&RecordSet::moveFirst, &RecordSet::moveLast, &RecordSet::moveNext,
+                     &RecordSet::movePrevious}) {
+        (rs.get()->*act)();
+        EXPECT_TRUE(rs->bof());
+        EXPECT_TRUE(rs->eof());
+        EXPECT_FALSE(rs->hasCurrent());
+        EXPECT_EQ(rs->value(store::NAME), "");
+    }
+    EXPECT_FALSE(rs->find("NO = 'x'"));
+    EXPECT_THROW(rs->bookmark(), store::StoreError);
+    EXPECT_THROW(rs->deleteCurrent(), store::StoreError);
+}
+
+TEST_F(RecordSetTest, FindMatchesWholeValuesForwardFromTheCurrentRecord) {
+    write({{"A1", "王小明"}, {"A2", "王小"}, {"A3", "王小明"}, {"A4", "李四"}});
+    auto rs = open();
+    EXPECT_TRUE(rs->find("NAME='王小'"));
+    EXPECT_EQ(rs->value(store::NO), "A2") << "a prefix must not match";
+    EXPECT_TRUE(rs->find("NAME='王小明'"));
+    EXPECT_EQ(rs->value(store::NO), "A3") << "search starts at the current record";
+    EXPECT_TRUE(rs->find("NAME='王小明'"));
+    EXPECT_EQ(rs->value(store::NO), "A3") << "the current record itself is included";
+    EXPECT_FALSE(rs->find("NAME='王'"));
+    EXPECT_TRUE(rs->eof());
+    rs->moveFirst();
+    EXPECT_TRUE(rs->find("NO='a1'"));
+    EXPECT_EQ(rs->absolutePosition(), 1);
+    EXPECT_THROW(rs->find("NO='A1"), store::ExpressionError);
+    EXPECT_EQ(rs->absolutePosition(), 1) << "a rejected criterion does not move";
+}
+
+TEST_F(RecordSetTest, FilterOfTheConditionBuilderSelectsTheRightClients) {
+    // NO, NAME, BIRTH, SEX, BLOOD, SELF_NO, MARRY, TEL_1, PHONE, CALL, ADDR_1, COMPANY
+    const std::vector<std::string> blank(9);
+    auto client = [&](std::string no, std::string sex, std::string blood, std::string company) {
+        std::vector<std::string> c = {no, "", "", sex, blood};
+        c.insert(c.end(), 6, "");
+        c.push_back(company);
+        return c;
+    };
+    write({client("1", "M", "A", "統一企業"), client("2", "F", "O", "宏碁電腦"),
+           client("3", "M", "AB", "大同"), client("4", "F", "A", "華碩電腦"),
+           client("5", "M", "B", "聯華"), client("6", "m", "A+", "")});
+    auto rs = open();
+    struct Case {
+        const char* filter;
+        std::vector<std::string> nos;
+    } cases[] = {
+        {"SEX = 'M'", {"1", "3", "5", "6"}},
+        {"SEX = 'M' And BLOOD like 'A*'", {"1", "3", "6"}},
+        {"SEX = 'M' And BLOOD like 'A*' Or COMPANY like '*電腦*'", {"1", "2", "3", "4", "6"}},
+        {"COMPANY like '*電腦*' And SEX = 'M' And BLOOD like 'A*'", {}},
+        {"COMPANY = ''", {"6"}},
+        {"BLOOD <> 'A'", {"2", "3", "5", "6"}},
+        {"", {"1", "2", "3", "4", "5", "6"}},
+    };
+    for (const auto& c : cases) {
+        rs->setFilter(c.filter);
+        EXPECT_EQ(column(*rs, store::NO), c.nos) << c.filter;
+        EXPECT_EQ(rs->recordCount(), static_cast<long>(c.nos.size())) << c.filter;
+        EXPECT_EQ(rs->absolutePosition(), c.nos.empty() ? RecordSet::kAfterLast : 1) << c.filter;
+    }
+}
+
+TEST_F(RecordSetTest, RejectedExpressionsLeaveFilterSortAndPositionAsTheyWere) {
+    write(numbered(5));
+    auto rs = open();
+    rs->setFilter("NO <> 'C101'");
+    rs->setSort("NO DESC");
+    rs->setAbsolutePosition(2);
+    for (const char* bad : {"NAME = 'x' And ", " Or NAME = 'x'", "AGE = '1'", "NAME = 'x", "NAME ="}) {
+        EXPECT_THROW(rs->setFilter(bad), store::ExpressionError) << bad;
+        EXPECT_THROW(rs->find(bad), store::ExpressionError) << bad;
+        EXPECT_EQ(rs->filter(), "NO <> 'C101'");
+        EXPECT_EQ(rs->recordCount(), 4);
+        EXPECT_EQ(rs->absolutePosition(), 2);
+        EXPECT_EQ(rs->value(store::NO), "C104");
+    }
+    EXPECT_THROW(rs->setSort("AGE ASC"), store::ExpressionError);
+    EXPECT_EQ(rs->sort(), "NO DESC");
+    EXPECT_EQ(column(*rs, store::NO), (std::vector<std::string>{"C105", "C104", "C103", "C102"}));
+}
+
+TEST_F(RecordSetTest, SortFollowsStrokeOrderKeepsTiesInTableOrderAndStandsOnTheFirst) {
+    write({{"1", "陳"}, {"2", "王"}, {"3", "黃"}, {"4", "丁"}, {"5", "王"}, {"6", ""},
+           {"7", "林"}, {"8", "張"}, {"9", "李"}, {"10", "王"}});
+    auto rs = open();
+    rs->setAbsolutePosition(5);
+    rs->setSort("NAME ASC");
+    EXPECT_EQ(rs->absolutePosition(), 1);
+    EXPECT_EQ(column(*rs, store::NAME),
+              (std::vector<std::string>{"", "丁", "王", "王", "王", "李", "林", "張", "陳", "黃"}));
+    EXPECT_EQ(column(*rs, store::NO),
+              (std::vector<std::string>{"6", "4", "2", "5", "10", "9", "7", "8", "1", "3"}));
+    rs->setSort("NAME DESC");
+    EXPECT_EQ(column(*rs, store::NO),
+              (std::vector<std::string>{"3", "1", "8", "7", "9", "2", "5", "10", "4", "6"}));
+    rs->setFilter("NAME = '王'");
+    EXPECT_EQ(column(*rs, store::NO), (std::vector<std::string>{"2", "5", "10"}));
+    rs->setSort("");
+    rs->setFilter("");
+    EXPECT_EQ(column(*rs, store::NO).front(), "1");
+}
+
+TEST_F(RecordSetTest, SortIgnoresCaseSoMixedCaseCodesInterleave) {
+    write({{"b2"}, {"A1"}, {"a2"}, {"B1"}, {"a1"}});
+    auto rs = open();
+    rs->setSort("NO ASC");
+    EXPECT_EQ(column(*rs, store::NO), (std::vector<std::string>{"A1", "a1", "a2", "B1", "b2"}));
+}
+
+TEST_F(RecordSetTest, BookmarksHoldAcrossClonesAndSortsAndClonesShareSavesAndDeletes) {
+    write(numbered(4));
+    auto rs = open();
+    rs->setSort("NO DESC");
+    rs->setAbsolutePosition(3);  // C102
+    store::Bookmark mark = rs->bookmark();
+    auto copy = rs->clone();
+    EXPECT_EQ(copy->filter(), "");
+    EXPECT_EQ(copy->value(store::NO), "C101") << "a clone starts on the first row in table order";
+    ASSERT_TRUE(copy->setBookmark(mark));
+    EXPECT_EQ(copy->value(store::NO), "C102");
+    copy->setSort("NO ASC");
+    ASSERT_TRUE(copy->setBookmark(mark));
+    EXPECT_EQ(copy->absolutePosition(), 2);
+
+    copy->setValue(store::NAME, "改過的名字");
+    copy->update();
+    EXPECT_EQ(rs->value(store::NAME), "改過的名字") << "a save through a clone is seen by the original";
+
+    copy->setFilter("NO = 'C104'");
+    EXPECT_FALSE(copy->setBookmark(mark)) << "a row outside the filter cannot be reached";
+    EXPECT_EQ(copy->value(store::NO), "C104");
+
+    copy->deleteCurrent();
+    EXPECT_EQ(copy->recordCount(), 0);
+    EXPECT_EQ(rs->recordCount(), 3);
+    rs->moveFirst();
+    EXPECT_EQ(rs->value(store::NO), "C103") << "the deleted row is gone from the original too";
+    EXPECT_EQ(stored("SELECT NO FROM VELKARD ORDER BY rowid"),
+              (std::vector<std::string>{"C101", "C102", "C103"}));
+}
+
+TEST_F(RecordSetTest, AddNewCountsBeforeSavingCancelDropsItUpdateWritesThrough) {
+    write({});
+    auto rs = open();
+    rs->addNew();
+    EXPECT_EQ(rs->recordCount(), 1) << "the pending row counts";
+    EXPECT_EQ(rs->absolutePosition(), 1);
+    rs->setValue(store::NO, "N0001");
+    EXPECT_EQ(rs->value(store::NO), "N0001");
+    rs->cancelUpdate();
+    EXPECT_EQ(rs->recordCount(), 0);
+    EXPECT_TRUE(stored("SELECT NO FROM VELKARD").empty());
+
+    rs->addNew();
+    rs->setValue(store::NO, "N0002");
+    rs->setValue(store::NAME, "歐陽小明");
+    rs->setValue(store::DATE, "115.12.06");
+    EXPECT_THROW(rs->moveFirst(), store::StoreError) << "moving would drop the pending row";
+    rs->update();
+    EXPECT_EQ(rs->recordCount(), 1);
+    EXPECT_EQ(rs->value(store::NAME), "歐陽小明") << "the added row stays current";
+    EXPECT_EQ(stored("SELECT NO || '|' || NAME || '|' || DATE FROM VELKARD"),
+              (std::vector<std::string>{"N0002|歐陽小明|115.12.06"}));
+
+    rs->setValue(store::NAME, "王大明");
+    rs->cancelUpdate();
+    EXPECT_EQ(rs->value(store::NAME), "歐陽小明");
+    rs->setValue(store::MEMO, "第一行\n第二行");
+    rs->update();
+
+    auto reopened = open();
+    ASSERT_EQ(reopened->recordCount(), 1);
+    EXPECT_EQ(reopened->value(store::NAME), "歐陽小明");
+    EXPECT_EQ(reopened->value(store::MEMO), "第一行\n第二行");
+    reopened->deleteCurrent();
+    EXPECT_TRUE(reopened->eof());
+    EXPECT_TRUE(stored("SELECT NO FROM VELKARD").empty());
+}
+
+TEST_F(RecordSetTest, DeleteStandsOnTheFollowingRecordAndPastTheEndAfterTheLast) {
+    write(numbered(3));
+    auto rs = open();
+    rs->setAbsolutePosition(2);
+    rs->deleteCurrent();
+    EXPECT_EQ(rs->value(store::NO), "C103");
+    rs->deleteCurrent();
+    EXPECT_TRUE(rs->eof());
+    EXPECT_EQ(rs->recordCount(), 1);
+}
+
+TEST_F(RecordSetTest, ConflictingWritesAreRefusedWithNothingWrittenAndThePendingChangeKept) {
+    write(numbered(2));
+    auto mine = open();
+    auto theirs = open();  // another window's own record set
+    theirs->setValue(store::NAME, "他們改的");
+    theirs->update();
+
+    mine->setValue(store::NAME, "我改的");
+    EXPECT_THROW(mine->update(), store::ConflictError);
+    EXPECT_TRUE(mine->editing());
+    EXPECT_EQ(mine->value(store::NAME), "我改的");
+    EXPECT_EQ(stored("SELECT NAME FROM VELKARD WHERE NO = 'C101'"),
+              (std::vector<std::string>{"他們改的"}));
+    mine->cancelUpdate();
+
+    // Another program deletes the second row; deleting or changing it here is refused.
+    testsupport::execSql(path_, "DELETE FROM VELKARD WHERE NO = 'C102'");
+    mine->moveLast();
+    EXPECT_THROW(mine->deleteCurrent(), store::ConflictError);
+    mine->setValue(store::NAME, "x");
+    EXPECT_THROW(mine->update(), store::ConflictError);
+    EXPECT_EQ(stored("SELECT NAME FROM VELKARD"), (std::vector<std::string>{"他們改的"}));
+
+    // A row changed behind its back is not deleted either.
+    mine->cancelUpdate();
+    mine->moveFirst();
+    EXPECT_THROW(mine->deleteCurrent(), store::ConflictError);
+    EXPECT_EQ(stored("SELECT count(*) FROM VELKARD"), (std::vector<std::string>{"1"}));
+}
+
+TEST_F(RecordSetTest, NullAndEmptyReadTheSameAndAnExtraColumnIsCarried) {
+    store::clientfile::create(path_);
+    testsupport::execSql(path_,
+                         "ALTER TABLE VELKARD ADD COLUMN CTRL TEXT;"
+                         "INSERT INTO VELKARD (NO, NAME, CTRL) VALUES ('1', NULL, 'x');"
+                         "INSERT INTO VELKARD (NO, NAME, CTRL) VALUES ('2', '', NULL);"
+                         "INSERT INTO VELKARD (NO, NAME) VALUES ('3', '王');");
+    auto rs = open();
+    ASSERT_EQ(rs->fieldCount(), 21);
+    EXPECT_EQ(rs->fieldName(20), "CTRL");
+    EXPECT_EQ(rs->fieldIndex("ctrl"), 20);
+    EXPECT_EQ(rs->value("CTRL"), "x");
+    rs->setFilter("NAME = ''");
+    EXPECT_EQ(column(*rs, store::NO), (std::vector<std::string>{"1", "2"}));
+    rs->setFilter("");
+    rs->setSort("NAME DESC");
+    EXPECT_EQ(column(*rs, store::NO), (std::vector<std::string>{"3", "1", "2"}));
+
+    // A NULL field that the user leaves alone stays NULL; the conflict check treats it as empty.
+    rs->setFilter("NO = '1'");
+    rs->setValue(store::MEMO, "備註");
+    rs->update();
+    EXPECT_EQ(stored("SELECT quote(NAME) || quote(MEMO) FROM VELKARD WHERE NO = '1'"),
+              (std::vector<std::string>{"NULL'備註'"}));
+}
+
+TEST_F(RecordSetTest, ColumnsStoredInAnotherOrderComeInFieldOrder) {
+    std::string create = "CREATE TABLE velkard (memo TEXT";
+    for (int i = store::kFieldCount - 2; i >= 0; --i)
+        create += ", " + std::string(store::kFieldNames[static_cast<std::size_t>(i)]) + " TEXT";
+    testsupport::execSql(path_, create + ");"
+                                         "CREATE TABLE combox_company (COMPANY_FIELD TEXT);"
+                                         "CREATE TABLE field1 (x);"
+                                         "INSERT INTO velkard (no, name, memo) VALUES ('1', '王', 'm');");
+    auto rs = open();
+    for (int i = 0; i < store::kFieldCount; ++i)
+        EXPECT_TRUE(store::sameName(rs->fieldName(i), store::kFieldNames[static_cast<std::size_t>(i)]));
+    EXPECT_EQ(rs->value(store::NAME), "王");
+    EXPECT_EQ(rs->value(store::MEMO), "m");
+}
+
+TEST_F(RecordSetTest, ObserversHearMovesAndChanges) {
+    write(numbered(3));
+    auto rs = open();
+    auto copy = rs->clone();
+    std::vector<store::Change::Kind> heard;
+    std::vector<long> rows;
+    int id = copy->subscribe([&](const store::Change& c) {
+        heard.push_back(c.kind);
+        rows.push_back(c.row);
+    });
+    rs->setAbsolutePosition(2);
+    rs->setValue(store::NAME, "新");
+    rs->update();
+    rs->deleteCurrent();
+    copy->moveLast();
+    copy->unsubscribe(id);
+    copy->moveFirst();
+    using K = store::Change::Kind;
+    EXPECT_EQ(heard, (std::vector<K>{K::RowUpdated, K::RowRemoved, K::CurrentMoved}));
+    EXPECT_EQ(rows, (std::vector<long>{1, 1, -1}));
+}
+
+TEST_F(RecordSetTest, ReadOnlyConnectionRefusesWritesAndNamesTheCause) {
+    write(numbered(1));
+    const std::string before = testsupport::readBytes(path_);
+    store::OpenOptions options;
+    options.readOnly = true;
+    auto rs = RecordSet::openClients(store::clientfile::open(path_, options));
+    rs->setValue(store::NAME, "x");
+    try {
+        rs->update();
+        ADD_FAILURE() << "a read-only file took a write";
+    } catch (const store::StoreError& e) {
+        EXPECT_EQ(e.kind(), store::ErrorKind::ReadOnly);
+        EXPECT_NE(std::string(e.what()).find("唯讀"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(rs->editing());
+    EXPECT_EQ(testsupport::readBytes(path_), before);
+}
+
+}  // namespace

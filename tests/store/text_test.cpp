@@ -1,0 +1,88 @@
+#include "store/text.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using store::text::compare;
+using store::text::equal;
+
+std::string sortKey(const std::string& s) {
+    std::string key;
+    store::text::appendSortKey(s, key);
+    return key;
+}
+
+TEST(TextOrder, SurnamesFollowStrokeCountBothByCompareAndBySortKey) {
+    const std::vector<std::string> expected = {"丁", "王", "李", "林", "張", "陳", "黃"};
+    std::vector<std::string> shuffled = {"黃", "林", "丁", "陳", "李", "張", "王"};
+
+    auto byCompare = shuffled;
+    std::sort(byCompare.begin(), byCompare.end(),
+              [](const auto& a, const auto& b) { return compare(a, b) < 0; });
+    EXPECT_EQ(byCompare, expected);
+
+    auto byKey = shuffled;
+    std::sort(byKey.begin(), byKey.end(),
+              [](const auto& a, const auto& b) { return sortKey(a) < sortKey(b); });
+    EXPECT_EQ(byKey, expected);
+}
+
+TEST(TextOrder, EmptyTextSortsFirstAndCaseAndWidthAreIgnored) {
+    EXPECT_LT(compare("", "0"), 0);
+    EXPECT_LT(compare("", "丁"), 0);
+    EXPECT_LT(compare("apple", "Banana"), 0);
+    EXPECT_LT(compare("APPLE", "banana"), 0);
+    EXPECT_EQ(compare("ABC", "abc"), 0);
+    EXPECT_EQ(compare("ＡＢＣ１", "abc1"), 0);
+    EXPECT_EQ(sortKey("ABC"), sortKey("ａｂｃ"));
+}
+
+TEST(TextEquality, WholeValuesFoldedForCaseAndWidth) {
+    struct Case {
+        const char* a;
+        const char* b;
+        bool equal;
+    } cases[] = {
+        {"王小明", "王小明", true},   {"王小明", "王小", false},  {"王小", "王小明", false},
+        {"A00001", "a00001", true},   {"Ａ００００１", "A00001", true}, {"M", "Ｍ", true},
+        {"", "", true},               {"", " ", false},           {"abc ", "abc", false},
+        {"台北市", "臺北市", false},  {"AB", "A", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(equal(c.a, c.b), c.equal) << c.a << " = " << c.b;
+}
+
+TEST(TextLike, StarAndPercentStandForAnyRun) {
+    struct Case {
+        const char* value;
+        const char* pattern;
+        bool matches;
+    } cases[] = {
+        {"王小明", "王*", true},         {"小王", "王*", false},
+        {"宏碁電腦公司", "*電腦*", true}, {"電腦", "*電腦*", true},
+        {"電", "*電腦*", false},         {"ABC", "a%", true},
+        {"ＡＢＣ", "*b*", true},          {"", "*", true},
+        {"x", "", false},                {"王小明", "王小明", true},
+        {"王小明", "王", false},          {"A+", "A*", true},
+        {"aXbXc", "a*b*c", true},        {"aXbX", "a*b*c", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(store::text::LikePattern(c.pattern).matches(c.value), c.matches)
+            << c.value << " like " << c.pattern;
+}
+
+TEST(TextWidth, Big5BytesCountTwoForEveryNonAsciiCharacter) {
+    struct Case {
+        const char* text;
+        int width;
+    } cases[] = {
+        {"", 0}, {"A00001", 6}, {"王小明", 6}, {"歐陽小明", 8}, {"台北市1號", 9}, {"ＡＢ", 4},
+    };
+    for (const auto& c : cases) EXPECT_EQ(store::text::big5Width(c.text), c.width) << c.text;
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+#include "tempdir.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "store/clientfile.h"
+#include "store/database.h"
+#include "store/fields.h"
+
+namespace testsupport {
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "velkard-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::string readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void execSql(const std::filesystem::path& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.string().c_str(), &db);
+    char* error = nullptr;
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+    std::string message = error ? error : "";
+    sqlite3_free(error);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) throw std::runtime_error("SQL failed: " + message + " in " + sql);
+}
+
+void writeClients(const std::filesystem::path& path,
+                  const std::vector<std::vector<std::string>>& clients) {
+    store::clientfile::create(path);
+    auto db = store::Database::open(path);
+    db->exec("BEGIN");
+    for (const auto& client : clients) {
+        std::string sql = "INSERT INTO VELKARD (";
+        std::string marks;
+        for (std::size_t i = 0; i < client.size(); ++i) {
+            sql += (i ? ", " : "") + std::string(store::kFieldNames[i]);
+            marks += i ? ", ?" : "?";
+        }
+        store::Statement insert(*db, sql + ") VALUES (" + marks + ")");
+        for (std::size_t i = 0; i < client.size(); ++i)
+            insert.bind(static_cast<int>(i) + 1, client[i]);
+        insert.step();
+    }
+    db->exec("COMMIT");
+}
+
+}  // namespace testsupport

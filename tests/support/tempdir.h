@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh folder for one test, removed afterwards.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path file(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The whole content of a file, to prove that it was not touched.
+std::string readBytes(const std::filesystem::path& path);
+
+// Runs SQL on a file through a connection of its own, as another program would.
+void execSql(const std::filesystem::path& path, const std::string& sql);
+
+// A new empty client file holding the given clients; each client lists NO, NAME, ... in field
+// order, missing fields left NULL.
+void writeClients(const std::filesystem::path& path,
+                  const std::vector<std::vector<std::string>>& clients);
+
+}  // namespace testsupport
