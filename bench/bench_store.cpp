@@ -1,1 +1,188 @@
-int main() { return 0; }
+// Measures the work that grows with the number of clients, each figure beside the raw sqlite3
+// scan of the same file measured in the same run. Files come from the sample generator and are
+// kept in $VELKARD_BENCH_DIR (default: bench-data beside the binary).
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "generator.h"
+#include "store/clientfile.h"
+#include "store/recordset.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+fs::path dataDir() {
+    const char* dir = std::getenv("VELKARD_BENCH_DIR");
+    return dir ? fs::path(dir) : fs::path("bench-data");
+}
+
+fs::path clientFile(long count) {
+    fs::path path = dataDir() / ("clients-" + std::to_string(count) + ".db");
+    if (!fs::exists(path)) {
+        fs::create_directories(path.parent_path());
+        sample::writeClientFile(path, count);
+    }
+    return path;
+}
+
+double seconds(Clock::time_point from) {
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+// The raw scan: the sqlite3 shell printing every row of the table, output thrown away.
+double rawScan(long count) {
+    static std::map<long, double> best;
+    if (!best.count(count)) {
+        std::string command =
+            "sqlite3 '" + clientFile(count).string() + "' 'select * from VELKARD' > /dev/null";
+        double fastest = 1e9;
+        for (int i = 0; i < 3; ++i) {
+            auto start = Clock::now();
+            if (std::system(command.c_str()) != 0) return 0;
+            fastest = std::min(fastest, seconds(start));
+        }
+        best[count] = fastest;
+    }
+    return best[count];
+}
+
+std::unique_ptr<store::RecordSet> openClients(long count) {
+    return store::RecordSet::openClients(store::clientfile::open(clientFile(count)));
+}
+
+// Runs `work` once per iteration with manual timing and reports its time against the raw scan.
+template <class Work>
+void timed(benchmark::State& state, long count, Work work) {
+    double total = 0;
+    for (auto _ : state) {
+        double t = work();
+        state.SetIterationTime(t);
+        total += t;
+    }
+    double mean = total / static_cast<double>(state.iterations());
+    state.counters["raw_scan_s"] = rawScan(count);
+    state.counters["x_raw_scan"] = mean / rawScan(count);
+}
+
+void RawSqliteScan(benchmark::State& state) {
+    long count = state.range(0);
+    std::string command =
+        "sqlite3 '" + clientFile(count).string() + "' 'select * from VELKARD' > /dev/null";
+    timed(state, count, [&] {
+        auto start = Clock::now();
+        if (std::system(command.c_str()) != 0) state.SkipWithError("sqlite3 failed");
+        return seconds(start);
+    });
+}
+
+void OpenRecordSet(benchmark::State& state) {
+    long count = state.range(0);
+    timed(state, count, [&] {
+        auto start = Clock::now();
+        auto rs = openClients(count);
+        benchmark::DoNotOptimize(rs->recordCount());
+        return seconds(start);
+    });
+}
+
+void SortByName(benchmark::State& state) {
+    long count = state.range(0);
+    auto rs = openClients(count);
+    timed(state, count, [&] {
+        rs->setSort("");
+        auto start = Clock::now();
+        rs->setSort("NAME ASC");
+        return seconds(start);
+    });
+}
+
+void FindName(benchmark::State& state) {
+    long count = state.range(0);
+    auto rs = openClients(count);
+    // A name nobody has: the search runs through the whole table, the worst case.
+    timed(state, count, [&] {
+        rs->moveFirst();
+        auto start = Clock::now();
+        benchmark::DoNotOptimize(rs->find("NAME='林不在'"));
+        return seconds(start);
+    });
+    state.SetLabel("whole table, no match");
+}
+
+void FilterThreeTerms(benchmark::State& state) {
+    long count = state.range(0);
+    auto rs = openClients(count);
+    timed(state, count, [&] {
+        rs->clearFilter();
+        auto start = Clock::now();
+        rs->setFilter("SEX = 'M' And BLOOD like 'A*' Or COMPANY like '*電腦*'");
+        return seconds(start);
+    });
+    state.counters["rows"] = static_cast<double>(rs->recordCount());
+}
+
+void CloneRecordSet(benchmark::State& state) {
+    long count = state.range(0);
+    auto rs = openClients(count);
+    timed(state, count, [&] {
+        auto start = Clock::now();
+        auto copy = rs->clone();
+        benchmark::DoNotOptimize(copy->recordCount());
+        return seconds(start);
+    });
+}
+
+// Peak resident memory of a fresh process that opens one record set over the file.
+void PeakMemoryWithOneRecordSet(benchmark::State& state) {
+    long count = state.range(0);
+    fs::path file = clientFile(count);
+    double peakMb = 0;
+    for (auto _ : state) {
+        int pipeFd[2];
+        if (pipe(pipeFd) != 0) state.SkipWithError("pipe failed");
+        pid_t child = fork();
+        if (child == 0) {
+            auto rs = store::RecordSet::openClients(store::clientfile::open(file));
+            rusage usage{};
+            getrusage(RUSAGE_SELF, &usage);
+            long kb = usage.ru_maxrss;
+            if (write(pipeFd[1], &kb, sizeof kb) != sizeof kb) _exit(1);
+            _exit(rs->recordCount() == count ? 0 : 1);
+        }
+        long kb = 0;
+        if (read(pipeFd[0], &kb, sizeof kb) != sizeof kb) state.SkipWithError("child failed");
+        close(pipeFd[0]);
+        close(pipeFd[1]);
+        waitpid(child, nullptr, 0);
+        peakMb = static_cast<double>(kb) / 1024.0;
+        state.SetIterationTime(1);
+    }
+    double fileMb = static_cast<double>(fs::file_size(file)) / (1024.0 * 1024.0);
+    state.counters["peak_rss_MB"] = peakMb;
+    state.counters["file_MB"] = fileMb;
+    state.counters["x_file"] = peakMb / fileMb;
+}
+
+#define CLIENT_COUNTS ->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)
+BENCHMARK(RawSqliteScan) CLIENT_COUNTS->Iterations(3);
+BENCHMARK(OpenRecordSet) CLIENT_COUNTS->Iterations(3);
+BENCHMARK(SortByName) CLIENT_COUNTS->Iterations(3);
+BENCHMARK(FindName) CLIENT_COUNTS->Iterations(10);
+BENCHMARK(FilterThreeTerms) CLIENT_COUNTS->Iterations(5);
+BENCHMARK(CloneRecordSet) CLIENT_COUNTS->Iterations(5);
+BENCHMARK(PeakMemoryWithOneRecordSet) CLIENT_COUNTS->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
