@@ -22,7 +22,8 @@ bool clientFileReady() {
             }
             auto answer = QMessageBox::question(
                 nullptr, "VELKARD",
-                QStringLiteral("找不到客戶資料檔 %1。\n要在這裡建立一個空的客戶資料檔嗎?").arg(shown));
+                QStringLiteral("找不到客戶資料檔 %1。\n要在這裡建立一個空的客戶資料檔嗎?")
+                    .arg(shown));
             if (answer != QMessageBox::Yes) return false;
             try {
                 store::clientfile::create(path);

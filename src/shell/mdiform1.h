@@ -8,11 +8,11 @@ class QMdiArea;
 // editor and the full record list.
 class MDIForm1 : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit MDIForm1(QWidget* parent = nullptr);
 
     QMdiArea* mdiArea() const { return area_; }
 
-private:
+  private:
     QMdiArea* area_;
 };

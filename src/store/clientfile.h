@@ -20,8 +20,7 @@ std::vector<std::string> problems(const Database& db);
 
 // Opens and checks the client file without changing it when it is unusable. Throws StoreError:
 // Missing, NotSqlite, NotClientFile (naming every missing table and column), ReadOnly, Locked.
-std::shared_ptr<Database> open(const std::filesystem::path& path,
-                               const OpenOptions& options = {});
+std::shared_ptr<Database> open(const std::filesystem::path& path, const OpenOptions& options = {});
 
 // Creates an empty client file with its three tables, and its folder when missing. The file
 // appears complete or not at all; an existing file is never replaced.

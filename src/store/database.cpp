@@ -10,13 +10,20 @@ namespace {
 ErrorKind kindOf(int rc) {
     switch (rc & 0xFF) {
         case SQLITE_BUSY:
-        case SQLITE_LOCKED: return ErrorKind::Locked;
-        case SQLITE_NOTADB: return ErrorKind::NotSqlite;
-        case SQLITE_READONLY: return ErrorKind::ReadOnly;
-        case SQLITE_FULL: return ErrorKind::Full;
-        case SQLITE_CORRUPT: return ErrorKind::Corrupt;
-        case SQLITE_PERM: return ErrorKind::ReadOnly;
-        default: return ErrorKind::Io;
+        case SQLITE_LOCKED:
+            return ErrorKind::Locked;
+        case SQLITE_NOTADB:
+            return ErrorKind::NotSqlite;
+        case SQLITE_READONLY:
+            return ErrorKind::ReadOnly;
+        case SQLITE_FULL:
+            return ErrorKind::Full;
+        case SQLITE_CORRUPT:
+            return ErrorKind::Corrupt;
+        case SQLITE_PERM:
+            return ErrorKind::ReadOnly;
+        default:
+            return ErrorKind::Io;
     }
 }
 
@@ -24,7 +31,8 @@ std::string describe(ErrorKind kind, const std::string& file, std::string_view d
                      const char* engine) {
     switch (kind) {
         case ErrorKind::Locked:
-            return file + " 正被其他程式鎖定使用中," + std::string(doing) + "無法完成。請關閉使用它的程式後再試。";
+            return file + " 正被其他程式鎖定使用中," + std::string(doing) +
+                   "無法完成。請關閉使用它的程式後再試。";
         case ErrorKind::NotSqlite:
             return file + " 不是 SQLite 資料庫檔案,無法當作客戶資料檔使用。";
         case ErrorKind::ReadOnly:
@@ -46,8 +54,8 @@ std::shared_ptr<Database> Database::open(const std::filesystem::path& path,
     if (!std::filesystem::exists(path, ec))
         throw StoreError(ErrorKind::Missing, "找不到客戶資料檔 " + path.string());
     sqlite3* raw = nullptr;
-    int flags = (options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-                SQLITE_OPEN_NOMUTEX;
+    int flags =
+        (options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(path.string().c_str(), &raw, flags, nullptr);
     std::shared_ptr<Database> db(new Database(raw, path));
     if (rc != SQLITE_OK) db->fail(rc, "開啟檔案");
@@ -58,18 +66,22 @@ std::shared_ptr<Database> Database::open(const std::filesystem::path& path,
 
 std::shared_ptr<Database> Database::create(const std::filesystem::path& path) {
     sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(path.string().c_str(), &raw,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(path.string().c_str(), &raw,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     std::shared_ptr<Database> db(new Database(raw, path));
     if (rc != SQLITE_OK) db->fail(rc, "建立檔案");
     sqlite3_extended_result_codes(raw, 1);
     return db;
 }
 
-Database::~Database() { sqlite3_close_v2(db_); }
+Database::~Database() {
+    sqlite3_close_v2(db_);
+}
 
-bool Database::readOnly() const { return sqlite3_db_readonly(db_, "main") == 1; }
+bool Database::readOnly() const {
+    return sqlite3_db_readonly(db_, "main") == 1;
+}
 
 void Database::exec(const std::string& sql) {
     char* message = nullptr;
@@ -85,12 +97,14 @@ void Database::fail(int rc, std::string_view doing) const {
 }
 
 Statement::Statement(const Database& db, const std::string& sql) : db_(db) {
-    int rc = sqlite3_prepare_v2(db.handle(), sql.c_str(), static_cast<int>(sql.size()), &stmt_,
-                                nullptr);
+    int rc =
+        sqlite3_prepare_v2(db.handle(), sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr);
     if (rc != SQLITE_OK) db.fail(rc, "讀取檔案");
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
 
 void Statement::bind(int index, std::string_view text) {
     int rc = sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
@@ -98,7 +112,9 @@ void Statement::bind(int index, std::string_view text) {
     if (rc != SQLITE_OK) db_.fail(rc, "準備資料");
 }
 
-void Statement::bindNull(int index) { sqlite3_bind_null(stmt_, index); }
+void Statement::bindNull(int index) {
+    sqlite3_bind_null(stmt_, index);
+}
 
 void Statement::bind(int index, int64_t value) {
     int rc = sqlite3_bind_int64(stmt_, index, value);
@@ -113,9 +129,13 @@ bool Statement::step() {
     db_.fail(rc, "存取檔案");
 }
 
-void Statement::reset() { sqlite3_reset(stmt_); }
+void Statement::reset() {
+    sqlite3_reset(stmt_);
+}
 
-int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+int Statement::columnCount() const {
+    return sqlite3_column_count(stmt_);
+}
 
 std::string_view Statement::text(int column) const {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
@@ -123,7 +143,9 @@ std::string_view Statement::text(int column) const {
     return {p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))};
 }
 
-int64_t Statement::integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+int64_t Statement::integer(int column) const {
+    return sqlite3_column_int64(stmt_, column);
+}
 
 bool Statement::isNull(int column) const {
     return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
@@ -139,7 +161,9 @@ std::string quoteName(std::string_view name) {
     return out;
 }
 
-Transaction::Transaction(Database& db) : db_(db) { db_.exec("BEGIN IMMEDIATE"); }
+Transaction::Transaction(Database& db) : db_(db) {
+    db_.exec("BEGIN IMMEDIATE");
+}
 
 Transaction::~Transaction() {
     if (!done_) sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);

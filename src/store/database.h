@@ -19,7 +19,7 @@ struct OpenOptions {
 // One connection to an SQLite file. Errors become StoreError with a message that names the file
 // and the cause.
 class Database {
-public:
+  public:
     // Opens an existing file; never creates one.
     static std::shared_ptr<Database> open(const std::filesystem::path& path,
                                           const OpenOptions& options = {});
@@ -37,7 +37,7 @@ public:
     // Throws StoreError for the engine's last error code `rc`, naming `doing`.
     [[noreturn]] void fail(int rc, std::string_view doing) const;
 
-private:
+  private:
     Database(sqlite3* db, std::filesystem::path path) : db_(db), path_(std::move(path)) {}
     sqlite3* db_;
     std::filesystem::path path_;
@@ -45,7 +45,7 @@ private:
 
 // A prepared statement, reset on destruction.
 class Statement {
-public:
+  public:
     Statement(const Database& db, const std::string& sql);
     ~Statement();
     Statement(const Statement&) = delete;
@@ -63,7 +63,7 @@ public:
     bool isNull(int column) const;
     sqlite3_stmt* handle() const { return stmt_; }
 
-private:
+  private:
     const Database& db_;
     sqlite3_stmt* stmt_ = nullptr;
 };
@@ -73,12 +73,12 @@ std::string quoteName(std::string_view name);
 
 // A transaction that rolls back unless committed.
 class Transaction {
-public:
+  public:
     explicit Transaction(Database& db);
     ~Transaction();
     void commit();
 
-private:
+  private:
     Database& db_;
     bool done_ = false;
 };

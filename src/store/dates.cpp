@@ -41,7 +41,9 @@ double leadingNumber(const std::string& piece) {
     return value;
 }
 
-bool inRange(double v, double above, double below) { return v > above && v < below; }
+bool inRange(double v, double above, double below) {
+    return v > above && v < below;
+}
 
 }  // namespace
 
@@ -67,7 +69,8 @@ std::optional<std::string> check(std::string_view text) {
     // Since 2011 the year has three digits; these forms come first so that they are never read
     // as two-digit years and rewritten into nonsense.
     bool sevenDigits = chars.size() == 7;
-    for (const auto& c : chars) sevenDigits = sevenDigits && c.size() == 1 && c[0] >= '0' && c[0] <= '9';
+    for (const auto& c : chars)
+        sevenDigits = sevenDigits && c.size() == 1 && c[0] >= '0' && c[0] <= '9';
     if (sevenDigits) {
         if (!inRange(num(1, 3), 0, 1000) || !validMonthDay(4, 6)) return std::nullopt;
         return mid(1, 3) + "." + mid(4, 2) + "." + mid(6, 2);

@@ -9,39 +9,38 @@ namespace store {
 // What went wrong with the client file, so that a window can choose its reaction; the message
 // itself is already written for the user.
 enum class ErrorKind {
-    Missing,         // no file at the path
-    NotSqlite,       // the file is not an SQLite database
-    NotClientFile,   // SQLite, but tables or columns are missing
-    ReadOnly,        // the file or its folder cannot be written
-    Locked,          // another program holds the file
-    Full,            // the disk is full
-    Corrupt,         // the file is damaged
-    Io,              // any other failure of the file or the engine
-    Conflict,        // optimistic locking refused a write
-    NoCurrentRecord, // the operation needs a current record
-    PendingEdit,     // the operation would drop a pending change
+    Missing,          // no file at the path
+    NotSqlite,        // the file is not an SQLite database
+    NotClientFile,    // SQLite, but tables or columns are missing
+    ReadOnly,         // the file or its folder cannot be written
+    Locked,           // another program holds the file
+    Full,             // the disk is full
+    Corrupt,          // the file is damaged
+    Io,               // any other failure of the file or the engine
+    Conflict,         // optimistic locking refused a write
+    NoCurrentRecord,  // the operation needs a current record
+    PendingEdit,      // the operation would drop a pending change
 };
 
 class StoreError : public std::runtime_error {
-public:
+  public:
     StoreError(ErrorKind kind, const std::string& message)
         : std::runtime_error(message), kind_(kind) {}
     ErrorKind kind() const { return kind_; }
 
-private:
+  private:
     ErrorKind kind_;
 };
 
 // A row changed or deleted by someone else since it was read: nothing was written.
 class ConflictError : public StoreError {
-public:
-    explicit ConflictError(const std::string& message)
-        : StoreError(ErrorKind::Conflict, message) {}
+  public:
+    explicit ConflictError(const std::string& message) : StoreError(ErrorKind::Conflict, message) {}
 };
 
 // A filter, criterion or sort text that cannot be used. `position` counts characters from 1.
 class ExpressionError : public std::runtime_error {
-public:
+  public:
     ExpressionError(std::size_t position, const std::string& reason)
         : std::runtime_error("第 " + std::to_string(position) + " 個字元: " + reason),
           position_(position),
@@ -49,7 +48,7 @@ public:
     std::size_t position() const { return position_; }
     const std::string& reason() const { return reason_; }
 
-private:
+  private:
     std::size_t position_;
     std::string reason_;
 };

@@ -20,13 +20,20 @@ struct Term {
 
     bool matches(std::string_view v) const {
         switch (op) {
-            case Op::Eq: return equalTo->matches(v);
-            case Op::Ne: return !equalTo->matches(v);
-            case Op::Like: return like->matches(v);
-            case Op::Lt: return text::compare(v, value) < 0;
-            case Op::Gt: return text::compare(v, value) > 0;
-            case Op::Le: return text::compare(v, value) <= 0;
-            case Op::Ge: return text::compare(v, value) >= 0;
+            case Op::Eq:
+                return equalTo->matches(v);
+            case Op::Ne:
+                return !equalTo->matches(v);
+            case Op::Like:
+                return like->matches(v);
+            case Op::Lt:
+                return text::compare(v, value) < 0;
+            case Op::Gt:
+                return text::compare(v, value) > 0;
+            case Op::Le:
+                return text::compare(v, value) <= 0;
+            case Op::Ge:
+                return text::compare(v, value) >= 0;
         }
         return false;
     }
@@ -47,12 +54,12 @@ struct Token {
 };
 
 bool isNameByte(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '_' || c >= 0x80;
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           c >= 0x80;
 }
 
 class Lexer {
-public:
+  public:
     explicit Lexer(std::string_view text) : text_(text) {}
 
     [[noreturn]] void fail(std::size_t at, const std::string& reason) const {
@@ -110,7 +117,7 @@ public:
         return t;
     }
 
-private:
+  private:
     std::string_view text_;
     std::size_t pos_ = 0;
 };
@@ -126,7 +133,7 @@ bool isKeyword(const Token& t, std::string_view word) {
 }
 
 class Parser {
-public:
+  public:
     Parser(std::string_view text, const std::vector<std::string>& columns, std::vector<Term>& terms)
         : lexer_(text), columns_(columns), terms_(terms) {
         advance();
@@ -141,7 +148,7 @@ public:
         return n;
     }
 
-private:
+  private:
     void advance() { tok_ = lexer_.next(); }
 
     Node parseOr() {
@@ -192,12 +199,12 @@ private:
             term.op = Op::Like;
         } else if (tok_.kind == Tok::Op) {
             const std::string& o = tok_.text;
-            term.op = o == "=" ? Op::Eq
-                    : o == "<>" ? Op::Ne
-                    : o == "<" ? Op::Lt
-                    : o == ">" ? Op::Gt
-                    : o == "<=" ? Op::Le
-                                : Op::Ge;
+            term.op = o == "="    ? Op::Eq
+                      : o == "<>" ? Op::Ne
+                      : o == "<"  ? Op::Lt
+                      : o == ">"  ? Op::Gt
+                      : o == "<=" ? Op::Le
+                                  : Op::Ge;
         } else {
             lexer_.fail(tok_.at, "欄位「" + field + "」後面缺少比較運算子(= <> < > <= >= 或 like)");
         }
@@ -266,7 +273,9 @@ Expression Expression::parse(std::string_view text, const std::vector<std::strin
     return e;
 }
 
-bool Expression::empty() const { return !impl_; }
+bool Expression::empty() const {
+    return !impl_;
+}
 
 bool Expression::matches(const FieldSource& row) const {
     return !impl_ || impl_->eval(impl_->root, row);

@@ -9,7 +9,7 @@ namespace store {
 
 // The values of one row, by column position.
 class FieldSource {
-public:
+  public:
     virtual ~FieldSource() = default;
     virtual std::string_view field(int column) const = 0;
 };
@@ -21,7 +21,7 @@ public:
 // Keywords in any case; '' inside quotes is one quote; a field is a column name in any case,
 // optionally in [brackets]. Empty or blank text is the empty expression, which every row passes.
 class Expression {
-public:
+  public:
     Expression();
     ~Expression();
     Expression(Expression&&) noexcept;
@@ -33,7 +33,7 @@ public:
     bool empty() const;
     bool matches(const FieldSource& row) const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

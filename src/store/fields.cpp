@@ -3,15 +3,15 @@
 namespace store {
 
 const std::array<std::string_view, kFieldCount> kFieldNames = {
-    "NO",    "NAME",   "BIRTH",   "SEX",   "BLOOD",    "SELF_NO",  "MARRY",
-    "TEL_1", "PHONE",  "CALL",    "ADDR_1", "COMPANY", "TEL_2",    "ADDR_2",
-    "VOCATION", "POSITION", "FAX", "UNITY_NO", "DATE", "MEMO",
+    "NO",       "NAME",     "BIRTH", "SEX",      "BLOOD",   "SELF_NO", "MARRY",
+    "TEL_1",    "PHONE",    "CALL",  "ADDR_1",   "COMPANY", "TEL_2",   "ADDR_2",
+    "VOCATION", "POSITION", "FAX",   "UNITY_NO", "DATE",    "MEMO",
 };
 
 const std::array<std::string_view, kFieldCount> kFieldTitles = {
-    "代號",     "姓名",     "生日",     "性別",   "血型",     "身份證字號", "婚姻",
-    "住宅電話", "大哥大",   "呼叫器",   "住宅地址", "公司名稱", "公司電話",   "公司地址",
-    "職稱",     "業別",     "傳真機",   "統一編號", "建檔日期", "備註",
+    "代號",     "姓名",   "生日",   "性別",     "血型",     "身份證字號", "婚姻",
+    "住宅電話", "大哥大", "呼叫器", "住宅地址", "公司名稱", "公司電話",   "公司地址",
+    "職稱",     "業別",   "傳真機", "統一編號", "建檔日期", "備註",
 };
 
 const std::array<int, kFieldCount> kFieldWidths = {

@@ -7,8 +7,26 @@ namespace store {
 
 // The twenty fields of a client record, in their fixed order; every list of fields follows it.
 enum Field {
-    NO, NAME, BIRTH, SEX, BLOOD, SELF_NO, MARRY, TEL_1, PHONE, CALL,
-    ADDR_1, COMPANY, TEL_2, ADDR_2, VOCATION, POSITION, FAX, UNITY_NO, DATE, MEMO,
+    NO,
+    NAME,
+    BIRTH,
+    SEX,
+    BLOOD,
+    SELF_NO,
+    MARRY,
+    TEL_1,
+    PHONE,
+    CALL,
+    ADDR_1,
+    COMPANY,
+    TEL_2,
+    ADDR_2,
+    VOCATION,
+    POSITION,
+    FAX,
+    UNITY_NO,
+    DATE,
+    MEMO,
 };
 
 inline constexpr int kFieldCount = 20;

@@ -43,9 +43,8 @@ void sortRows(std::vector<Bookmark>& order, const detail::RowStore& rows,
         }
         uint64_t prefix = 0;
         for (std::size_t b = 0; b < 8; ++b) {
-            unsigned char c = start + b < buffer.size()
-                                  ? static_cast<unsigned char>(buffer[start + b])
-                                  : 0;
+            unsigned char c =
+                start + b < buffer.size() ? static_cast<unsigned char>(buffer[start + b]) : 0;
             prefix = (prefix << 8) | c;
         }
         entries[i] = {prefix, static_cast<uint32_t>(start),
@@ -109,7 +108,9 @@ std::unique_ptr<RecordSet> RecordSet::clone() const {
     return std::unique_ptr<RecordSet>(new RecordSet(rows_));
 }
 
-int RecordSet::fieldCount() const { return static_cast<int>(rows_->columns.size()); }
+int RecordSet::fieldCount() const {
+    return static_cast<int>(rows_->columns.size());
+}
 
 const std::string& RecordSet::fieldName(int column) const {
     return rows_->columns.at(static_cast<std::size_t>(column));
@@ -121,7 +122,9 @@ int RecordSet::fieldIndex(std::string_view name) const {
     return -1;
 }
 
-long RecordSet::recordCount() const { return rowCount() + (adding() ? 1 : 0); }
+long RecordSet::recordCount() const {
+    return rowCount() + (adding() ? 1 : 0);
+}
 
 long RecordSet::absolutePosition() const {
     if (adding()) return recordCount();
@@ -130,9 +133,13 @@ long RecordSet::absolutePosition() const {
     return pos_;
 }
 
-bool RecordSet::bof() const { return !adding() && (pos_ < 1 || rowCount() == 0); }
+bool RecordSet::bof() const {
+    return !adding() && (pos_ < 1 || rowCount() == 0);
+}
 
-bool RecordSet::eof() const { return !adding() && (pos_ > rowCount() || rowCount() == 0); }
+bool RecordSet::eof() const {
+    return !adding() && (pos_ > rowCount() || rowCount() == 0);
+}
 
 void RecordSet::requireNoEdit() const {
     if (edit_)
@@ -175,8 +182,7 @@ void RecordSet::setAbsolutePosition(long position) {
 }
 
 Bookmark RecordSet::bookmark() const {
-    if (!hasCurrent() || adding())
-        throw StoreError(ErrorKind::NoCurrentRecord, "沒有目前的記錄。");
+    if (!hasCurrent() || adding()) throw StoreError(ErrorKind::NoCurrentRecord, "沒有目前的記錄。");
     return order_[static_cast<std::size_t>(pos_ - 1)];
 }
 
@@ -243,7 +249,9 @@ std::string_view RecordSet::value(int column) const {
     return rows_->row(order_[static_cast<std::size_t>(pos_ - 1)]).field(column);
 }
 
-std::string_view RecordSet::value(std::string_view name) const { return value(fieldIndex(name)); }
+std::string_view RecordSet::value(std::string_view name) const {
+    return value(fieldIndex(name));
+}
 
 std::string_view RecordSet::valueAt(long row, int column) const {
     if (row == rowCount() && adding()) {
@@ -254,7 +262,9 @@ std::string_view RecordSet::valueAt(long row, int column) const {
     return rows_->row(order_[static_cast<std::size_t>(row)]).field(column);
 }
 
-Bookmark RecordSet::bookmarkAt(long row) const { return order_.at(static_cast<std::size_t>(row)); }
+Bookmark RecordSet::bookmarkAt(long row) const {
+    return order_.at(static_cast<std::size_t>(row));
+}
 
 void RecordSet::setValue(int column, std::string text) {
     if (column < 0 || column >= fieldCount()) throw std::out_of_range("RecordSet::setValue");
@@ -302,10 +312,11 @@ void RecordSet::conflict(Bookmark row, std::string_view doing) const {
 }
 
 void RecordSet::reread(Bookmark row) {
-    Statement s(*rows_->db, "SELECT " + rows_->selectList() + " FROM " +
-                                quoteName(rows_->table) + " WHERE rowid = ?");
+    Statement s(*rows_->db, "SELECT " + rows_->selectList() + " FROM " + quoteName(rows_->table) +
+                                " WHERE rowid = ?");
     s.bind(1, rows_->rowids[row]);
-    if (!s.step()) throw StoreError(ErrorKind::Io, "剛寫入的資料讀不回來: " + rows_->db->path().string());
+    if (!s.step())
+        throw StoreError(ErrorKind::Io, "剛寫入的資料讀不回來: " + rows_->db->path().string());
     std::vector<std::string_view> values(rows_->columns.size());
     for (std::size_t c = 0; c < values.size(); ++c) values[c] = s.text(static_cast<int>(c) + 1);
     rows_->rows[row] = rows_->pack(values);
@@ -319,7 +330,8 @@ void RecordSet::update() {
     std::vector<int> changed;
     for (std::size_t c = 0; c < edit_->values.size(); ++c) {
         const auto& v = edit_->values[c];
-        if (v && (edit_->adding || *v != detail::RowView(edit_->original).field(static_cast<int>(c))))
+        if (v &&
+            (edit_->adding || *v != detail::RowView(edit_->original).field(static_cast<int>(c))))
             changed.push_back(static_cast<int>(c));
     }
 
@@ -327,14 +339,16 @@ void RecordSet::update() {
         Transaction tx(db);
         std::string names, marks;
         for (int c : changed) {
-            names += (names.empty() ? "" : ", ") + quoteName(rows.columns[static_cast<std::size_t>(c)]);
+            names +=
+                (names.empty() ? "" : ", ") + quoteName(rows.columns[static_cast<std::size_t>(c)]);
             marks += marks.empty() ? "?" : ", ?";
         }
         Statement insert(db, changed.empty() ? "INSERT INTO " + table + " DEFAULT VALUES"
                                              : "INSERT INTO " + table + " (" + names +
                                                    ") VALUES (" + marks + ")");
         for (std::size_t i = 0; i < changed.size(); ++i)
-            insert.bind(static_cast<int>(i) + 1, *edit_->values[static_cast<std::size_t>(changed[i])]);
+            insert.bind(static_cast<int>(i) + 1,
+                        *edit_->values[static_cast<std::size_t>(changed[i])]);
         insert.step();
         Bookmark row = static_cast<Bookmark>(rows.rows.size());
         rows.rowids.push_back(sqlite3_last_insert_rowid(db.handle()));
@@ -361,7 +375,8 @@ void RecordSet::update() {
     Transaction tx(db);
     std::string sets;
     for (int c : changed)
-        sets += (sets.empty() ? "" : ", ") + quoteName(rows.columns[static_cast<std::size_t>(c)]) + " = ?";
+        sets += (sets.empty() ? "" : ", ") + quoteName(rows.columns[static_cast<std::size_t>(c)]) +
+                " = ?";
     const int first = static_cast<int>(changed.size()) + 1;
     Statement write(db, "UPDATE " + table + " SET " + sets + whereUnchanged(rows, first));
     for (std::size_t i = 0; i < changed.size(); ++i)

@@ -23,12 +23,12 @@ using Bookmark = uint32_t;
 // What a record set tells its observers. `row` is the 0-based place in the record set's order.
 struct Change {
     enum Kind {
-        CurrentMoved,  // another record (or none) is current
-        Reset,         // filter, sort or the rows as a whole changed
-        RowUpdated,    // a saved row at `row` holds new values
-        RowInserted,   // a row was added at `row`
-        RowRemoved,    // the row at `row` was deleted
-        PendingEdited, // a pending value of the current record changed
+        CurrentMoved,   // another record (or none) is current
+        Reset,          // filter, sort or the rows as a whole changed
+        RowUpdated,     // a saved row at `row` holds new values
+        RowInserted,    // a row was added at `row`
+        RowRemoved,     // the row at `row` was deleted
+        PendingEdited,  // a pending value of the current record changed
     };
     Kind kind;
     long row = -1;
@@ -41,7 +41,7 @@ struct Change {
 // Operations that would move off a pending change (moves, find, filter, sort, delete) throw
 // StoreError(PendingEdit): call update() or cancelUpdate() first.
 class RecordSet {
-public:
+  public:
     static constexpr long kBeforeFirst = -2;
     static constexpr long kAfterLast = -3;
 
@@ -76,8 +76,8 @@ public:
     void move(long offset);
     void setAbsolutePosition(long position);  // 1..count; anything else leaves BOF or EOF
 
-    Bookmark bookmark() const;          // throws StoreError(NoCurrentRecord) off the rows
-    bool setBookmark(Bookmark mark);    // false, unmoved, when the row is not in this set
+    Bookmark bookmark() const;        // throws StoreError(NoCurrentRecord) off the rows
+    bool setBookmark(Bookmark mark);  // false, unmoved, when the row is not in this set
 
     // Forward from the current record, that record included (from the first when before it).
     // The first match becomes current; otherwise EOF. Throws ExpressionError, unmoved.
@@ -114,12 +114,12 @@ public:
     int subscribe(Observer observer);
     void unsubscribe(int id);
 
-private:
+  private:
     struct Edit {
         bool adding = false;
-        Bookmark row = 0;               // the row being changed
-        const char* original = nullptr; // its values when the edit began
-        long returnTo = 0;              // where cancelling an add goes back to
+        Bookmark row = 0;                // the row being changed
+        const char* original = nullptr;  // its values when the edit began
+        long returnTo = 0;               // where cancelling an add goes back to
         std::vector<std::optional<std::string>> values;
     };
 

@@ -18,10 +18,10 @@ namespace store::detail {
 // Row texts packed one after another in large chunks: per column a length (7 bits a byte) and
 // the bytes. A snapshot of a million clients then costs little more than its text.
 class Arena {
-public:
+  public:
     char* allocate(std::size_t size);
 
-private:
+  private:
     static constexpr std::size_t kChunk = 1 << 20;
     std::vector<std::unique_ptr<char[]>> chunks_;
     char* next_ = nullptr;
@@ -29,11 +29,11 @@ private:
 };
 
 class RowView final : public FieldSource {
-public:
+  public:
     explicit RowView(const char* blob) : blob_(blob) {}
     std::string_view field(int column) const override;
 
-private:
+  private:
     const char* blob_;
 };
 
@@ -45,7 +45,7 @@ struct RowStore {
     std::vector<std::string> columns;  // the names as stored, in record-set order
     std::vector<const char*> rows;     // nullptr for a deleted row
     std::vector<int64_t> rowids;
-    std::vector<RecordSet*> sets;      // the record sets over these rows
+    std::vector<RecordSet*> sets;  // the record sets over these rows
     Arena arena;
 
     static std::shared_ptr<RowStore> load(std::shared_ptr<Database> db, std::string_view table,

@@ -58,7 +58,9 @@ bool isPlain(std::string_view s) {
     return true;
 }
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::u16string toUtf16(std::string_view s) {
     std::u16string out(s.size() + 1, u'\0');
@@ -92,16 +94,17 @@ void foldInto(std::string_view s, std::string& out) {
     std::u16string in = toUtf16(s);
     std::u16string folded(in.size() * 3 + 8, u'\0');
     UErrorCode status = U_ZERO_ERROR;
-    int32_t len = unorm2_normalize(folder(), reinterpret_cast<const UChar*>(in.data()),
-                                   static_cast<int32_t>(in.size()),
-                                   reinterpret_cast<UChar*>(folded.data()),
-                                   static_cast<int32_t>(folded.size()), &status);
+    int32_t len = unorm2_normalize(
+        folder(), reinterpret_cast<const UChar*>(in.data()), static_cast<int32_t>(in.size()),
+        reinterpret_cast<UChar*>(folded.data()), static_cast<int32_t>(folded.size()), &status);
     if (U_FAILURE(status)) throw std::runtime_error("文字無法正規化");
     folded.resize(static_cast<std::size_t>(len));
     out = toUtf8(folded);
 }
 
-bool isWildcard(char c) { return c == '*' || c == '%'; }
+bool isWildcard(char c) {
+    return c == '*' || c == '%';
+}
 
 // Glob match over bytes. UTF-8 is self-synchronising, so a literal can only match at a character
 // boundary even though backtracking steps one byte at a time.
@@ -155,14 +158,15 @@ std::string fold(std::string_view utf8) {
     return out;
 }
 
-bool equal(std::string_view a, std::string_view b) { return EqualTo(a).matches(b); }
+bool equal(std::string_view a, std::string_view b) {
+    return EqualTo(a).matches(b);
+}
 
 int compare(std::string_view a, std::string_view b) {
     if (a == b) return 0;
     UErrorCode status = U_ZERO_ERROR;
-    UCollationResult r =
-        ucol_strcollUTF8(collator(), a.data(), static_cast<int32_t>(a.size()), b.data(),
-                         static_cast<int32_t>(b.size()), &status);
+    UCollationResult r = ucol_strcollUTF8(collator(), a.data(), static_cast<int32_t>(a.size()),
+                                          b.data(), static_cast<int32_t>(b.size()), &status);
     if (U_FAILURE(status)) throw std::runtime_error("文字無法比較");
     if (r != UCOL_EQUAL) return r == UCOL_LESS ? -1 : 1;
     int c = fold(a).compare(fold(b));
@@ -181,7 +185,8 @@ void appendSortKey(std::string_view utf8, std::string& out) {
     std::size_t room = utf8.size() * 4 + 16;
     out.resize(old + room);
     auto* dest = reinterpret_cast<uint8_t*>(out.data() + old);
-    int32_t need = ucol_getSortKey(collator(), buffer.data(), len, dest, static_cast<int32_t>(room));
+    int32_t need =
+        ucol_getSortKey(collator(), buffer.data(), len, dest, static_cast<int32_t>(room));
     if (static_cast<std::size_t>(need) > room) {
         out.resize(old + static_cast<std::size_t>(need));
         dest = reinterpret_cast<uint8_t*>(out.data() + old);

@@ -33,21 +33,21 @@ void appendSortKey(std::string_view utf8, std::string& out);
 
 // A `like` pattern: `*` or `%` stands for any run of characters; the rest matches as `equal`.
 class LikePattern {
-public:
+  public:
     explicit LikePattern(std::string_view pattern);
     bool matches(std::string_view value) const;
 
-private:
+  private:
     std::string folded_;
 };
 
 // The text of `value` prepared for repeated whole-value comparison against many texts.
 class EqualTo {
-public:
+  public:
     explicit EqualTo(std::string_view value);
     bool matches(std::string_view value) const;
 
-private:
+  private:
     std::string folded_;
 };
 

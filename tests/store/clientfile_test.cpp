@@ -20,7 +20,7 @@ using testsupport::TempDir;
 
 // The kind and message of the error that opening `path` gives.
 std::pair<ErrorKind, std::string> openError(const std::filesystem::path& path,
-                                             store::OpenOptions options = {}) {
+                                            store::OpenOptions options = {}) {
     try {
         store::clientfile::open(path, options);
     } catch (const store::StoreError& e) {
@@ -34,7 +34,8 @@ TEST(ClientFile, DefaultPathIsUnderHome) {
     const char* old = std::getenv("HOME");
     std::string saved = old ? old : "";
     setenv("HOME", "/tmp/someone", 1);
-    EXPECT_EQ(store::clientfile::defaultPath(), std::filesystem::path("/tmp/someone/VELKARD/velkard.db"));
+    EXPECT_EQ(store::clientfile::defaultPath(),
+              std::filesystem::path("/tmp/someone/VELKARD/velkard.db"));
     setenv("HOME", saved.c_str(), 1);
 }
 
@@ -79,7 +80,8 @@ TEST(ClientFile, EveryMissingTableAndColumnIsNamedWithTheFileUnchanged) {
         const char* schema;
         std::vector<std::string> named;
     } cases[] = {
-        {"CREATE TABLE other (x)", {"缺少資料表 VELKARD", "缺少資料表 COMBOX_COMPANY", "缺少資料表 FIELD1"}},
+        {"CREATE TABLE other (x)",
+         {"缺少資料表 VELKARD", "缺少資料表 COMBOX_COMPANY", "缺少資料表 FIELD1"}},
         {"CREATE TABLE VELKARD (NO, NAME, SEX); CREATE TABLE COMBOX_COMPANY (name);"
          "CREATE TABLE FIELD1 (a)",
          {"資料表 VELKARD 缺少欄位 BIRTH、BLOOD、SELF_NO", "DATE、MEMO",
@@ -97,7 +99,8 @@ TEST(ClientFile, EveryMissingTableAndColumnIsNamedWithTheFileUnchanged) {
         auto [kind, message] = openError(path);
         EXPECT_EQ(kind, ErrorKind::NotClientFile) << c.schema;
         for (const auto& part : c.named)
-            EXPECT_NE(message.find(part), std::string::npos) << "missing '" << part << "' in " << message;
+            EXPECT_NE(message.find(part), std::string::npos)
+                << "missing '" << part << "' in " << message;
         EXPECT_EQ(testsupport::readBytes(path), before) << c.schema;
     }
 }

@@ -30,14 +30,29 @@ TEST(Expression, OperatorsCompareInTextOrder) {
         const char* text;
         bool matches;
     } cases[] = {
-        {"NO = 'A00005'", true},       {"NO = 'a00005'", true},      {"NO = 'A0000'", false},
-        {"NO <> 'A00005'", false},     {"NO <> 'A00006'", true},     {"NO < 'A00006'", true},
-        {"NO > 'A00006'", false},      {"NO <= 'A00005'", true},     {"NO >= 'A00005'", true},
-        {"NO >= 'A00006'", false},     {"NAME > '王'", true},        {"NAME < '張'", true},
-        {"BLOOD like 'A*'", true},     {"BLOOD LIKE 'B*'", false},   {"COMPANY like '*電腦*'", true},
-        {"COMPANY like '*電腦'", true}, {"COMPANY like '電腦*'", false}, {"選擇 = ''", true},
-        {"[NAME] = '林小明'", true},   {"name='林小明'", true},      {"(SEX = 'F')", false},
-        {"   ", true},                 {"", true},
+        {"NO = 'A00005'", true},
+        {"NO = 'a00005'", true},
+        {"NO = 'A0000'", false},
+        {"NO <> 'A00005'", false},
+        {"NO <> 'A00006'", true},
+        {"NO < 'A00006'", true},
+        {"NO > 'A00006'", false},
+        {"NO <= 'A00005'", true},
+        {"NO >= 'A00005'", true},
+        {"NO >= 'A00006'", false},
+        {"NAME > '王'", true},
+        {"NAME < '張'", true},
+        {"BLOOD like 'A*'", true},
+        {"BLOOD LIKE 'B*'", false},
+        {"COMPANY like '*電腦*'", true},
+        {"COMPANY like '*電腦'", true},
+        {"COMPANY like '電腦*'", false},
+        {"選擇 = ''", true},
+        {"[NAME] = '林小明'", true},
+        {"name='林小明'", true},
+        {"(SEX = 'F')", false},
+        {"   ", true},
+        {"", true},
     };
     for (const auto& c : cases) EXPECT_EQ(eval(c.text, row), c.matches) << c.text;
 }
@@ -53,9 +68,9 @@ TEST(Expression, AndBindsTighterThanOrAndParenthesesGroup) {
         const char* company;
         bool orLast, andFirst, grouped;
     } cases[] = {
-        {"M", "A", "統一", true, false, true},   {"F", "O", "宏碁電腦", true, false, false},
+        {"M", "A", "統一", true, false, true},     {"F", "O", "宏碁電腦", true, false, false},
         {"M", "B", "宏碁電腦", true, false, true}, {"M", "AB", "宏碁電腦", true, true, true},
-        {"F", "A", "統一", false, false, false},  {"m", "a", "", true, false, true},
+        {"F", "A", "統一", false, false, false},   {"m", "a", "", true, false, true},
     };
     for (const auto& c : cases) {
         Row row({"", "", c.sex, c.blood, c.company, ""});
@@ -102,7 +117,8 @@ TEST(Expression, RejectionsNameThePositionAndTheReason) {
             ADD_FAILURE() << "accepted: " << c.text;
         } catch (const store::ExpressionError& e) {
             EXPECT_EQ(e.position(), c.position) << c.text << ": " << e.what();
-            EXPECT_NE(e.reason().find(c.reasonPart), std::string::npos) << c.text << ": " << e.what();
+            EXPECT_NE(e.reason().find(c.reasonPart), std::string::npos)
+                << c.text << ": " << e.what();
         }
     }
 }

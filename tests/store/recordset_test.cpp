@@ -17,7 +17,7 @@ using store::RecordSet;
 using testsupport::TempDir;
 
 class RecordSetTest : public ::testing::Test {
-protected:
+  protected:
     // Clients as NO, NAME, BIRTH, SEX, BLOOD, SELF_NO, MARRY, TEL_1, PHONE, CALL, ADDR_1, COMPANY.
     void write(const std::vector<std::vector<std::string>>& clients) {
         testsupport::writeClients(path_, clients);
@@ -52,7 +52,8 @@ protected:
 
 std::vector<std::vector<std::string>> numbered(int n) {
     std::vector<std::vector<std::string>> clients;
-    for (int i = 1; i <= n; ++i) clients.push_back({"C" + std::to_string(100 + i), "客戶" + std::to_string(i)});
+    for (int i = 1; i <= n; ++i)
+        clients.push_back({"C" + std::to_string(100 + i), "客戶" + std::to_string(i)});
     return clients;
 }
 
@@ -68,11 +69,14 @@ TEST_F(RecordSetTest, PositionsAndMovesRunOffEitherEndWithoutError) {
         bool bof, eof;
         const char* no;
     } steps[] = {
-        {"previous from first", [](RecordSet& r) { r.movePrevious(); }, RecordSet::kBeforeFirst, true, false, ""},
-        {"previous again", [](RecordSet& r) { r.movePrevious(); }, RecordSet::kBeforeFirst, true, false, ""},
+        {"previous from first", [](RecordSet& r) { r.movePrevious(); }, RecordSet::kBeforeFirst,
+         true, false, ""},
+        {"previous again", [](RecordSet& r) { r.movePrevious(); }, RecordSet::kBeforeFirst, true,
+         false, ""},
         {"next from before", [](RecordSet& r) { r.moveNext(); }, 1, false, false, "C101"},
         {"last", [](RecordSet& r) { r.moveLast(); }, 3, false, false, "C103"},
-        {"next from last", [](RecordSet& r) { r.moveNext(); }, RecordSet::kAfterLast, false, true, ""},
+        {"next from last", [](RecordSet& r) { r.moveNext(); }, RecordSet::kAfterLast, false, true,
+         ""},
         {"next again", [](RecordSet& r) { r.moveNext(); }, RecordSet::kAfterLast, false, true, ""},
         {"previous from after", [](RecordSet& r) { r.movePrevious(); }, 3, false, false, "C103"},
         {"move -2", [](RecordSet& r) { r.move(-2); }, 1, false, false, "C101"},
@@ -165,7 +169,8 @@ TEST_F(RecordSetTest, RejectedExpressionsLeaveFilterSortAndPositionAsTheyWere) {
     rs->setFilter("NO <> 'C101'");
     rs->setSort("NO DESC");
     rs->setAbsolutePosition(2);
-    for (const char* bad : {"NAME = 'x' And ", " Or NAME = 'x'", "AGE = '1'", "NAME = 'x", "NAME ="}) {
+    for (const char* bad :
+         {"NAME = 'x' And ", " Or NAME = 'x'", "AGE = '1'", "NAME = 'x", "NAME ="}) {
         EXPECT_THROW(rs->setFilter(bad), store::ExpressionError) << bad;
         EXPECT_THROW(rs->find(bad), store::ExpressionError) << bad;
         EXPECT_EQ(rs->filter(), "NO <> 'C101'");
@@ -179,8 +184,16 @@ TEST_F(RecordSetTest, RejectedExpressionsLeaveFilterSortAndPositionAsTheyWere) {
 }
 
 TEST_F(RecordSetTest, SortFollowsStrokeOrderKeepsTiesInTableOrderAndStandsOnTheFirst) {
-    write({{"1", "陳"}, {"2", "王"}, {"3", "黃"}, {"4", "丁"}, {"5", "王"}, {"6", ""},
-           {"7", "林"}, {"8", "張"}, {"9", "李"}, {"10", "王"}});
+    write({{"1", "陳"},
+           {"2", "王"},
+           {"3", "黃"},
+           {"4", "丁"},
+           {"5", "王"},
+           {"6", ""},
+           {"7", "林"},
+           {"8", "張"},
+           {"9", "李"},
+           {"10", "王"}});
     auto rs = open();
     rs->setAbsolutePosition(5);
     rs->setSort("NAME ASC");
@@ -223,7 +236,8 @@ TEST_F(RecordSetTest, BookmarksHoldAcrossClonesAndSortsAndClonesShareSavesAndDel
 
     copy->setValue(store::NAME, "改過的名字");
     copy->update();
-    EXPECT_EQ(rs->value(store::NAME), "改過的名字") << "a save through a clone is seen by the original";
+    EXPECT_EQ(rs->value(store::NAME), "改過的名字")
+        << "a save through a clone is seen by the original";
 
     copy->setFilter("NO = 'C104'");
     EXPECT_FALSE(copy->setBookmark(mark)) << "a row outside the filter cannot be reached";
@@ -347,13 +361,16 @@ TEST_F(RecordSetTest, ColumnsStoredInAnotherOrderComeInFieldOrder) {
     std::string create = "CREATE TABLE velkard (memo TEXT";
     for (int i = store::kFieldCount - 2; i >= 0; --i)
         create += ", " + std::string(store::kFieldNames[static_cast<std::size_t>(i)]) + " TEXT";
-    testsupport::execSql(path_, create + ");"
-                                         "CREATE TABLE combox_company (COMPANY_FIELD TEXT);"
-                                         "CREATE TABLE field1 (x);"
-                                         "INSERT INTO velkard (no, name, memo) VALUES ('1', '王', 'm');");
+    testsupport::execSql(path_,
+                         create +
+                             ");"
+                             "CREATE TABLE combox_company (COMPANY_FIELD TEXT);"
+                             "CREATE TABLE field1 (x);"
+                             "INSERT INTO velkard (no, name, memo) VALUES ('1', '王', 'm');");
     auto rs = open();
     for (int i = 0; i < store::kFieldCount; ++i)
-        EXPECT_TRUE(store::sameName(rs->fieldName(i), store::kFieldNames[static_cast<std::size_t>(i)]));
+        EXPECT_TRUE(
+            store::sameName(rs->fieldName(i), store::kFieldNames[static_cast<std::size_t>(i)]));
     EXPECT_EQ(rs->value(store::NAME), "王");
     EXPECT_EQ(rs->value(store::MEMO), "m");
 }

@@ -16,13 +16,14 @@ namespace {
 
 // mt19937_64 is the same everywhere; the standard distributions are not, so draw by hand.
 class Dice {
-public:
+  public:
     explicit Dice(uint64_t seed) : engine_(seed) {}
     long below(long n) { return static_cast<long>(engine_() % static_cast<uint64_t>(n)); }
     bool chance(int percent) { return below(100) < percent; }
     template <class List>
     std::string pick(const List& list) {
-        return std::string(list[static_cast<std::size_t>(below(static_cast<long>(std::size(list))))]);
+        return std::string(
+            list[static_cast<std::size_t>(below(static_cast<long>(std::size(list))))]);
     }
     std::string digits(int n) {
         std::string s;
@@ -30,7 +31,7 @@ public:
         return s;
     }
 
-private:
+  private:
     std::mt19937_64 engine_;
 };
 
@@ -52,18 +53,28 @@ constexpr std::string_view kCities[] = {
 };
 constexpr std::string_view kDistricts[] = {
     "中正區", "大安區", "信義區", "中山區", "松山區", "板橋區", "三重區", "中壢區", "西屯區",
-    "北屯區", "東區", "南區", "前鎮區", "苓雅區", "竹北市", "員林市", "斗六市", "羅東鎮",
+    "北屯區", "東區",   "南區",   "前鎮區", "苓雅區", "竹北市", "員林市", "斗六市", "羅東鎮",
 };
 constexpr std::string_view kRoads[] = {
-    "中山路", "中正路", "民生路", "民權東路", "忠孝東路", "仁愛路", "信義路", "和平東路",
-    "復興南路", "建國北路", "光復路", "成功路", "文化路", "自由路", "公園路", "三民路",
+    "中山路",   "中正路",   "民生路", "民權東路", "忠孝東路", "仁愛路", "信義路", "和平東路",
+    "復興南路", "建國北路", "光復路", "成功路",   "文化路",   "自由路", "公園路", "三民路",
 };
 constexpr std::string_view kSections[] = {"", "", "一段", "二段", "三段", "四段"};
 // The lookup list: companies, job titles and lines of business side by side, as the editor's
 // three lookup boxes all offer the same list.
 constexpr std::string_view kCompanies[] = {
-    "宏碁電腦股份有限公司", "華碩電腦", "台灣積體電路製造", "中國鋼鐵", "統一企業",
-    "大同公司", "聯華電子", "長榮海運", "台灣塑膠工業", "遠東紡織", "國泰人壽", "富邦銀行",
+    "宏碁電腦股份有限公司",
+    "華碩電腦",
+    "台灣積體電路製造",
+    "中國鋼鐵",
+    "統一企業",
+    "大同公司",
+    "聯華電子",
+    "長榮海運",
+    "台灣塑膠工業",
+    "遠東紡織",
+    "國泰人壽",
+    "富邦銀行",
 };
 constexpr std::string_view kTitles[] = {
     "工程師", "經理", "副理", "業務員", "會計", "總經理", "課長", "助理", "董事長",
@@ -72,29 +83,35 @@ constexpr std::string_view kTrades[] = {
     "資訊業", "電子業", "鋼鐵業", "食品業", "運輸業", "紡織業", "金融業", "保險業", "服務業",
 };
 constexpr std::string_view kMemos[] = {
-    "老客戶", "每年寄賀年卡", "請於上午聯絡", "介紹人:王先生", "已搬家,待確認新地址",
-    "喜歡電話聯絡\n不要寄電子郵件",
+    "老客戶",        "每年寄賀年卡",        "請於上午聯絡",
+    "介紹人:王先生", "已搬家,待確認新地址", "喜歡電話聯絡\n不要寄電子郵件",
 };
 
-std::string twoDigits(long n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+std::string twoDigits(long n) {
+    return (n < 10 ? "0" : "") + std::to_string(n);
+}
 
 std::string rocDate(Dice& d, long fromYear, long toYear) {
     long year = fromYear + d.below(toYear - fromYear + 1);
-    return std::to_string(year) + "." + twoDigits(1 + d.below(12)) + "." + twoDigits(1 + d.below(28));
+    return std::to_string(year) + "." + twoDigits(1 + d.below(12)) + "." +
+           twoDigits(1 + d.below(28));
 }
 
 std::string name(Dice& d) {
     long form = d.below(100);
     if (form < 6) return d.pick(kDoubleSurnames) + d.pick(kGiven) + d.pick(kGiven);  // 4
-    if (form < 18) return d.pick(kSurnames) + d.pick(kGiven);                         // 2
-    return d.pick(kSurnames) + d.pick(kGiven) + d.pick(kGiven);                       // 3
+    if (form < 18) return d.pick(kSurnames) + d.pick(kGiven);                        // 2
+    return d.pick(kSurnames) + d.pick(kGiven) + d.pick(kGiven);                      // 3
 }
 
 std::string phone(Dice& d) {
     switch (d.below(3)) {
-        case 0: return "02" + std::to_string(2 + d.below(8)) + d.digits(7);
-        case 1: return "04" + std::to_string(2 + d.below(8)) + d.digits(7);
-        default: return "07-" + std::to_string(2 + d.below(8)) + d.digits(6);
+        case 0:
+            return "02" + std::to_string(2 + d.below(8)) + d.digits(7);
+        case 1:
+            return "04" + std::to_string(2 + d.below(8)) + d.digits(7);
+        default:
+            return "07-" + std::to_string(2 + d.below(8)) + d.digits(6);
     }
 }
 
@@ -107,10 +124,12 @@ std::string address(Dice& d) {
 
 std::array<std::string, store::kFieldCount> client(Dice& d, long index) {
     std::array<std::string, store::kFieldCount> f;
-    f[store::NO] = std::string(1, static_cast<char>('A' + (index / 99999) % 26)) +
-                   [&] { std::string n = std::to_string(index % 99999 + 1); return std::string(5 - n.size(), '0') + n; }();
+    f[store::NO] = std::string(1, static_cast<char>('A' + (index / 99999) % 26)) + [&] {
+        std::string n = std::to_string(index % 99999 + 1);
+        return std::string(5 - n.size(), '0') + n;
+    }();
     f[store::NAME] = name(d);
-    f[store::BIRTH] = d.chance(3) ? "" : d.chance(2) ? "1975/06/01" : rocDate(d, 20, 95);
+    f[store::BIRTH] = d.chance(3) ? "" : d.chance(2) ? "64/06/01" : rocDate(d, 20, 95);
     f[store::SEX] = d.chance(4) ? (d.chance(50) ? "男" : "女") : (d.chance(50) ? "M" : "F");
     const char* bloods[] = {"A", "B", "O", "AB", "O", "A", "A+"};
     f[store::BLOOD] = d.chance(5) ? "" : d.pick(bloods);
