@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
-          libsqlite3-dev libicu-dev libgtest-dev libbenchmark-dev sqlite3 xvfb xauth
+          libsqlite3-dev libicu-dev libx11-dev libgtest-dev libbenchmark-dev sqlite3 xvfb xauth
           fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk)
 BUILD_DIR=${BUILD_DIR:-build}
 

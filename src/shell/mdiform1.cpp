@@ -1,14 +1,165 @@
 #include "shell/mdiform1.h"
 
+#include <QCloseEvent>
 #include <QMdiArea>
+#include <QMenuBar>
+#include <QVBoxLayout>
 
-MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent), area_(new QMdiArea(this)) {
+#include "platform/datacontrol.h"
+#include "platform/dialogs.h"
+#include "platform/twips.h"
+#include "shell/browsestate.h"
+#include "shell/form1.h"
+
+using platform::dialogs;
+
+MDIForm1::MDIForm1() : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
     setObjectName("MDIForm1");
     setWindowTitle(QStringLiteral("VELKARD DATA MANAGEMENT SYSTEM   Version 1.0  For  Windows 95") +
                    QString(37, QLatin1Char(' ')) + QStringLiteral("ORBEL Creator"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(menuBar_);
+    layout->addWidget(area_);
+    menuBar_->setObjectName("menuBar");
     area_->setObjectName("MDIClient");
-    setCentralWidget(area_);
-    // 9480 x 6510 twips of client area at 15 twips a pixel.
-    resize(632, 434);
-    move(4, 22);
+    area_->setBackground(palette().brush(QPalette::Dark));
+    buildMenu();
+    platform::forms::setMdiArea(area_);
+    // Client area 9480 x 6510 twips below the menu, at left 60, top 330.
+    resize(platform::px(9480), platform::px(6510) + menuBar_->sizeHint().height());
+    move(platform::px(60), platform::px(330));
+}
+
+void MDIForm1::buildMenu() {
+    auto menu = [&](const char* name, const char* caption) {
+        QMenu* m = menuBar_->addMenu(QString::fromLatin1(caption));
+        m->setObjectName(name);
+        m->menuAction()->setObjectName(name);
+        items_.insert(name, m->menuAction());
+        return m;
+    };
+    auto item = [&](QMenu* m, const char* name, const char* caption) {
+        QAction* a = m->addAction(QString::fromLatin1(caption));
+        a->setObjectName(name);
+        items_.insert(name, a);
+        return a;
+    };
+    auto separator = [&](QMenu* m, const char* name) {
+        QAction* a = m->addSeparator();
+        a->setObjectName(name);
+        a->setText(QStringLiteral("-"));
+        items_.insert(name, a);
+    };
+
+    QMenu* data = menu("menu_DATA_PORCESS", "DATA PROCESS");
+    item(data, "menu_ADD_PROCESS", "ADD PROCES");
+    item(data, "menu_MOD_PROCESS", "MOD PROCESS");
+    connect(item(data, "menu_PARTI_DATA", "PARTI DATA"), &QAction::triggered, this,
+            &MDIForm1::menu_PARTI_DATA_Click);
+    separator(data, "menu_11");
+    connect(item(data, "mnu_CHOICE_PAGE", "CHOICE PAGE"), &QAction::triggered, this,
+            &MDIForm1::mnu_CHOICE_PAGE_Click);
+    connect(item(data, "menu_FILE_FIRST_PAGE", "FILE FIRST PAGE"), &QAction::triggered, this,
+            &MDIForm1::menu_FILE_FIRST_PAGE_Click);
+    connect(item(data, "menu_FILE_LAST_PAGE", "FILE LAST PAGE"), &QAction::triggered, this,
+            &MDIForm1::menu_FILE_LAST_PAGE_Click);
+    separator(data, "menu_12");
+    item(data, "menu_DISP_SET", "DISPLAY SET");
+    item(data, "menu_CLEAR_CHOICE", "CLEAR CHOICE");  // shown and enabled, does nothing
+
+    QMenu* print = menu("menu_PRINT_OPER", "PRINTER OPERATION");
+    item(print, "menu_PERSON_DATA", "PERSON DATA");  // shown and enabled, does nothing
+    item(print, "menu_SYNTHE_DATA", "SYNTHE DATA");
+
+    QMenu* sort = menu("menu_SORT_SET", "SORT SET");
+    // The last two names are crossed with their captions; caption and effect agree.
+    const char* const sorts[][2] = {
+        {"menu_VELKNO_SORT", "VELKNO SORT"},     {"menu_NAME_SORT", "NAME SORT"},
+        {"menu_BIRTH_SORT", "BIRTH SORT"},       {"menu_TEL_SORT", "TEL SORT"},
+        {"menu_ADDRESS_SORT", "ADDRESS SORT"},   {"menu_COMPANY_SORT", "COMPANY SORT"},
+        {"menu_POSITION_SORT", "VOCATION SORT"}, {"menu_VOCATION_SORT", "POSITION"},
+    };
+    for (int code = 1; code <= 8; ++code)
+        connect(item(sort, sorts[code - 1][0], sorts[code - 1][1]), &QAction::triggered, this,
+                [this, code] { menu_SORT_Click(code); });
+
+    QMenu* protect = menu("menu_SYSTEM_PROTECT", "SYSTEM PROTECT");
+    item(protect, "menu_INDEX_REBUID", "INDEX REBUID");  // shown and enabled, does nothing
+    item(protect, "menu_VELKNO_REBUID", "VELKNO REBUID");
+    separator(protect, "menu_41");
+    item(protect, "menu_FILE_BACKUP", "FILE BACKUP");
+    item(protect, "menu_FILE_CLEAR", "FILE CLEAR");
+    separator(protect, "menu_42");
+    connect(item(protect, "menu_END_SYSTEM", "END SYSTEM"), &QAction::triggered, this,
+            &MDIForm1::menu_END_SYSTEM_Click);
+}
+
+void MDIForm1::Form_Load() {
+    FIELDVAR = 1;
+    FIRSTPAGE = LASTPAGE = CHOICEPAGE = false;
+    store::RecordSet* rs = platform::forms::get<Form1>().AdodcMENU->recordSet();
+    if (!rs || rs->recordCount() == 0) {
+        dialogs().beep();
+        dialogs().beep();
+        dialogs().message(QStringLiteral("檔案沒有記錄 ! "), platform::appTitle());
+    }
+    Form1::placeHome();
+}
+
+void MDIForm1::menu_PARTI_DATA_Click() {
+    Form1::placeHome();
+}
+
+void MDIForm1::mnu_CHOICE_PAGE_Click() {
+    const QString answer = dialogs().input(QStringLiteral("請輸入頁數 : "), platform::appTitle());
+    if (answer.isEmpty()) return;
+    QString refusal;
+    std::optional<qint16> page = shell::parsePage(answer, &refusal);
+    if (!page) {
+        dialogs().beep();
+        dialogs().message(refusal, platform::appTitle(), platform::Buttons::Ok,
+                          platform::Icon::Exclamation);
+        return;
+    }
+    CHOICEPAGE1 = *page;
+    platform::forms::unload<Form1>();
+    CHOICEPAGE = true;
+    Form1::placeHome();
+}
+
+void MDIForm1::menu_FILE_FIRST_PAGE_Click() {
+    platform::forms::unload<Form1>();
+    FIRSTPAGE = true;
+    Form1::placeHome();
+}
+
+void MDIForm1::menu_FILE_LAST_PAGE_Click() {
+    platform::forms::unload<Form1>();
+    LASTPAGE = true;
+    Form1::placeHome();
+}
+
+void MDIForm1::menu_SORT_Click(int code) {
+    platform::forms::unload<Form1>();
+    FIELDVAR = static_cast<qint16>(code);
+    Form1::placeHome();
+}
+
+void MDIForm1::menu_END_SYSTEM_Click() {
+    platform::forms::endProgram(true);
+}
+
+void MDIForm1::closeEvent(QCloseEvent* event) {
+    if (unloading()) {
+        event->accept();
+        return;
+    }
+    // Every window closes with its own unload handling, the frame last.
+    if (!platform::forms::closeAll()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
 }

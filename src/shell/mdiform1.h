@@ -1,18 +1,48 @@
 #pragma once
 
-#include <QMainWindow>
+#include <QMap>
 
+#include "platform/forms.h"
+
+class QAction;
 class QMdiArea;
+class QMenuBar;
 
-// The program's frame: a multiple-document window whose children are the browse list, the
-// editor and the full record list.
-class MDIForm1 : public QMainWindow {
+// The program's frame: a multiple-document window with the main menu. It keeps the browse
+// state that the browse list applies each time it is loaded.
+class MDIForm1 : public platform::Form {
     Q_OBJECT
   public:
-    explicit MDIForm1(QWidget* parent = nullptr);
+    MDIForm1();
+
+    // Browse state.
+    qint16 FIELDVAR = 1;      // sort code 1 to 8
+    bool FIRSTPAGE = false;   // position on the first record at the next load
+    bool LASTPAGE = false;    // ... on the last record
+    bool CHOICEPAGE = false;  // ... on page CHOICEPAGE1
+    qint16 CHOICEPAGE1 = 0;
 
     QMdiArea* mdiArea() const { return area_; }
+    QMenuBar* menuBar() const { return menuBar_; }
+    // A menu item by its name (menu_..., mnu_...).
+    QAction* item(const QString& name) const { return items_.value(name); }
+
+    void Form_Load() override;
+
+    void menu_PARTI_DATA_Click();
+    void mnu_CHOICE_PAGE_Click();
+    void menu_FILE_FIRST_PAGE_Click();
+    void menu_FILE_LAST_PAGE_Click();
+    void menu_SORT_Click(int code);
+    void menu_END_SYSTEM_Click();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
 
   private:
+    void buildMenu();
+
+    QMenuBar* menuBar_;
     QMdiArea* area_;
+    QMap<QString, QAction*> items_;
 };

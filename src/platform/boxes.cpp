@@ -1,0 +1,152 @@
+#include "platform/boxes.h"
+
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QKeyEvent>
+#include <QValidator>
+
+#include "platform/dialogs.h"
+#include "platform/keys.h"
+#include "platform/qtext.h"
+#include "store/errors.h"
+#include "store/text.h"
+
+namespace platform {
+namespace {
+
+// Refuses any text wider than the limit in Big5 bytes.
+class ByteLimit : public QValidator {
+  public:
+    ByteLimit(int bytes, QObject* parent) : QValidator(parent), bytes_(bytes) {}
+    State validate(QString& input, int&) const override {
+        return store::text::big5Width(input.toStdString()) <= bytes_ ? Acceptable : Invalid;
+    }
+
+  private:
+    int bytes_;
+};
+
+}  // namespace
+
+TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {}
+
+void TextBox::setByteLimit(int bytes) {
+    byteLimit_ = bytes;
+    if (auto* old = validator()) const_cast<QValidator*>(old)->deleteLater();
+    setValidator(bytes > 0 ? new ByteLimit(bytes, this) : nullptr);
+}
+
+void TextBox::setImeMode(ImeMode mode) {
+    ime_ = mode;
+    // A running input method only lets go of a box that says it takes none.
+    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+}
+
+QVariant TextBox::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query == Qt::ImEnabled && ime_ != ImeMode::Unchanged) return ime_ == ImeMode::On;
+    return QLineEdit::inputMethodQuery(query);
+}
+
+void TextBox::keyPressEvent(QKeyEvent* event) {
+    emit keyDown(keyCode(event));
+    QLineEdit::keyPressEvent(event);
+}
+
+void TextBox::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    if (ime_ != ImeMode::Unchanged) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+    emit gotFocus();
+}
+
+void TextBox::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    // Switching to another program or opening a menu does not leave the box.
+    const Qt::FocusReason r = event->reason();
+    if (r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason &&
+        r != Qt::MenuBarFocusReason)
+        emit lostFocus();
+}
+
+void TextBox::mousePressEvent(QMouseEvent* event) {
+    QLineEdit::mousePressEvent(event);
+    emit clicked();
+}
+
+FieldBinding::FieldBinding(QObject* owner, DataControl* control, const QString& field)
+    : QObject(owner), control_(control), field_(field) {
+    connect(control, &DataControl::changed, this, &FieldBinding::refresh);
+    connect(control, &DataControl::recordSetReplaced, this, &FieldBinding::refresh);
+}
+
+int FieldBinding::column() const {
+    store::RecordSet* rs = control_ ? control_->recordSet() : nullptr;
+    return rs ? rs->fieldIndex(field_.toStdString()) : -1;
+}
+
+QString FieldBinding::value() const {
+    int c = column();
+    if (c < 0) return {};
+    auto v = control_->recordSet()->value(c);
+    return toQ(v);
+}
+
+bool FieldBinding::write(const QString& text) {
+    int c = column();
+    if (c < 0) return false;
+    try {
+        control_->recordSet()->setValue(c, text.toStdString());
+        return true;
+    } catch (const store::StoreError&) {
+        dialogs().beep();  // no current record to type into
+        emit refresh();
+        return false;
+    }
+}
+
+void BoundTextBox::bind(DataControl* control, const QString& field) {
+    delete binding_;
+    binding_ = new FieldBinding(this, control, field);
+    connect(binding_, &FieldBinding::refresh, this, &BoundTextBox::showValue);
+    connect(this, &QLineEdit::textEdited, binding_, &FieldBinding::write);
+    showValue();
+}
+
+void BoundTextBox::showValue() {
+    QString v = binding_->value();
+    if (v != text()) setText(v);
+}
+
+BoundComboBox::BoundComboBox(QWidget* parent) : QComboBox(parent), box_(new TextBox(this)) {
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    setLineEdit(box_);
+    setCompleter(nullptr);
+    connect(box_, &TextBox::keyDown, this, &BoundComboBox::keyDown);
+    connect(box_, &TextBox::gotFocus, this, &BoundComboBox::gotFocus);
+    connect(box_, &TextBox::lostFocus, this, &BoundComboBox::lostFocus);
+    connect(box_, &TextBox::clicked, this, &BoundComboBox::clicked);
+    connect(this, &QComboBox::activated, this, [this](int) {
+        if (binding_) binding_->write(currentText());
+        emit picked();
+    });
+}
+
+void BoundComboBox::bind(DataControl* control, const QString& field) {
+    delete binding_;
+    binding_ = new FieldBinding(this, control, field);
+    connect(binding_, &FieldBinding::refresh, this, &BoundComboBox::showValue);
+    connect(box_, &QLineEdit::textEdited, binding_, &FieldBinding::write);
+    showValue();
+}
+
+void BoundComboBox::showValue() {
+    QString v = binding_->value();
+    if (v != currentText()) setEditText(v);
+}
+
+void BoundComboBox::mousePressEvent(QMouseEvent* event) {
+    emit clicked();
+    QComboBox::mousePressEvent(event);
+}
+
+}  // namespace platform

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
+
+#include "platform/datacontrol.h"
+
+namespace platform {
+
+// Whether a box opens the Chinese input method when it has the focus.
+enum class ImeMode { Unchanged, On, Off };
+
+// A one-line text box with a length limit counted in Big5 bytes, a per-box input-method setting
+// and the events the windows handle (key down with its key code, focus, click).
+class TextBox : public QLineEdit {
+    Q_OBJECT
+  public:
+    explicit TextBox(QWidget* parent = nullptr);
+
+    // 0 means no limit.
+    void setByteLimit(int bytes);
+    int byteLimit() const { return byteLimit_; }
+
+    void setImeMode(ImeMode mode);
+    ImeMode imeMode() const { return ime_; }
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+  signals:
+    void keyDown(int keyCode);
+    void gotFocus();
+    void lostFocus();
+    void clicked();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    int byteLimit_ = 0;
+    ImeMode ime_ = ImeMode::Unchanged;
+};
+
+// Keeps a box showing one field of a data control's current record and writes what the user
+// types into the pending record.
+class FieldBinding : public QObject {
+    Q_OBJECT
+  public:
+    FieldBinding(QObject* owner, DataControl* control, const QString& field);
+    QString field() const { return field_; }
+    DataControl* control() const { return control_; }
+    QString value() const;
+    // The user's text; false (and a beep) when there is no record to take it.
+    bool write(const QString& text);
+
+  signals:
+    void refresh();
+
+  private:
+    int column() const;
+
+    QPointer<DataControl> control_;
+    QString field_;
+};
+
+class BoundTextBox : public TextBox {
+    Q_OBJECT
+  public:
+    explicit BoundTextBox(QWidget* parent = nullptr) : TextBox(parent) {}
+    void bind(DataControl* control, const QString& field);
+    QString field() const { return binding_ ? binding_->field() : QString(); }
+
+  private:
+    void showValue();
+    FieldBinding* binding_ = nullptr;
+};
+
+// A drop-down list that also takes typed text, bound like a text box.
+class BoundComboBox : public QComboBox {
+    Q_OBJECT
+  public:
+    explicit BoundComboBox(QWidget* parent = nullptr);
+    void bind(DataControl* control, const QString& field);
+    TextBox* textBox() const { return box_; }
+
+  signals:
+    void keyDown(int keyCode);
+    void gotFocus();
+    void lostFocus();
+    void clicked();
+    void picked();  // an entry was chosen from the list
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    void showValue();
+    TextBox* box_;
+    FieldBinding* binding_ = nullptr;
+};
+
+}  // namespace platform

@@ -1,0 +1,101 @@
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+
+namespace platform {
+namespace {
+
+std::unique_ptr<Dialogs>& current() {
+    static std::unique_ptr<Dialogs> instance = std::make_unique<QtDialogs>();
+    return instance;
+}
+
+QString titleOr(const QString& title) {
+    return title.isEmpty() ? appTitle() : title;
+}
+
+}  // namespace
+
+Dialogs& dialogs() {
+    return *current();
+}
+
+void setDialogs(std::unique_ptr<Dialogs> replacement) {
+    current() = std::move(replacement);
+}
+
+void sendTabToFocus() {
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus) return;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+    QApplication::sendEvent(focus, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+    if (QWidget* now = QApplication::focusWidget()) QApplication::sendEvent(now, &release);
+}
+
+void QtDialogs::beep() {
+    QApplication::beep();
+}
+
+Answer QtDialogs::message(const QString& text, const QString& title, Buttons buttons, Icon icon) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(titleOr(title));
+    box.setText(text);
+    switch (icon) {
+        case Icon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case Icon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Icon::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Icon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case Icon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+    }
+    switch (buttons) {
+        case Buttons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case Buttons::OkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case Buttons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
+        case Buttons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Ok:
+            return Answer::Ok;
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+    }
+}
+
+QString QtDialogs::input(const QString& prompt, const QString& title, const QString& defaultText) {
+    QInputDialog box(QApplication::activeWindow());
+    box.setWindowTitle(titleOr(title));
+    box.setLabelText(prompt);
+    box.setTextValue(defaultText);
+    box.setOkButtonText(QStringLiteral("確定"));
+    box.setCancelButtonText(QStringLiteral("取消"));
+    if (box.exec() != QDialog::Accepted) return {};
+    return box.textValue();
+}
+
+}  // namespace platform

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace platform {
+
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Icon { None, Information, Exclamation, Question, Critical };
+enum class Answer { Ok, Cancel, Yes, No };
+
+// The program's title, used where a message names none.
+inline QString appTitle() {
+    return QStringLiteral("VELKARD");
+}
+
+// Everything a window asks of the user or the desktop outside its own controls. Windows call
+// `dialogs()`; tests swap in a recording implementation that answers from a script.
+class Dialogs {
+  public:
+    virtual ~Dialogs() = default;
+    virtual void beep() = 0;
+    // Modal; an empty title means the program's title.
+    virtual Answer message(const QString& text, const QString& title = {},
+                           Buttons buttons = Buttons::Ok, Icon icon = Icon::None) = 0;
+    // Modal; "" on Cancel.
+    virtual QString input(const QString& prompt, const QString& title = {},
+                          const QString& defaultText = {}) = 0;
+    // Moves the focus to the next control in tab order, as the Tab key would.
+    virtual void sendTab() = 0;
+};
+
+Dialogs& dialogs();
+void setDialogs(std::unique_ptr<Dialogs> replacement);
+
+// The Tab keystroke delivered to the widget with the focus.
+void sendTabToFocus();
+
+// The desktop's own message boxes, input box and beep.
+class QtDialogs : public Dialogs {
+  public:
+    void beep() override;
+    Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
+    QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
+    void sendTab() override { sendTabToFocus(); }
+};
+
+}  // namespace platform

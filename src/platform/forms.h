@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QWidget>
+#include <typeindex>
+
+class QMdiArea;
+
+namespace platform {
+
+// A window with one instance, created on first reference and destroyed when closed. The
+// handlers keep the names the windows are known by.
+class Form : public QWidget {
+    Q_OBJECT
+  public:
+    explicit Form(QWidget* parent = nullptr) : QWidget(parent) {}
+
+    // Runs once, right after the instance is created.
+    virtual void Form_Load() {}
+    // Runs when the window is closed, before it is destroyed.
+    virtual void Form_Unload() {}
+    // Asked before the close box or the end of the program closes the window: false keeps it.
+    virtual bool Form_QueryUnload() { return true; }
+    // Child windows live in the frame's MDI area; the others stand free.
+    virtual bool isMdiChild() const { return false; }
+    // A child window without a caption has no title bar either.
+    virtual bool framelessChild() const { return false; }
+    // True from the moment the window is being closed.
+    bool unloading() const { return property("platform_unloading").toBool(); }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+};
+
+namespace forms {
+
+void setMdiArea(QMdiArea* area);
+QMdiArea* mdiArea();
+
+Form* find(std::type_index type);
+void adopt(std::type_index type, Form* form);
+// Sets the place in twips (a child window's relative to the MDI area), shows and raises.
+void placeForm(Form* form, int left, int top, int width, int height);
+// Runs Form_Unload, then destroys the window; a later reference creates a new instance.
+void unloadForm(Form* form);
+// Ends the program: asks every window (false when one says no), then destroys them all without
+// their unload handling and leaves the event loop.
+bool endProgram(bool ask);
+// Closes every window with its unload handling (the frame's close box).
+bool closeAll();
+
+template <class F>
+F& get() {
+    if (Form* f = find(typeid(F))) return static_cast<F&>(*f);
+    auto* f = new F();
+    adopt(typeid(F), f);
+    f->Form_Load();
+    return *f;
+}
+
+template <class F>
+bool loaded() {
+    return find(typeid(F)) != nullptr;
+}
+
+template <class F>
+void unload() {
+    if (Form* f = find(typeid(F))) unloadForm(f);
+}
+
+// True while the program or the frame is closing: placing a window then does nothing.
+bool ending();
+
+template <class F>
+void place(int left, int top, int width, int height) {
+    if (ending()) return;
+    placeForm(&get<F>(), left, top, width, height);
+}
+
+}  // namespace forms
+}  // namespace platform

@@ -1,0 +1,13 @@
+#pragma once
+
+class QKeyEvent;
+
+namespace platform {
+
+inline constexpr int kKeyEnter = 13;
+
+// The desktop's classic key code of a key event: Enter 13, arrows 37 to 40, F1 112, letters by
+// their capitals, digits by themselves.
+int keyCode(const QKeyEvent* event);
+
+}  // namespace platform

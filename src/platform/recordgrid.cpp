@@ -1,0 +1,179 @@
+#include "platform/recordgrid.h"
+
+#include <QHeaderView>
+
+#include "platform/appsetup.h"
+#include "platform/qtext.h"
+#include "platform/twips.h"
+#include "store/errors.h"
+
+namespace platform {
+
+void RecordModel::setDataControl(DataControl* control) {
+    if (control_) disconnect(control_, nullptr, this, nullptr);
+    control_ = control;
+    connect(control, &DataControl::changed, this, &RecordModel::follow);
+    connect(control, &DataControl::recordSetReplaced, this, &RecordModel::rebuild);
+    rebuild();
+}
+
+void RecordModel::setColumns(const std::vector<GridColumn>& columns) {
+    wanted_ = columns;
+    rebuild();
+}
+
+void RecordModel::rebuild() {
+    beginResetModel();
+    shown_.clear();
+    fieldOf_.clear();
+    store::RecordSet* rs = recordSet();
+    for (const auto& c : wanted_) {
+        int field = rs ? rs->fieldIndex(c.field.toStdString()) : -1;
+        if (field < 0) continue;
+        shown_.push_back(c);
+        fieldOf_.push_back(field);
+    }
+    rows_ = rs ? static_cast<int>(rs->recordCount()) : 0;
+    marked_ = -1;
+    endResetModel();
+}
+
+void RecordModel::follow(const store::Change& change) {
+    store::RecordSet* rs = recordSet();
+    if (!rs) return;
+    // Added and deleted rows and new filters or sorts are rare: a reset is simplest there.
+    if (change.kind == store::Change::Reset || rs->recordCount() != rows_) {
+        beginResetModel();
+        rows_ = static_cast<int>(rs->recordCount());
+        marked_ = -1;
+        endResetModel();
+    } else if (change.kind == store::Change::RowUpdated) {
+        emit dataChanged(index(static_cast<int>(change.row), 0),
+                         index(static_cast<int>(change.row), columnCount() - 1));
+    } else if (change.kind == store::Change::PendingEdited && rs->absolutePosition() > 0) {
+        int row = static_cast<int>(rs->absolutePosition()) - 1;
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    }
+    int current = rs->absolutePosition() > 0 ? static_cast<int>(rs->absolutePosition()) - 1 : -1;
+    if (current != marked_) {
+        int old = marked_;
+        marked_ = current;
+        if (old >= 0 && old < rows_) emit headerDataChanged(Qt::Vertical, old, old);
+        if (current >= 0) emit headerDataChanged(Qt::Vertical, current, current);
+    }
+}
+
+int RecordModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
+
+int RecordModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(shown_.size());
+}
+
+QVariant RecordModel::data(const QModelIndex& index, int role) const {
+    store::RecordSet* rs = recordSet();
+    if (!rs || !index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+    auto v = rs->valueAt(index.row(), fieldOf_[static_cast<std::size_t>(index.column())]);
+    QString text = toQ(v);
+    if (role == Qt::DisplayRole) text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+QVariant RecordModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Vertical) {
+        store::RecordSet* rs = recordSet();
+        return rs && section == rs->absolutePosition() - 1 ? QStringLiteral("▶") : QString();
+    }
+    if (section < 0 || section >= columnCount()) return {};
+    const auto& c = shown_[static_cast<std::size_t>(section)];
+    return c.heading.isEmpty() ? c.field : c.heading;
+}
+
+RecordGrid::RecordGrid(QWidget* parent) : QTableView(parent), model_(new RecordModel(this)) {
+    setModel(model_);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    QHeaderView* rows = verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + 6);
+    rows->setFixedWidth(px(255));
+    rows->setSectionsClickable(false);
+    QFont bold = font();
+    bold.setBold(true);
+    horizontalHeader()->setFont(bold);
+    horizontalHeader()->setSectionsMovable(false);
+    horizontalHeader()->setHighlightSections(false);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &RecordGrid::headingClicked);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { rowChosen(current); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        applyWidths();
+        showCurrent();
+    });
+}
+
+void RecordGrid::setDataControl(DataControl* control) {
+    if (control_) disconnect(control_, nullptr, this, nullptr);
+    control_ = control;
+    model_->setDataControl(control);
+    connect(control, &DataControl::changed, this, [this](const store::Change& c) {
+        if (c.kind == store::Change::CurrentMoved || c.kind == store::Change::RowRemoved)
+            showCurrent();
+    });
+    showCurrent();
+}
+
+void RecordGrid::setColumns(const std::vector<GridColumn>& columns) {
+    model_->setColumns(columns);
+    applyWidths();
+}
+
+void RecordGrid::applyWidths() {
+    const auto& shown = model_->shownColumns();
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        horizontalHeader()->resizeSection(static_cast<int>(i), px(shown[i].widthTwips));
+}
+
+void RecordGrid::showCurrent() {
+    store::RecordSet* rs = model_->recordSet();
+    syncing_ = true;
+    if (rs && rs->absolutePosition() > 0) {
+        int column = currentIndex().isValid() ? currentIndex().column() : 0;
+        QModelIndex target = model_->index(static_cast<int>(rs->absolutePosition()) - 1, column);
+        if (target != currentIndex())
+            selectionModel()->setCurrentIndex(
+                target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(target);
+    } else {
+        selectionModel()->clear();
+    }
+    syncing_ = false;
+}
+
+void RecordGrid::focusInEvent(QFocusEvent* event) {
+    // The view would make its first row current when it gets the focus with none; the record
+    // set decides what is current.
+    syncing_ = true;
+    QTableView::focusInEvent(event);
+    syncing_ = false;
+    showCurrent();
+}
+
+void RecordGrid::rowChosen(const QModelIndex& current) {
+    if (syncing_ || !current.isValid()) return;
+    store::RecordSet* rs = model_->recordSet();
+    if (!rs || rs->absolutePosition() == current.row() + 1) return;
+    try {
+        rs->setAbsolutePosition(current.row() + 1);
+    } catch (const store::StoreError&) {
+        showCurrent();  // a pending change keeps the record where it is
+    }
+}
+
+}  // namespace platform

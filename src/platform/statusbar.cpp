@@ -1,0 +1,95 @@
+#include "platform/statusbar.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "platform/appsetup.h"
+#include "platform/twips.h"
+
+namespace platform {
+namespace {
+
+struct PanelSpec {
+    const char* name;
+    int widthTwips;
+    const char* tip;
+};
+
+constexpr PanelSpec kPanels[] = {
+    {"recno", 2005, " RECORD"},
+    {"panel2", 1600, ""},
+    {"caps", 1205, "鍵盤上 Caps Lock 的狀態"},
+    {"num", 705, "鍵盤上的 Num Lock 狀態"},
+    {"ins", 555, "鍵盤上的 Insert 鍵狀態"},
+    {"time", 1035, ""},
+    {"date", 1845, ""},
+};
+
+// A lock panel shows its name in black when the lock is on, greyed when off, nothing when
+// unknown.
+void showLock(QLabel* label, const QString& name, bool known, bool on) {
+    label->setText(known ? name : QString());
+    label->setEnabled(on);
+}
+
+}  // namespace
+
+StatusBar::StatusBar(QWidget* parent) : QFrame(parent), timer_(new QTimer(this)) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 1, 0, 0);
+    layout->setSpacing(2);
+    setFont(mingFont(9));
+    for (const auto& spec : kPanels) {
+        auto* label = new QLabel(this);
+        label->setObjectName(spec.name);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setFixedWidth(px(spec.widthTwips));
+        label->setToolTip(QString::fromUtf8(spec.tip));
+        label->setContentsMargins(2, 0, 2, 0);
+        layout->addWidget(label);
+        panels_.push_back(label);
+    }
+    layout->addStretch(1);
+    panels_[0]->setText(QStringLiteral(" RECORD"));
+    panels_[4]->setAlignment(Qt::AlignCenter);
+    panels_[5]->setAlignment(Qt::AlignCenter);
+    panels_[6]->setAlignment(Qt::AlignCenter);
+    connect(timer_, &QTimer::timeout, this, &StatusBar::refresh);
+    timer_->start(1000);
+    refresh();
+}
+
+void StatusBar::setPanelText(int panel, const QString& text) {
+    panels_.at(panel - 1)->setText(text);
+}
+
+QString StatusBar::panelText(int panel) const {
+    return panels_.at(panel - 1)->text();
+}
+
+QLabel* StatusBar::panel(int panel) const {
+    return panels_.at(panel - 1);
+}
+
+void StatusBar::refresh() {
+    const QDateTime now = QDateTime::currentDateTime();
+    panels_[5]->setText(now.toString(QStringLiteral("HH:mm")));
+    panels_[6]->setText(now.toString(QStringLiteral("yyyy/MM/dd")));
+    bool caps = false, num = false;
+    bool known = readLockKeys(caps, num);
+    showLock(panels_[2], QStringLiteral("CAPS"), known, caps);
+    showLock(panels_[3], QStringLiteral("NUM"), known, num);
+    // Boxes insert unless they say they overwrite.
+    bool overwrite = false;
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(focus)) overwrite = plain->overwriteMode();
+    if (auto* rich = qobject_cast<QTextEdit*>(focus)) overwrite = rich->overwriteMode();
+    panels_[4]->setText(overwrite ? QStringLiteral("OVR") : QStringLiteral("INS"));
+}
+
+}  // namespace platform

@@ -1,0 +1,39 @@
+#include "shell/browsestate.h"
+
+#include <cfenv>
+#include <cmath>
+
+namespace shell {
+
+QString fieldOfSortCode(int code) {
+    static const char* const fields[] = {"NO",     "NAME",    "BIRTH",    "TEL_2",
+                                         "ADDR_2", "COMPANY", "VOCATION", "POSITION"};
+    if (code < 1 || code > 8) return {};
+    return QString::fromLatin1(fields[code - 1]);
+}
+
+std::optional<qint16> parsePage(const QString& text, QString* refusal) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value)) {
+        if (refusal) *refusal = QStringLiteral("「%1」不是頁數,請輸入一個整數。").arg(text);
+        return std::nullopt;
+    }
+    std::fesetround(FE_TONEAREST);
+    const double page = std::nearbyint(value);  // a half goes to the even page
+    // The first record of page p is (p - 1) * 13 records on from the first, a 16-bit count.
+    if (page < -2519 || page > 2521) {
+        if (refusal)
+            *refusal = QStringLiteral("頁數 %1 超出範圍,請輸入 -2519 到 2521 之間的整數。")
+                           .arg(text.trimmed());
+        return std::nullopt;
+    }
+    return static_cast<qint16>(page);
+}
+
+QString counterText(long position, long count) {
+    if (count == 0) return QStringLiteral("Record :  0 / 0");
+    return QStringLiteral("Record :  %1 / %2").arg(position).arg(count);
+}
+
+}  // namespace shell

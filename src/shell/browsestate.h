@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// The browse list's sort codes, pages and counter, free of widgets.
+namespace shell {
+
+inline constexpr int kPageSize = 13;
+
+// The field of sort code 1 to 8 (NO, NAME, BIRTH, TEL_2, ADDR_2, COMPANY, VOCATION, POSITION);
+// empty for any other code.
+QString fieldOfSortCode(int code);
+
+// The typed page number, rounded half to even; nothing, with the reason in `refusal`, for text
+// that is no number or a page whose first record lies outside what the list can reach.
+std::optional<qint16> parsePage(const QString& text, QString* refusal);
+
+// "Record :  5 / 42"; "Record :  0 / 0" for an empty list; off the rows the position is -2 or -3.
+QString counterText(long position, long count);
+
+}  // namespace shell

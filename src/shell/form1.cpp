@@ -1,0 +1,220 @@
+#include "shell/form1.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "platform/appsetup.h"
+#include "platform/boxes.h"
+#include "platform/datacontrol.h"
+#include "platform/dialogs.h"
+#include "platform/keys.h"
+#include "platform/qtext.h"
+#include "platform/recordgrid.h"
+#include "platform/statusbar.h"
+#include "platform/twips.h"
+#include "shell/browsestate.h"
+#include "shell/mdiform1.h"
+#include "store/errors.h"
+#include "store/expression.h"
+#include "store/fields.h"
+
+using platform::px;
+using platform::rectTwips;
+
+namespace {
+
+struct SearchBox {
+    const char* caption;
+    int labelLeft, labelWidth;
+    int boxLeft, boxWidth;
+    int bytes;
+    platform::ImeMode ime;
+};
+
+constexpr platform::ImeMode kOff = platform::ImeMode::Off;
+constexpr platform::ImeMode kOn = platform::ImeMode::On;
+
+// Label and box of each sort code's field; the last caption reads "POSITON" as it always has.
+constexpr SearchBox kSearch[8] = {
+    {"NO", 240, 855, 1080, 735, 6, kOff},         {"NAME", 240, 855, 1080, 1095, 8, kOn},
+    {"BIRTH", 240, 855, 1080, 1095, 8, kOff},     {"TEL_2", 240, 855, 1080, 1815, 10, kOff},
+    {"ADDR_2", 120, 1095, 1200, 4455, 40, kOn},   {"COMPANY", 120, 1335, 1440, 3615, 26, kOn},
+    {"VOCATION", 120, 1215, 1320, 1575, 10, kOn}, {"POSITON", 120, 1095, 1200, 1815, 10, kOn},
+};
+
+std::vector<platform::GridColumn> gridColumns() {
+    static const int widths[store::kFieldCount] = {855,  1095, 1080, 600,  930,  1350, 960,
+                                                   1365, 1395, 1380, 2835, 2340, 1365, 2655,
+                                                   1365, 1365, 1365, 1185, 1185, 2085};
+    std::vector<platform::GridColumn> columns;
+    for (int i = 0; i < store::kFieldCount; ++i)
+        columns.push_back(
+            {platform::toQ(store::kFieldNames[static_cast<std::size_t>(i)]), widths[i], {}});
+    columns.push_back({QStringLiteral("選擇"), 555, {}});
+    return columns;
+}
+
+void showStoreError(const std::exception& e) {
+    platform::dialogs().beep();
+    platform::dialogs().message(QString::fromUtf8(e.what()), {}, platform::Buttons::Ok,
+                                platform::Icon::Exclamation);
+}
+
+}  // namespace
+
+Form1::Form1()
+    : DataGridMENU(new platform::RecordGrid(this)),
+      AdodcMENU(new platform::DataControl(this)),
+      StatusBar1(new platform::StatusBar(this)) {
+    setObjectName("Form1");
+    setWindowTitle(QString());
+    setAutoFillBackground(true);
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    setPalette(grey);
+
+    for (int i = 0; i < 8; ++i) {
+        const SearchBox& s = kSearch[i];
+        auto* label = new QLabel(QString::fromLatin1(s.caption), this);
+        label->setObjectName(QStringLiteral("LabMENU(%1)").arg(i));
+        label->setGeometry(rectTwips(s.labelLeft, 120, s.labelWidth, 375));
+        LabMENU[static_cast<std::size_t>(i)] = label;
+
+        auto* box = new platform::TextBox(this);
+        box->setObjectName(QStringLiteral("TexMENU(%1)").arg(i));
+        box->setGeometry(rectTwips(s.boxLeft, 120, s.boxWidth, 375));
+        box->setByteLimit(s.bytes);
+        box->setImeMode(s.ime);
+        connect(box, &platform::TextBox::keyDown, this,
+                [this, i](int key) { TexMENU_KeyDown(i, key); });
+        connect(box, &platform::TextBox::lostFocus, this, [this, i] { TexMENU_LostFocus(i); });
+        TexMENU[static_cast<std::size_t>(i)] = box;
+    }
+
+    DataGridMENU->setObjectName("DataGridMENU");
+    DataGridMENU->setGeometry(rectTwips(0, 600, 9255, 4455));
+
+    const char* captions[2] = {"HOIST", "LOWER"};
+    const int lefts[2] = {5760, 6840}, widths[2] = {975, 1095};
+    for (int i = 0; i < 2; ++i) {
+        auto* b = new QPushButton(QString::fromLatin1(captions[i]), this);
+        b->setObjectName(QStringLiteral("ComMENU(%1)").arg(i));
+        b->setGeometry(rectTwips(lefts[i], 120, widths[i], 375));
+        b->setFont(platform::mingFont(12, true));
+        connect(b, &QPushButton::clicked, this, [this, i] { ComMENU_Click(i); });
+        ComMENU[static_cast<std::size_t>(i)] = b;
+    }
+
+    AdodcMENU->setObjectName("AdodcMENU");
+    AdodcMENU->setCaption(QStringLiteral("Adodc1"));
+    AdodcMENU->setGeometry(rectTwips(8040, 120, 1215, 375));
+
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setGeometry(rectTwips(0, 5100, 9360, 375));
+    StatusBar1->setFocusPolicy(Qt::NoFocus);
+
+    // Tab order: the search boxes, the grid, HOIST, LOWER.
+    QWidget* previous = TexMENU[0];
+    for (int i = 1; i < 8; ++i) {
+        setTabOrder(previous, TexMENU[static_cast<std::size_t>(i)]);
+        previous = TexMENU[static_cast<std::size_t>(i)];
+    }
+    setTabOrder(previous, DataGridMENU);
+    setTabOrder(DataGridMENU, ComMENU[0]);
+    setTabOrder(ComMENU[0], ComMENU[1]);
+
+    connect(AdodcMENU, &platform::DataControl::moveComplete, this, &Form1::recordCounter);
+    DataGridMENU->setDataControl(AdodcMENU);
+    DataGridMENU->setColumns(gridColumns());
+    resize(px(9360), px(5475));
+}
+
+void Form1::placeHome() {
+    platform::forms::place<Form1>(0, 500, 9400, 5600);
+}
+
+void Form1::Form_Load() {
+    for (int i = 0; i < 8; ++i) {
+        LabMENU[static_cast<std::size_t>(i)]->hide();
+        TexMENU[static_cast<std::size_t>(i)]->hide();
+    }
+    const int code = platform::forms::get<MDIForm1>().FIELDVAR;
+    DATAGRID_FIELD = shell::fieldOfSortCode(code);
+    if (!DATAGRID_FIELD.isEmpty()) {
+        LabMENU[static_cast<std::size_t>(code - 1)]->show();
+        TexMENU[static_cast<std::size_t>(code - 1)]->show();
+    }
+    try {
+        AdodcMENU->openTable(store::kClientTable);
+    } catch (const store::StoreError& e) {
+        showStoreError(e);
+        return;
+    }
+    if (AdodcMENU->recordSet()->recordCount() != 0) sortAndPositionAtLoad();
+}
+
+void Form1::sortAndPositionAtLoad() {
+    MDIForm1& frame = platform::forms::get<MDIForm1>();
+    store::RecordSet* rs = AdodcMENU->recordSet();
+    if (!DATAGRID_FIELD.isEmpty()) rs->setSort((DATAGRID_FIELD + " ASC").toStdString());
+    rs->moveFirst();
+    if (frame.FIRSTPAGE) {
+        rs->moveFirst();
+        frame.FIRSTPAGE = false;
+    }
+    if (frame.LASTPAGE) {
+        rs->moveLast();
+        frame.LASTPAGE = false;
+    }
+    if (frame.CHOICEPAGE) {
+        // The page was checked when it was typed, so the offset fits in 16 bits.
+        rs->move(static_cast<long>(frame.CHOICEPAGE1 - 1) * shell::kPageSize);
+        frame.CHOICEPAGE = false;
+        frame.CHOICEPAGE1 = 0;
+    }
+}
+
+void Form1::recordCounter() {
+    store::RecordSet* rs = AdodcMENU->recordSet();
+    const long count = rs ? rs->recordCount() : 0;
+    const QString text = shell::counterText(count ? rs->absolutePosition() : 0, count);
+    StatusBar1->setPanelText(1, text);
+    StatusBar1->panel(1)->setToolTip(text);
+}
+
+void Form1::TexMENU_KeyDown(int, int keyCode) {
+    if (keyCode == platform::kKeyEnter) platform::dialogs().sendTab();
+}
+
+void Form1::TexMENU_LostFocus(int index) {
+    store::RecordSet* rs = AdodcMENU->recordSet();
+    if (unloading() || !rs || rs->recordCount() == 0) return;
+    const QString field = shell::fieldOfSortCode(index + 1);
+    const QString text = TexMENU[static_cast<std::size_t>(index)]->text();
+    try {
+        rs->moveFirst();
+        if (text.isEmpty()) return;
+        // The quote is doubled so that the text is found exactly as typed.
+        rs->find(field.toStdString() + "='" + store::quoteValue(text.toStdString()) + "'");
+    } catch (const std::exception& e) {
+        showStoreError(e);
+    }
+}
+
+void Form1::ComMENU_Click(int index) {
+    if (index == 0) resort(" ASC");
+    if (index == 1) resort(" DESC");
+}
+
+void Form1::resort(const char* direction) {
+    store::RecordSet* rs = AdodcMENU->recordSet();
+    if (!rs || rs->recordCount() == 0 || DATAGRID_FIELD.isEmpty()) return;
+    try {
+        const bool keep = rs->hasCurrent();
+        const store::Bookmark mark = keep ? rs->bookmark() : 0;
+        rs->setSort((DATAGRID_FIELD + direction).toStdString());
+        if (keep) rs->setBookmark(mark);  // otherwise the sort leaves the first record current
+    } catch (const std::exception& e) {
+        showStoreError(e);
+    }
+}

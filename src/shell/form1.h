@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+#include "platform/forms.h"
+
+class QLabel;
+class QPushButton;
+namespace platform {
+class TextBox;
+class RecordGrid;
+class DataControl;
+class StatusBar;
+}  // namespace platform
+
+// The browse list: every client in a grid sorted by the browse state's field, with one search
+// box for that field, HOIST and LOWER, and a record counter in the status bar.
+class Form1 : public platform::Form {
+    Q_OBJECT
+  public:
+    Form1();
+    bool isMdiChild() const override { return true; }
+    bool framelessChild() const override { return true; }
+
+    // Places the list at its fixed place (left 0, top 500, width 9400, height 5600) and shows it.
+    static void placeHome();
+
+    QString DATAGRID_FIELD;  // the field sorted and searched by
+    QString FIELDSORT;       // kept here for the display-set window
+
+    std::array<QLabel*, 8> LabMENU{};
+    std::array<platform::TextBox*, 8> TexMENU{};
+    std::array<QPushButton*, 2> ComMENU{};
+    platform::RecordGrid* DataGridMENU;
+    platform::DataControl* AdodcMENU;
+    platform::StatusBar* StatusBar1;
+
+    void Form_Load() override;
+    void TexMENU_KeyDown(int index, int keyCode);
+    void TexMENU_LostFocus(int index);
+    void ComMENU_Click(int index);
+
+  private:
+    void recordCounter();
+    void sortAndPositionAtLoad();
+    // Sets the sort on the current field and keeps the current record (the first when none).
+    void resort(const char* direction);
+};

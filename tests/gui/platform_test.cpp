@@ -1,0 +1,206 @@
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include "guifixture.h"
+#include "platform/boxes.h"
+#include "platform/datacontrol.h"
+#include "platform/forms.h"
+#include "platform/recordgrid.h"
+#include "platform/statusbar.h"
+#include "platform/twips.h"
+#include "store/clientfile.h"
+#include "store/fields.h"
+
+namespace {
+
+// Two small windows to exercise the registry: one child of the MDI area, one free-standing.
+int childLoads = 0, childUnloads = 0;
+bool childMayClose = true;
+
+class ChildForm : public platform::Form {
+  public:
+    ChildForm() { setObjectName("ChildForm"); }
+    bool isMdiChild() const override { return true; }
+    void Form_Load() override { ++childLoads; }
+    void Form_Unload() override { ++childUnloads; }
+    bool Form_QueryUnload() override { return childMayClose; }
+};
+
+class FreeForm : public platform::Form {
+  public:
+    FreeForm() { setObjectName("FreeForm"); }
+};
+
+std::vector<std::vector<std::string>> three() {
+    return {{"A1", "王小明"}, {"A2", "李四"}, {"A3", "張三"}};
+}
+
+}  // namespace
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void registryCreatesOnceAndPlacesInTwips() {
+        QMdiArea area;  // outlives the fixture, which closes the windows inside it
+        testsupport::GuiFixture f;
+        area.resize(800, 600);
+        area.show();
+        platform::forms::setMdiArea(&area);
+        childLoads = childUnloads = 0;
+
+        platform::forms::place<ChildForm>(1000, 1200, 7100, 5500);
+        platform::forms::place<ChildForm>(1000, 1200, 7100, 5500);
+        QCOMPARE(childLoads, 1);
+        auto* sub = qobject_cast<QMdiSubWindow*>(platform::forms::get<ChildForm>().parentWidget());
+        QVERIFY(sub);
+        QCOMPARE(sub->geometry(), QRect(67, 80, 473, 367));
+        sub->move(5, 5);
+        platform::forms::place<ChildForm>(1000, 1200, 7100, 5500);
+        QCOMPARE(sub->pos(), QPoint(67, 80));
+
+        platform::forms::place<FreeForm>(1500, 1200, 6500, 3800);
+        QVERIFY(platform::forms::get<FreeForm>().isWindow());
+        // Where the frame's border lies is the desktop's business: a few pixels either way.
+        QVERIFY((platform::forms::get<FreeForm>().pos() - QPoint(100, 80)).manhattanLength() <= 4);
+
+        // The close box asks first; a refusal keeps the window.
+        childMayClose = false;
+        QVERIFY(!platform::forms::get<ChildForm>().close());
+        QVERIFY(platform::forms::loaded<ChildForm>());
+        childMayClose = true;
+        QPointer<ChildForm> old = &platform::forms::get<ChildForm>();
+        QVERIFY(old->close());
+        QVERIFY(!platform::forms::loaded<ChildForm>());
+        QCOMPARE(childUnloads, 1);
+        testsupport::flushDeletes();
+        QVERIFY(old.isNull());
+        platform::forms::unload<ChildForm>();  // not loaded: nothing happens
+        QCOMPARE(childUnloads, 1);
+        platform::forms::get<ChildForm>();
+        QCOMPARE(childLoads, 2);
+        platform::forms::endProgram(false);
+        QCOMPARE(childUnloads, 1);  // ending the program runs no unload handling
+        platform::forms::setMdiArea(nullptr);
+    }
+
+    void dataControlKeepsTheEndsWhenAsked() {
+        testsupport::GuiFixture f;
+        f.writeClients(three());
+        platform::DataControl control;
+        control.openTable("velkard");
+        auto* rs = control.recordSet();
+        control.movePrevious();
+        QCOMPARE(rs->absolutePosition(), store::RecordSet::kBeforeFirst);
+        control.setKeepEnds(true);
+        control.moveFirst();
+        control.movePrevious();
+        QCOMPARE(rs->absolutePosition(), 1L);
+        control.moveLast();
+        control.moveNext();
+        QCOMPARE(rs->absolutePosition(), 3L);
+        int moves = 0;
+        connect(&control, &platform::DataControl::moveComplete, [&] { ++moves; });
+        control.findChild<QToolButton*>("First")->click();
+        QCOMPARE(rs->absolutePosition(), 1L);
+        QVERIFY(moves >= 1);
+    }
+
+    void boundBoxesShowTheCurrentRecordAndTypeIntoThePendingOne() {
+        testsupport::GuiFixture f;
+        f.writeClients(three());
+        platform::DataControl control;
+        control.openTable("VELKARD");
+        platform::BoundTextBox name;
+        name.bind(&control, "name");
+        name.setByteLimit(8);
+        platform::BoundComboBox no;
+        no.addItems({"A1", "Z9"});
+        no.bind(&control, "NO");
+        QCOMPARE(name.text(), QStringLiteral("王小明"));
+        control.moveNext();
+        QCOMPARE(name.text(), QStringLiteral("李四"));
+        QCOMPARE(no.currentText(), QStringLiteral("A2"));
+
+        name.selectAll();
+        testsupport::typeText(&name, "歐陽小明五");  // the fifth character is one too many
+        QCOMPARE(name.text(), QStringLiteral("歐陽小明"));
+        QVERIFY(control.recordSet()->editing());
+        QCOMPARE(QString::fromUtf8(control.recordSet()->value(store::NAME).data()),
+                 QStringLiteral("歐陽小明"));
+        no.setCurrentIndex(1);
+        emit no.activated(1);
+        QCOMPARE(QString::fromUtf8(control.recordSet()->value(store::NO).data()),
+                 QStringLiteral("Z9"));
+        control.recordSet()->cancelUpdate();
+        QCOMPARE(name.text(), QStringLiteral("李四"));
+        QCOMPARE(no.currentText(), QStringLiteral("A2"));
+    }
+
+    void inputMethodIsRefusedOnlyWhereSwitchedOff() {
+        platform::TextBox box;
+        QCOMPARE(box.inputMethodQuery(Qt::ImEnabled).toBool(), true);
+        box.setImeMode(platform::ImeMode::Off);
+        QCOMPARE(box.inputMethodQuery(Qt::ImEnabled).toBool(), false);
+        box.setImeMode(platform::ImeMode::On);
+        QCOMPARE(box.inputMethodQuery(Qt::ImEnabled).toBool(), true);
+    }
+
+    void gridShowsAnExtraColumnOnlyWhereTheTableHasIt() {
+        testsupport::GuiFixture f;
+        f.writeClients(three());
+        testsupport::execSql(f.clientFile(), "ALTER TABLE VELKARD ADD COLUMN 選擇 TEXT");
+        platform::DataControl control;
+        control.openTable("VELKARD");
+        platform::RecordGrid grid;
+        grid.setDataControl(&control);
+        grid.setColumns(
+            {{"NO", 855, {}}, {"NAME", 1095, {}}, {"選擇", 555, {}}, {"CTRL", 555, {}}});
+        QCOMPARE(grid.model()->columnCount(), 3);
+        QCOMPARE(grid.model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("選擇"));
+        QCOMPARE(grid.horizontalHeader()->sectionSize(1), platform::px(1095));
+        QCOMPARE(grid.model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("▶"));
+        QSignalSpy clicks(&grid, &platform::RecordGrid::headingClicked);
+        emit grid.horizontalHeader()->sectionClicked(1);
+        QCOMPARE(clicks.size(), 1);
+        QCOMPARE(clicks[0][0].toInt(), 1);
+
+        control.recordSet()->setFilter("NAME <> '李四'");
+        QCOMPARE(grid.model()->rowCount(), 2);
+        control.recordSet()->setSort("NAME DESC");
+        QCOMPARE(grid.model()->data(grid.model()->index(0, 1)).toString(), QStringLiteral("張三"));
+    }
+
+    void statusBarHasSevenPanelsWithTheirTips() {
+        platform::StatusBar bar;
+        QCOMPARE(bar.panelText(1), QStringLiteral(" RECORD"));
+        QCOMPARE(bar.panel(1)->toolTip(), QStringLiteral(" RECORD"));
+        QCOMPARE(bar.panel(3)->toolTip(), QStringLiteral("鍵盤上 Caps Lock 的狀態"));
+        QCOMPARE(bar.panel(4)->toolTip(), QStringLiteral("鍵盤上的 Num Lock 狀態"));
+        QCOMPARE(bar.panel(5)->toolTip(), QStringLiteral("鍵盤上的 Insert 鍵狀態"));
+        QCOMPARE(bar.panelText(5), QStringLiteral("INS"));
+        QCOMPARE(bar.panelText(7), QDate::currentDate().toString("yyyy/MM/dd"));
+        QCOMPARE(bar.panelText(3), QString());  // offscreen the lock state is unknown: blank
+        QCOMPARE(bar.panel(1)->width(), platform::px(2005));
+    }
+
+    void fontsMapToFacesWithTraditionalForms() {
+        QFontInfo ming(QFont("新細明體", 12));
+        QVERIFY2(ming.family().contains("UMing TW") || ming.family().contains("PMingLiU") ||
+                     ming.family().contains("CJK TC"),
+                 qPrintable(ming.family()));
+        QFontInfo kai(QFont("標楷體", 12));
+        QVERIFY2(kai.family().contains("UKai TW") || kai.family().contains("DFKai") ||
+                     kai.family().contains("CJK TC"),
+                 qPrintable(kai.family()));
+    }
+};
+
+VELKARD_GUI_TEST(PlatformTest)
+#include "platform_test.moc"

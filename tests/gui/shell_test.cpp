@@ -1,0 +1,410 @@
+#include <QAction>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "guifixture.h"
+#include "platform/boxes.h"
+#include "platform/datacontrol.h"
+#include "platform/forms.h"
+#include "platform/recordgrid.h"
+#include "platform/statusbar.h"
+#include "platform/twips.h"
+#include "shell/form1.h"
+#include "shell/mdiform1.h"
+#include "store/fields.h"
+
+using platform::forms::get;
+using testsupport::DialogCall;
+
+namespace {
+
+// Clients whose codes are stored out of order; client k holds the smallest value of the field
+// of sort code k + 1 ("A..." against "M..." elsewhere), so each sort puts a known client first.
+std::vector<std::vector<std::string>> clients(int n) {
+    const int sortFields[8] = {store::NO,     store::NAME,    store::BIRTH,    store::TEL_2,
+                               store::ADDR_2, store::COMPANY, store::VOCATION, store::POSITION};
+    std::vector<std::vector<std::string>> out;
+    for (int i = 0; i < n; ++i) {
+        int number = (i * 17) % n + 1;
+        std::vector<std::string> c(store::kFieldCount);
+        char no[8];
+        std::snprintf(no, sizeof no, "C%03d", number);
+        c[store::NO] = no;
+        for (int k = 1; k < 8; ++k)
+            c[static_cast<std::size_t>(sortFields[k])] = "M" + std::to_string(i);
+        if (i >= 1 && i < 8) c[static_cast<std::size_t>(sortFields[i])] = "A";
+        out.push_back(c);
+    }
+    return out;
+}
+
+std::string codeOfClient(int i, int n) {
+    char no[8];
+    std::snprintf(no, sizeof no, "C%03d", (i * 17) % n + 1);
+    return no;
+}
+
+Form1& list() {
+    return get<Form1>();
+}
+QString counter() {
+    return list().StatusBar1->panelText(1);
+}
+store::RecordSet& records() {
+    return *list().AdodcMENU->recordSet();
+}
+QString currentValue(int field) {
+    auto v = records().value(field);
+    return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+}
+int visibleBox() {
+    int shown = -1;
+    for (int i = 0; i < 8; ++i)
+        if (list().TexMENU[static_cast<std::size_t>(i)]->isVisibleTo(&list())) {
+            if (shown >= 0) return -2;  // more than one
+            shown = i;
+        }
+    return shown;
+}
+void choose(const char* item) {
+    get<MDIForm1>().item(item)->trigger();
+}
+
+}  // namespace
+
+class ShellTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void startUpOnAnEmptyTableBeepsTwiceAndSaysSo() {
+        testsupport::GuiFixture f;
+        f.writeClients({});
+        QVERIFY(f.start());
+        QCOMPARE(f.dialogs().beeps(), 2);
+        auto messages = f.dialogs().messages();
+        QCOMPARE(messages.size(), std::size_t(1));
+        QCOMPARE(messages[0].text, QStringLiteral("檔案沒有記錄 ! "));
+        QCOMPARE(messages[0].title, QStringLiteral("VELKARD"));
+        QCOMPARE(messages[0].buttons, platform::Buttons::Ok);
+        QCOMPARE(f.dialogs().calls[0].kind, DialogCall::Beep);  // the beeps come first
+        QCOMPARE(counter(), QStringLiteral("Record :  0 / 0"));
+        QCOMPARE(visibleBox(), 0);
+    }
+
+    void startUpOnAFilledTableListsByCodeOnTheFirstRecord() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(42));
+        QVERIFY(f.start());
+        QVERIFY(f.dialogs().calls.empty());
+        QCOMPARE(counter(), QStringLiteral("Record :  1 / 42"));
+        QCOMPARE(currentValue(store::NO), QStringLiteral("C001"));
+        QCOMPARE(list().DATAGRID_FIELD, QStringLiteral("NO"));
+        QCOMPARE(visibleBox(), 0);
+        QCOMPARE(list().LabMENU[0]->text(), QStringLiteral("NO"));
+        QCOMPARE(list().DataGridMENU->model()->rowCount(), 42);
+        QCOMPARE(list().DataGridMENU->model()->columnCount(), 20);  // no 選擇 column in this file
+        QCOMPARE(get<MDIForm1>().windowTitle(),
+                 QStringLiteral("VELKARD DATA MANAGEMENT SYSTEM   Version 1.0  For  Windows 95") +
+                     QString(37, ' ') + "ORBEL Creator");
+    }
+
+    void everySortItemSortsAndSearchesByItsField_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("VELKNO SORT") << "menu_VELKNO_SORT" << 1 << "NO"
+                                     << "NO";
+        QTest::newRow("NAME SORT") << "menu_NAME_SORT" << 2 << "NAME"
+                                   << "NAME";
+        QTest::newRow("BIRTH SORT") << "menu_BIRTH_SORT" << 3 << "BIRTH"
+                                    << "BIRTH";
+        QTest::newRow("TEL SORT") << "menu_TEL_SORT" << 4 << "TEL_2"
+                                  << "TEL_2";
+        QTest::newRow("ADDRESS SORT") << "menu_ADDRESS_SORT" << 5 << "ADDR_2"
+                                      << "ADDR_2";
+        QTest::newRow("COMPANY SORT") << "menu_COMPANY_SORT" << 6 << "COMPANY"
+                                      << "COMPANY";
+        QTest::newRow("VOCATION SORT (crossed name)") << "menu_POSITION_SORT" << 7 << "VOCATION"
+                                                      << "VOCATION";
+        QTest::newRow("POSITION (crossed name)") << "menu_VOCATION_SORT" << 8 << "POSITION"
+                                                 << "POSITON";
+    }
+    void everySortItemSortsAndSearchesByItsField() {
+        QFETCH(QString, item);
+        QFETCH(int, code);
+        QFETCH(QString, field);
+        QFETCH(QString, label);
+        testsupport::GuiFixture f;
+        f.writeClients(clients(42));
+        QVERIFY(f.start());
+        QPointer<Form1> before = &list();
+        choose(item.toLatin1().constData());
+        testsupport::flushDeletes();
+        QVERIFY(before.isNull());  // the list was closed and loaded again
+        QCOMPARE(get<MDIForm1>().FIELDVAR, code);
+        QCOMPARE(list().DATAGRID_FIELD, field);
+        QCOMPARE(visibleBox(), code - 1);
+        QCOMPARE(list().LabMENU[static_cast<std::size_t>(code - 1)]->text(), label);
+        QCOMPARE(currentValue(store::NO),
+                 QString::fromStdString(codeOfClient(code == 1 ? 0 : code - 1, 42)));
+        QCOMPARE(counter(), QStringLiteral("Record :  1 / 42"));
+        // The field stays in force for later reloads.
+        choose("menu_FILE_LAST_PAGE");
+        QCOMPARE(list().DATAGRID_FIELD, field);
+    }
+
+    void pagesPositionTheReloadedList_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("1") << "1"
+                           << "Record :  1 / 40";
+        QTest::newRow("2") << "2"
+                           << "Record :  14 / 40";
+        QTest::newRow("3") << "3"
+                           << "Record :  27 / 40";
+        QTest::newRow("4 of 40") << "4"
+                                 << "Record :  40 / 40";
+        QTest::newRow("5 of 40") << "5"
+                                 << "Record :  -3 / 40";
+        QTest::newRow("0") << "0"
+                           << "Record :  -2 / 40";
+        QTest::newRow("-3") << "-3"
+                            << "Record :  -2 / 40";
+        QTest::newRow("2.5 rounds to even") << "2.5"
+                                            << "Record :  14 / 40";
+        QTest::newRow("3.5 rounds to even") << "3.5"
+                                            << "Record :  40 / 40";
+        QTest::newRow("blanks around") << " 3 "
+                                       << "Record :  27 / 40";
+    }
+    void pagesPositionTheReloadedList() {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        testsupport::GuiFixture f;
+        f.writeClients(clients(40));
+        QVERIFY(f.start());
+        f.dialogs().inputs.push_back(typed);
+        choose("mnu_CHOICE_PAGE");
+        QCOMPARE(f.dialogs().calls.back().text, QStringLiteral("請輸入頁數 : "));
+        QCOMPARE(f.dialogs().calls.back().title, QStringLiteral("VELKARD"));
+        QCOMPARE(counter(), shown);
+        QCOMPARE(get<MDIForm1>().CHOICEPAGE, false);
+        QCOMPARE(get<MDIForm1>().CHOICEPAGE1, qint16(0));
+    }
+
+    void refusedOrCancelledPagesChangeNothing_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("cancel") << "" << false;
+        QTest::newRow("words") << "abc" << true;
+        QTest::newRow("blanks") << "   " << true;
+        QTest::newRow("past 2521") << "2522" << true;
+        QTest::newRow("below -2519") << "-2520" << true;
+        QTest::newRow("huge") << "1e9" << true;
+    }
+    void refusedOrCancelledPagesChangeNothing() {
+        QFETCH(QString, typed);
+        QFETCH(bool, refused);
+        testsupport::GuiFixture f;
+        f.writeClients(clients(40));
+        QVERIFY(f.start());
+        records().setAbsolutePosition(7);
+        QPointer<Form1> before = &list();
+        f.dialogs().inputs.push_back(typed);
+        choose("mnu_CHOICE_PAGE");
+        testsupport::flushDeletes();
+        QVERIFY(!before.isNull());
+        QCOMPARE(counter(), QStringLiteral("Record :  7 / 40"));
+        QCOMPARE(get<MDIForm1>().CHOICEPAGE, false);
+        QCOMPARE(get<MDIForm1>().CHOICEPAGE1, qint16(0));
+        QCOMPARE(f.dialogs().messages().size(), std::size_t(refused ? 1 : 0));
+        if (refused) QVERIFY(f.dialogs().messages()[0].text.contains("頁數"));
+    }
+
+    void firstAndLastPageReloadOnTheirRecord() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(40));
+        QVERIFY(f.start());
+        choose("menu_FILE_LAST_PAGE");
+        QCOMPARE(counter(), QStringLiteral("Record :  40 / 40"));
+        QCOMPARE(get<MDIForm1>().LASTPAGE, false);
+        choose("menu_FILE_FIRST_PAGE");
+        QCOMPARE(counter(), QStringLiteral("Record :  1 / 40"));
+        QCOMPARE(get<MDIForm1>().FIRSTPAGE, false);
+    }
+
+    void searchFindsWholeValuesFromTheTopAndEnterMovesIntoTheGrid() {
+        testsupport::GuiFixture f;
+        auto data = clients(6);
+        data[0][store::NAME] = "王小明";
+        data[1][store::NAME] = "王小";
+        data[2][store::NAME] = "O'Neil";
+        data[3][store::NAME] = "王小明";
+        f.writeClients(data);
+        QVERIFY(f.start());
+        choose("menu_NAME_SORT");
+        MDIForm1& frame = get<MDIForm1>();
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        platform::TextBox* box = list().TexMENU[1];
+        box->setFocus();
+        QVERIFY(box->hasFocus());
+
+        struct Step {
+            QString typed;
+            QString counter;
+            QString name;
+        } steps[] = {
+            {"王小", "", "王小"},     {"王小明", "", "王小明"},    {"王", "Record :  -3 / 6", ""},
+            {"O'Neil", "", "O'Neil"}, {"", "Record :  1 / 6", ""},
+        };
+        for (const auto& s : steps) {
+            box->setFocus();
+            box->clear();
+            testsupport::typeText(box, s.typed);
+            QTest::keyClick(box, Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list().DataGridMENU));
+            if (!s.name.isEmpty()) QCOMPARE(currentValue(store::NAME), s.name);
+            if (!s.counter.isEmpty()) QCOMPARE(counter(), s.counter);
+        }
+        QVERIFY(f.dialogs().messages().empty());  // a quote in the text is no error
+        // The first 王小明 in name order is the first stored one.
+        box->setFocus();
+        box->setText("王小明");
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(currentValue(store::NO), QString::fromStdString(codeOfClient(0, 6)));
+    }
+
+    void hoistAndLowerKeepTheRecordAtItsNewPlace() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(42));
+        QVERIFY(f.start());
+        records().setAbsolutePosition(5);
+        QCOMPARE(currentValue(store::NO), QStringLiteral("C005"));
+        QTest::mouseClick(list().ComMENU[1], Qt::LeftButton);
+        QCOMPARE(currentValue(store::NO), QStringLiteral("C005"));
+        QCOMPARE(counter(), QStringLiteral("Record :  38 / 42"));
+        QCOMPARE(QString::fromUtf8(records().valueAt(0, store::NO).data()).left(4),
+                 QStringLiteral("C042"));
+        QTest::mouseClick(list().ComMENU[0], Qt::LeftButton);
+        QCOMPARE(counter(), QStringLiteral("Record :  5 / 42"));
+
+        // With no current record the sort stands on the first one.
+        records().moveLast();
+        records().moveNext();
+        QCOMPARE(counter(), QStringLiteral("Record :  -3 / 42"));
+        QTest::mouseClick(list().ComMENU[1], Qt::LeftButton);
+        QCOMPARE(counter(), QStringLiteral("Record :  1 / 42"));
+        QCOMPARE(currentValue(store::NO), QStringLiteral("C042"));
+    }
+
+    void reloadClearsTheSearchBoxButPartiDataKeepsAnOpenList() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(42));
+        QVERIFY(f.start());
+        list().TexMENU[0]->setText("C010");
+        records().setAbsolutePosition(9);
+        QPointer<Form1> before = &list();
+        choose("menu_PARTI_DATA");
+        testsupport::flushDeletes();
+        QVERIFY(!before.isNull());
+        QCOMPARE(list().TexMENU[0]->text(), QStringLiteral("C010"));
+        QCOMPARE(counter(), QStringLiteral("Record :  9 / 42"));
+        choose("menu_FILE_FIRST_PAGE");
+        QCOMPARE(list().TexMENU[0]->text(), QString());
+    }
+
+    void inertItemsDoNothing() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(42));
+        QVERIFY(f.start());
+        records().setAbsolutePosition(3);
+        QPointer<Form1> before = &list();
+        for (const char* item : {"menu_CLEAR_CHOICE", "menu_PERSON_DATA", "menu_INDEX_REBUID"}) {
+            QAction* a = get<MDIForm1>().item(item);
+            QVERIFY(a && a->isEnabled() && a->isVisible());
+            a->trigger();
+        }
+        testsupport::flushDeletes();
+        QVERIFY(!before.isNull());
+        QCOMPARE(counter(), QStringLiteral("Record :  3 / 42"));
+        QVERIFY(f.dialogs().calls.empty());
+    }
+
+    void theListSitsAtItsPlaceInTwipsAndGoesBackThere() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(3));
+        QVERIFY(f.start());
+        QWidget* frame = list().parentWidget();
+        QVERIFY(qobject_cast<QMdiSubWindow*>(frame));
+        const QRect home(0, platform::px(500), platform::px(9400), platform::px(5600));
+        QCOMPARE(frame->geometry(), home);
+        frame->setGeometry(40, 60, 300, 200);
+        choose("menu_PARTI_DATA");
+        QCOMPARE(frame->geometry(), home);
+        QCOMPARE(list().TexMENU[0]->geometry(), platform::rectTwips(1080, 120, 735, 375));
+    }
+
+    void gridCounterAndArrowsFollowEachOther() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(42));
+        QVERIFY(f.start());
+        platform::DataControl* arrows = list().AdodcMENU;
+        arrows->findChild<QToolButton*>("Next")->click();
+        QCOMPARE(counter(), QStringLiteral("Record :  2 / 42"));
+        QCOMPARE(list().DataGridMENU->currentIndex().row(), 1);
+        auto* grid = list().DataGridMENU;
+        grid->setCurrentIndex(grid->model()->index(9, 3));
+        QCOMPARE(counter(), QStringLiteral("Record :  10 / 42"));
+        QCOMPARE(currentValue(store::NO), QStringLiteral("C010"));
+        arrows->findChild<QToolButton*>("Last")->click();
+        QCOMPARE(grid->currentIndex().row(), 41);
+        arrows->findChild<QToolButton*>("Next")->click();
+        QCOMPARE(counter(), QStringLiteral("Record :  -3 / 42"));
+        QVERIFY(!grid->currentIndex().isValid());
+        arrows->findChild<QToolButton*>("First")->click();
+        arrows->findChild<QToolButton*>("Previous")->click();
+        QCOMPARE(counter(), QStringLiteral("Record :  -2 / 42"));
+    }
+
+    void missingClientFileIsCreatedOnlyWhenTheUserSaysSo() {
+        {
+            testsupport::GuiFixture f;
+            f.dialogs().answers.push_back(platform::Answer::No);
+            QVERIFY(!f.start());
+            QVERIFY(!std::filesystem::exists(f.clientFile()));
+            QVERIFY(f.dialogs().messages()[0].text.contains(
+                QString::fromStdString(f.clientFile().string())));
+        }
+        testsupport::GuiFixture f;
+        QVERIFY(f.start());  // the recorder answers Yes
+        QVERIFY(std::filesystem::exists(f.clientFile()));
+        auto messages = f.dialogs().messages();
+        QCOMPARE(messages.size(), std::size_t(2));
+        QCOMPARE(messages[1].text, QStringLiteral("檔案沒有記錄 ! "));
+        QCOMPARE(counter(), QStringLiteral("Record :  0 / 0"));
+    }
+
+    void brokenClientFileIsNamedAndTheProgramEndsWithTheFileUntouched() {
+        testsupport::GuiFixture f;
+        std::filesystem::create_directories(f.clientFile().parent_path());
+        testsupport::execSql(
+            f.clientFile(),
+            "CREATE TABLE VELKARD (NO, NAME); CREATE TABLE COMBOX_COMPANY (company_field);");
+        const std::string before = testsupport::readBytes(f.clientFile());
+        QVERIFY(!f.start());
+        auto messages = f.dialogs().messages();
+        QCOMPARE(messages.size(), std::size_t(1));
+        QVERIFY(messages[0].text.contains("MEMO"));
+        QVERIFY(messages[0].text.contains("FIELD1"));
+        QCOMPARE(testsupport::readBytes(f.clientFile()), before);
+        QVERIFY(!platform::forms::loaded<MDIForm1>());
+    }
+};
+
+VELKARD_GUI_TEST(ShellTest)
+#include "shell_test.moc"

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "recordingdialogs.h"
+#include "tempdir.h"
+
+namespace testsupport {
+
+// One program run in a test: its own HOME holding its own client file, recording dialogs, and
+// every window closed at the end.
+class GuiFixture {
+  public:
+    GuiFixture();
+    ~GuiFixture();
+
+    std::filesystem::path clientFile() const;
+    // A client file holding these clients (NO, NAME, ... in field order).
+    void writeClients(const std::vector<std::vector<std::string>>& clients);
+    // A client file of synthetic clients.
+    void writeSample(long count);
+    // What the program's main does: checks the client file, then opens the frame. False when the
+    // program would end.
+    bool start();
+
+    RecordingDialogs& dialogs() { return *dialogs_; }
+
+  private:
+    TempDir home_;
+    std::string savedHome_;
+    RecordingDialogs* dialogs_;
+};
+
+// Processes pending deletions, so that closed windows are really gone.
+void flushDeletes();
+
+// Types into the widget as a user would: ASCII by keys, Chinese as an input method commits it.
+void typeText(QWidget* widget, const QString& text);
+
+// Test classes register themselves; the runner runs the one named on its command line.
+using GuiTestFactory = std::function<std::unique_ptr<QObject>()>;
+std::vector<std::pair<std::string, GuiTestFactory>>& guiTests();
+
+}  // namespace testsupport
+
+#define VELKARD_GUI_TEST(Class)                                             \
+    static const bool registered_##Class =                                  \
+        (testsupport::guiTests().push_back(                                 \
+             {#Class, [] { return std::unique_ptr<QObject>(new Class); }}), \
+         true);

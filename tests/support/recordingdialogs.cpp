@@ -1,0 +1,56 @@
+#include "recordingdialogs.h"
+
+namespace testsupport {
+
+void RecordingDialogs::beep() {
+    calls.push_back({DialogCall::Beep, {}, {}});
+}
+
+platform::Answer RecordingDialogs::message(const QString& text, const QString& title,
+                                           platform::Buttons buttons, platform::Icon icon) {
+    calls.push_back(
+        {DialogCall::Message, text, title.isEmpty() ? platform::appTitle() : title, buttons, icon});
+    if (!answers.empty()) {
+        platform::Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    return buttons == platform::Buttons::Ok || buttons == platform::Buttons::OkCancel
+               ? platform::Answer::Ok
+               : platform::Answer::Yes;
+}
+
+QString RecordingDialogs::input(const QString& prompt, const QString& title, const QString&) {
+    calls.push_back({DialogCall::Input, prompt, title.isEmpty() ? platform::appTitle() : title});
+    if (inputs.empty()) return {};
+    QString text = inputs.front();
+    inputs.pop_front();
+    return text;
+}
+
+void RecordingDialogs::sendTab() {
+    calls.push_back({DialogCall::Tab, {}, {}});
+    platform::sendTabToFocus();
+}
+
+int RecordingDialogs::beeps() const {
+    int n = 0;
+    for (const auto& c : calls) n += c.kind == DialogCall::Beep;
+    return n;
+}
+
+std::vector<DialogCall> RecordingDialogs::messages() const {
+    std::vector<DialogCall> out;
+    for (const auto& c : calls)
+        if (c.kind == DialogCall::Message) out.push_back(c);
+    return out;
+}
+
+RecordingDialogs& recordDialogs() {
+    auto recorder = std::make_unique<RecordingDialogs>();
+    RecordingDialogs& ref = *recorder;
+    platform::setDialogs(std::move(recorder));
+    return ref;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <vector>
+
+#include "platform/dialogs.h"
+
+namespace testsupport {
+
+struct DialogCall {
+    enum Kind { Beep, Message, Input, Tab } kind;
+    QString text;  // message text or input prompt
+    QString title;
+    platform::Buttons buttons = platform::Buttons::Ok;
+    platform::Icon icon = platform::Icon::None;
+};
+
+// Keeps every call and answers from a script: queued answers first, then the first button
+// (OK or Yes); queued input texts first, then "" (Cancel). Tab really moves the focus.
+class RecordingDialogs : public platform::Dialogs {
+  public:
+    std::vector<DialogCall> calls;
+    std::deque<platform::Answer> answers;
+    std::deque<QString> inputs;
+
+    void beep() override;
+    platform::Answer message(const QString& text, const QString& title, platform::Buttons buttons,
+                             platform::Icon icon) override;
+    QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
+    void sendTab() override;
+
+    int beeps() const;
+    std::vector<DialogCall> messages() const;
+    void clear() { calls.clear(); }
+};
+
+// Puts a fresh recorder in place of the desktop's dialogs and returns it.
+RecordingDialogs& recordDialogs();
+
+}  // namespace testsupport
