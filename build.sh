@@ -39,13 +39,20 @@ case "${1:-}" in
         cd "$BUILD_DIR"
         QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
         ;;
+    screenshots)
+        install_missing
+        build
+        cd "$BUILD_DIR"
+        ctest -R '^e2e' --output-on-failure
+        echo "Screenshots: $BUILD_DIR/screenshots/"
+        ;;
     bench)
         install_missing
         build
         exec "$BUILD_DIR/velkard_bench" "${@:2}"
         ;;
     *)
-        echo "usage: ./build.sh run | check | bench [benchmark options]" >&2
+        echo "usage: ./build.sh run | check | screenshots | bench [benchmark options]" >&2
         exit 2
         ;;
 esac

@@ -43,14 +43,16 @@ StatusBar::StatusBar(QWidget* parent) : QFrame(parent), timer_(new QTimer(this))
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 1, 0, 0);
     layout->setSpacing(2);
-    setFont(mingFont(9));
+    setFont(mingFont(8));
     for (const auto& spec : kPanels) {
         auto* label = new QLabel(this);
         label->setObjectName(spec.name);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        label->setFixedWidth(px(spec.widthTwips));
+        // Never narrower than designed; the text panels grow rather than clip a long count.
+        label->setMinimumWidth(px(spec.widthTwips));
+        label->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
         label->setToolTip(QString::fromUtf8(spec.tip));
-        label->setContentsMargins(2, 0, 2, 0);
+        label->setContentsMargins(1, 0, 1, 0);
         layout->addWidget(label);
         panels_.push_back(label);
     }

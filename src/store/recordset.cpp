@@ -20,6 +20,38 @@ struct SortEntry {
     Bookmark row;
 };
 
+// Sorts one column whose texts hold only letters, digits, blanks and - . / : for those the
+// collation order is the byte order of the lower-cased text, so no collation keys are needed.
+// False when the column holds anything else.
+bool sortSimpleColumn(std::vector<Bookmark>& order, const detail::RowStore& rows, SortKey key) {
+    struct Entry {
+        std::string_view text;
+        Bookmark row;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(order.size());
+    for (Bookmark row : order) {
+        std::string_view v = rows.row(row).field(key.column);
+        if (!text::isSimpleAscii(v)) return false;
+        entries.push_back({v, row});
+    }
+    auto less = [](const Entry& a, const Entry& b) {
+        int c = text::compareSimpleAscii(a.text, b.text);
+        return c != 0 ? c < 0 : a.row < b.row;
+    };
+    auto greater = [](const Entry& a, const Entry& b) {
+        int c = text::compareSimpleAscii(a.text, b.text);
+        return c != 0 ? c > 0 : a.row < b.row;
+    };
+    // A list kept in code order is usually stored that way already.
+    if (key.descending ? !std::is_sorted(entries.begin(), entries.end(), greater)
+                       : !std::is_sorted(entries.begin(), entries.end(), less))
+        key.descending ? std::sort(entries.begin(), entries.end(), greater)
+                       : std::sort(entries.begin(), entries.end(), less);
+    for (std::size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].row;
+    return true;
+}
+
 // Sorts by binary collation keys: each key is built once per row, and a descending key is the
 // bitwise complement of the ascending one. Ties keep table order (the bookmark order).
 void sortRows(std::vector<Bookmark>& order, const detail::RowStore& rows,
@@ -28,6 +60,7 @@ void sortRows(std::vector<Bookmark>& order, const detail::RowStore& rows,
         std::sort(order.begin(), order.end());
         return;
     }
+    if (keys.size() == 1 && sortSimpleColumn(order, rows, keys[0])) return;
     std::string buffer;
     buffer.reserve(order.size() * 16);
     std::vector<SortEntry> entries(order.size());

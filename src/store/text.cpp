@@ -195,6 +195,24 @@ void appendSortKey(std::string_view utf8, std::string& out) {
     out.resize(old + static_cast<std::size_t>(need));
 }
 
+bool isSimpleAscii(std::string_view text) {
+    for (char c : text) {
+        bool ok = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                  c == ' ' || c == '-' || c == '.' || c == '/';
+        if (!ok) return false;
+    }
+    return true;
+}
+
+int compareSimpleAscii(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        char x = lower(a[i]), y = lower(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
 LikePattern::LikePattern(std::string_view pattern) : folded_(fold(pattern)) {}
 
 bool LikePattern::matches(std::string_view value) const {

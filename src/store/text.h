@@ -31,6 +31,12 @@ int compare(std::string_view a, std::string_view b);
 // with memcmp in the order of `compare`, short of the folded tie-break.
 void appendSortKey(std::string_view utf8, std::string& out);
 
+// Text of ASCII letters, digits, blanks and - . / only (codes, phone numbers, dates), whose
+// collation order is the byte order of its lower-cased form.
+bool isSimpleAscii(std::string_view text);
+// The order of `compare` for two such texts.
+int compareSimpleAscii(std::string_view a, std::string_view b);
+
 // A `like` pattern: `*` or `%` stands for any run of characters; the rest matches as `equal`.
 class LikePattern {
   public:

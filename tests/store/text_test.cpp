@@ -42,6 +42,33 @@ TEST(TextOrder, EmptyTextSortsFirstAndCaseAndWidthAreIgnored) {
     EXPECT_EQ(sortKey("ABC"), sortKey("ａｂｃ"));
 }
 
+TEST(TextOrder, SimpleAsciiShortcutAgreesWithTheCollator) {
+    // Codes, phone numbers and dates are sorted without collation keys; the shortcut must give
+    // exactly the collator's order.
+    const std::string alphabet = "09aAzZ -./5mM";
+    std::vector<std::string> texts = {
+        "",         "A1", "a10", "A2", "07-1234", "07 1234", "0712", "88.04.03", "88/04/03",
+        "88-04-03", "b",  "B.",  "b-", "-",       ".",       "/",    " "};
+    uint32_t seed = 12345;
+    for (int i = 0; i < 400; ++i) {
+        std::string t;
+        for (int n = static_cast<int>((seed = seed * 1103515245 + 12345) >> 16) % 6; n > 0; --n)
+            t += alphabet[((seed = seed * 1103515245 + 12345) >> 16) % alphabet.size()];
+        texts.push_back(t);
+    }
+    for (const auto& a : texts) {
+        ASSERT_TRUE(store::text::isSimpleAscii(a)) << a;
+        for (const auto& b : texts) {
+            int byKey = sortKey(a).compare(sortKey(b));
+            int fast = store::text::compareSimpleAscii(a, b);
+            ASSERT_EQ(byKey < 0, fast < 0) << "'" << a << "' vs '" << b << "'";
+            ASSERT_EQ(byKey > 0, fast > 0) << "'" << a << "' vs '" << b << "'";
+        }
+    }
+    EXPECT_FALSE(store::text::isSimpleAscii("A_1"));
+    EXPECT_FALSE(store::text::isSimpleAscii("王"));
+}
+
 TEST(TextEquality, WholeValuesFoldedForCaseAndWidth) {
     struct Case {
         const char* a;

@@ -1,0 +1,170 @@
+// The program as a user meets it, in a real X server (Xvfb): the desktop's own dialogs, menus
+// opened with the mouse, typing and Enter. Screenshots go to $VELKARD_SCREENSHOTS (default:
+// ./screenshots) for a person to look at.
+#include <QApplication>
+#include <QDir>
+#include <QInputDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "generator.h"
+#include "platform/appsetup.h"
+#include "platform/boxes.h"
+#include "platform/datacontrol.h"
+#include "platform/dialogs.h"
+#include "platform/forms.h"
+#include "platform/recordgrid.h"
+#include "platform/statusbar.h"
+#include "shell/form1.h"
+#include "shell/mdiform1.h"
+#include "shell/startup.h"
+#include "store/fields.h"
+#include "tempdir.h"
+
+using platform::forms::get;
+
+namespace {
+
+QString shotDir() {
+    QString dir = qEnvironmentVariable("VELKARD_SCREENSHOTS", "screenshots");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// The whole screen as the user sees it.
+void screenshot(const QString& name) {
+    QApplication::processEvents();
+    QTest::qWait(150);
+    QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
+    QVERIFY(shot.save(shotDir() + "/" + name + ".png"));
+}
+
+// Opens a menu of the bar with the mouse and clicks one of its items.
+void clickMenu(const char* menuName, const char* itemName) {
+    MDIForm1& frame = get<MDIForm1>();
+    QMenuBar* bar = frame.menuBar();
+    QAction* top = frame.item(menuName);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(top).center());
+    QMenu* menu = top->menu();
+    QTRY_VERIFY(menu->isVisible());
+    QAction* item = frame.item(itemName);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+}
+
+// Answers the next modal dialog once it is up: `act` gets the dialog.
+void whenDialogOpens(std::function<void(QWidget*)> act) {
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [act, poll] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            act(modal);
+        else
+            QTimer::singleShot(50, *poll);
+    };
+    QTimer::singleShot(50, *poll);
+}
+
+QString counter() {
+    return get<Form1>().StatusBar1->panelText(1);
+}
+QString current(int field) {
+    auto v = get<Form1>().AdodcMENU->recordSet()->value(field);
+    return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+}
+
+}  // namespace
+
+class BrowseE2E : public QObject {
+    Q_OBJECT
+    testsupport::TempDir home_;
+
+  private slots:
+    void initTestCase() {
+        setenv("HOME", home_.path().c_str(), 1);
+        std::filesystem::create_directories(home_.path() / "VELKARD");
+        sample::writeClientFile(home_.path() / "VELKARD" / "velkard.db", 100000);
+    }
+
+    void browseSortSearchAndPageAHundredThousandClients() {
+        QVERIFY(shell::clientFileReady());
+        MDIForm1& frame = get<MDIForm1>();
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.activateWindow();
+        QCOMPARE(counter(), QStringLiteral("Record :  1 / 100000"));
+        screenshot("01-start");
+
+        clickMenu("menu_SORT_SET", "menu_NAME_SORT");
+        QTRY_COMPARE(get<Form1>().DATAGRID_FIELD, QStringLiteral("NAME"));
+        QCOMPARE(counter(), QStringLiteral("Record :  1 / 100000"));
+        screenshot("02-sorted-by-name");
+
+        // Search: the name of the 500th client in name order, typed and confirmed with Enter.
+        get<Form1>().AdodcMENU->recordSet()->setAbsolutePosition(500);
+        const QString wanted = current(store::NAME);
+        get<Form1>().AdodcMENU->recordSet()->moveFirst();
+        platform::TextBox* box = get<Form1>().TexMENU[1];
+        QTest::mouseClick(box, Qt::LeftButton);
+        QTRY_VERIFY(box->hasFocus());
+        for (QChar c : wanted) {
+            QInputMethodEvent commit;
+            commit.setCommitString(QString(c));
+            QApplication::sendEvent(box, &commit);
+        }
+        QTest::keyClick(box, Qt::Key_Return);
+        QTRY_VERIFY(get<Form1>().DataGridMENU->hasFocus());
+        QCOMPARE(current(store::NAME), wanted);
+        QVERIFY(get<Form1>().AdodcMENU->recordSet()->absolutePosition() <= 500);
+        screenshot("03-search");
+
+        // CHOICE PAGE through the desktop's own input box.
+        whenDialogOpens([](QWidget* modal) {
+            auto* input = qobject_cast<QInputDialog*>(modal);
+            QVERIFY(input);
+            input->setTextValue("3");
+            screenshot("04-choice-page-dialog");
+            input->accept();
+        });
+        clickMenu("menu_DATA_PORCESS", "mnu_CHOICE_PAGE");
+        QTRY_COMPARE(counter(), QStringLiteral("Record :  27 / 100000"));
+        QCOMPARE(get<Form1>().DATAGRID_FIELD, QStringLiteral("NAME"));
+        screenshot("05-page-3");
+
+        QTest::mouseClick(get<Form1>().ComMENU[1], Qt::LeftButton);
+        QCOMPARE(counter(), QStringLiteral("Record :  99974 / 100000"));
+        screenshot("06-lower");
+
+        // A page past the end: the desktop's message box refuses it.
+        whenDialogOpens([](QWidget* modal) {
+            auto* input = qobject_cast<QInputDialog*>(modal);
+            QVERIFY(input);
+            input->setTextValue("9999");
+            whenDialogOpens([](QWidget* refusal) {
+                auto* box = qobject_cast<QMessageBox*>(refusal);
+                QVERIFY(box);
+                QVERIFY(box->text().contains("2521"));
+                screenshot("07-page-refused");
+                box->accept();
+            });
+            input->accept();
+        });
+        clickMenu("menu_DATA_PORCESS", "mnu_CHOICE_PAGE");
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(counter(), QStringLiteral("Record :  99974 / 100000"));
+        platform::forms::endProgram(false);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    platform::setUpApplication(app);
+    BrowseE2E test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "browse_e2e.moc"
