@@ -28,6 +28,20 @@ class ByteLimit : public QValidator {
 
 }  // namespace
 
+bool leavesTheBox(const QFocusEvent* event) {
+    const Qt::FocusReason r = event->reason();
+    return r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason &&
+           r != Qt::MenuBarFocusReason;
+}
+
+void setBoxColor(QWidget* box, const QColor& color) {
+    QPalette p = box->palette();
+    p.setColor(QPalette::Base, color);
+    box->setPalette(p);
+    if (auto* combo = qobject_cast<QComboBox*>(box); combo && combo->lineEdit())
+        combo->lineEdit()->setPalette(p);
+}
+
 TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {}
 
 void TextBox::setByteLimit(int bytes) {
@@ -52,6 +66,11 @@ void TextBox::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
 }
 
+void TextBox::inputMethodEvent(QInputMethodEvent* event) {
+    emit keyDown(kKeyProcess);
+    QLineEdit::inputMethodEvent(event);
+}
+
 void TextBox::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
     if (ime_ != ImeMode::Unchanged) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
@@ -60,11 +79,7 @@ void TextBox::focusInEvent(QFocusEvent* event) {
 
 void TextBox::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    // Switching to another program or opening a menu does not leave the box.
-    const Qt::FocusReason r = event->reason();
-    if (r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason &&
-        r != Qt::MenuBarFocusReason)
-        emit lostFocus();
+    if (leavesTheBox(event)) emit lostFocus();
 }
 
 void TextBox::mousePressEvent(QMouseEvent* event) {
@@ -116,6 +131,65 @@ void BoundTextBox::showValue() {
     if (v != text()) setText(v);
 }
 
+BoundMemo::BoundMemo(QWidget* parent) : QPlainTextEdit(parent) {
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setTabChangesFocus(true);
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!showing_ && binding_) binding_->write(toPlainText());
+    });
+}
+
+void BoundMemo::bind(DataControl* control, const QString& field) {
+    delete binding_;
+    binding_ = new FieldBinding(this, control, field);
+    connect(binding_, &FieldBinding::refresh, this, &BoundMemo::showValue);
+    showValue();
+}
+
+void BoundMemo::showValue() {
+    QString v = binding_->value();
+    if (v == toPlainText()) return;
+    showing_ = true;
+    setPlainText(v);
+    showing_ = false;
+}
+
+void BoundMemo::setImeMode(ImeMode mode) {
+    ime_ = mode;
+    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+}
+
+QVariant BoundMemo::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query == Qt::ImEnabled && ime_ != ImeMode::Unchanged) return ime_ == ImeMode::On;
+    return QPlainTextEdit::inputMethodQuery(query);
+}
+
+void BoundMemo::keyPressEvent(QKeyEvent* event) {
+    emit keyDown(keyCode(event));
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void BoundMemo::inputMethodEvent(QInputMethodEvent* event) {
+    emit keyDown(kKeyProcess);
+    QPlainTextEdit::inputMethodEvent(event);
+}
+
+void BoundMemo::focusInEvent(QFocusEvent* event) {
+    QPlainTextEdit::focusInEvent(event);
+    if (ime_ != ImeMode::Unchanged) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+    emit gotFocus();
+}
+
+void BoundMemo::focusOutEvent(QFocusEvent* event) {
+    QPlainTextEdit::focusOutEvent(event);
+    if (leavesTheBox(event)) emit lostFocus();
+}
+
+void BoundMemo::mousePressEvent(QMouseEvent* event) {
+    QPlainTextEdit::mousePressEvent(event);
+    emit clicked();
+}
+
 BoundComboBox::BoundComboBox(QWidget* parent) : QComboBox(parent), box_(new TextBox(this)) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
@@ -137,6 +211,16 @@ void BoundComboBox::bind(DataControl* control, const QString& field) {
     connect(binding_, &FieldBinding::refresh, this, &BoundComboBox::showValue);
     connect(box_, &QLineEdit::textEdited, binding_, &FieldBinding::write);
     showValue();
+}
+
+void BoundComboBox::setEntries(const QStringList& entries) {
+    clear();
+    addItems(entries);
+    setCurrentIndex(-1);
+    if (binding_) {
+        setEditText(QString());
+        showValue();
+    }
 }
 
 void BoundComboBox::showValue() {

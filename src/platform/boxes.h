@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 
 #include "platform/datacontrol.h"
@@ -10,6 +11,12 @@ namespace platform {
 
 // Whether a box opens the Chinese input method when it has the focus.
 enum class ImeMode { Unchanged, On, Off };
+
+// Leaving a box by switching to another program or opening a menu is not leaving it.
+bool leavesTheBox(const QFocusEvent* event);
+
+// The background of a box (its text area).
+void setBoxColor(QWidget* box, const QColor& color);
 
 // A one-line text box with a length limit counted in Big5 bytes, a per-box input-method setting
 // and the events the windows handle (key down with its key code, focus, click).
@@ -34,6 +41,8 @@ class TextBox : public QLineEdit {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Typing through an input method is typing too: it reports a key down.
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -77,12 +86,44 @@ class BoundTextBox : public TextBox {
     FieldBinding* binding_ = nullptr;
 };
 
+// A box of several lines with a vertical scroll bar, bound like a text box; Enter starts a new
+// line.
+class BoundMemo : public QPlainTextEdit {
+    Q_OBJECT
+  public:
+    explicit BoundMemo(QWidget* parent = nullptr);
+    void bind(DataControl* control, const QString& field);
+    void setImeMode(ImeMode mode);
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+  signals:
+    void keyDown(int keyCode);
+    void gotFocus();
+    void lostFocus();
+    void clicked();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    void showValue();
+    FieldBinding* binding_ = nullptr;
+    ImeMode ime_ = ImeMode::Unchanged;
+    bool showing_ = false;
+};
+
 // A drop-down list that also takes typed text, bound like a text box.
 class BoundComboBox : public QComboBox {
     Q_OBJECT
   public:
     explicit BoundComboBox(QWidget* parent = nullptr);
     void bind(DataControl* control, const QString& field);
+    // The list entries; the box keeps showing its field.
+    void setEntries(const QStringList& entries);
     TextBox* textBox() const { return box_; }
 
   signals:

@@ -67,6 +67,16 @@ void unload() {
     if (Form* f = find(typeid(F))) unloadForm(f);
 }
 
+// Closes the window as its close box would: it may refuse (false), and then stays open.
+template <class F>
+bool close() {
+    Form* f = find(typeid(F));
+    if (!f) return true;
+    if (!f->Form_QueryUnload()) return false;
+    unloadForm(f);
+    return true;
+}
+
 // True while the program or the frame is closing: placing a window then does nothing.
 bool ending();
 

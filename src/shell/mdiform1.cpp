@@ -5,6 +5,7 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
+#include "editor/form11.h"
 #include "platform/datacontrol.h"
 #include "platform/dialogs.h"
 #include "platform/twips.h"
@@ -54,7 +55,8 @@ void MDIForm1::buildMenu() {
     };
 
     QMenu* data = menu("menu_DATA_PORCESS", "DATA PROCESS");
-    item(data, "menu_ADD_PROCESS", "ADD PROCES");
+    connect(item(data, "menu_ADD_PROCESS", "ADD PROCES"), &QAction::triggered, this,
+            &MDIForm1::menu_ADD_PROCESS_Click);
     item(data, "menu_MOD_PROCESS", "MOD PROCESS");
     connect(item(data, "menu_PARTI_DATA", "PARTI DATA"), &QAction::triggered, this,
             &MDIForm1::menu_PARTI_DATA_Click);
@@ -106,6 +108,11 @@ void MDIForm1::Form_Load() {
         dialogs().message(QStringLiteral("檔案沒有記錄 ! "), platform::appTitle());
     }
     Form1::placeHome();
+}
+
+void MDIForm1::menu_ADD_PROCESS_Click() {
+    platform::forms::unload<Form1>();
+    platform::forms::place<Form11>(50, 500, 9300, 5600);
 }
 
 void MDIForm1::menu_PARTI_DATA_Click() {

@@ -29,6 +29,7 @@ class MDIForm1 : public platform::Form {
 
     void Form_Load() override;
 
+    void menu_ADD_PROCESS_Click();
     void menu_PARTI_DATA_Click();
     void mnu_CHOICE_PAGE_Click();
     void menu_FILE_FIRST_PAGE_Click();

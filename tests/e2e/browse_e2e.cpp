@@ -13,9 +13,11 @@
 #include <QTimer>
 #include <functional>
 
+#include "editor/form11.h"
 #include "generator.h"
 #include "platform/appsetup.h"
 #include "platform/boxes.h"
+#include "platform/clock.h"
 #include "platform/datacontrol.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
@@ -156,6 +158,74 @@ class BrowseE2E : public QObject {
         clickMenu("menu_DATA_PORCESS", "mnu_CHOICE_PAGE");
         QTRY_VERIFY(!QApplication::activeModalWidget());
         QCOMPARE(counter(), QStringLiteral("Record :  99974 / 100000"));
+        platform::forms::endProgram(false);
+        QTest::qWait(50);
+    }
+
+    void addAClientInTheEditorAndFindItInTheList() {
+        platform::setToday(QDate(2026, 12, 6));
+        QVERIFY(shell::clientFileReady());
+        MDIForm1& frame = get<MDIForm1>();
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.activateWindow();
+        clickMenu("menu_SORT_SET", "menu_NAME_SORT");
+        clickMenu("menu_DATA_PORCESS", "menu_ADD_PROCESS");
+        QTRY_VERIFY(platform::forms::loaded<Form11>());
+        Form11& editor = get<Form11>();
+        screenshot("08-editor-browse");
+
+        QTest::mouseClick(editor.COMMAND1[0], Qt::LeftButton);  // ADD
+        QTRY_VERIFY(editor.fieldBox(store::NO)->hasFocus());
+        // Each field as typed, then Enter on to the next; the lists take typed text too.
+        const QString typed[store::kFieldCount] = {"Z99999",
+                                                   "丁一",
+                                                   "880403",
+                                                   "M",
+                                                   "O",
+                                                   "A123456789",
+                                                   "Y",
+                                                   "0223456789",
+                                                   "0912345678",
+                                                   "",
+                                                   "台北市大安區仁愛路四段1號",
+                                                   "明遠資訊",
+                                                   "0227654321",
+                                                   "台北市信義區松仁路100號",
+                                                   "經理",
+                                                   "資訊業",
+                                                   "0227654322",
+                                                   "12345675",
+                                                   "",
+                                                   "第一次來訪"};
+        for (int field = 0; field < store::kFieldCount; ++field) {
+            QWidget* focus = QApplication::focusWidget();
+            QCOMPARE(focus->objectName().left(8), editor.fieldBox(field)->objectName().left(8));
+            for (QChar c : typed[field]) {
+                if (c.unicode() < 0x80) {
+                    QTest::keyClick(focus, c.toLatin1());
+                } else {
+                    QInputMethodEvent commit;
+                    commit.setCommitString(QString(c));
+                    QApplication::sendEvent(focus, &commit);
+                }
+            }
+            if (field != store::MEMO) QTest::keyClick(focus, Qt::Key_Return);
+        }
+        screenshot("09-editor-edit");
+        QTest::mouseClick(editor.COMMAND1[2], Qt::LeftButton);  // SAVE
+        QCOMPARE(editor.TexVELKARD[store::BIRTH]->text(), QStringLiteral("88.04.03"));
+        QCOMPARE(editor.TexVELKARD[store::DATE]->text(), QStringLiteral("115.12.06"));
+        screenshot("10-editor-saved");
+        QTest::mouseClick(editor.COMMAND1[7], Qt::LeftButton);  // END
+        QTRY_VERIFY(platform::forms::loaded<Form1>());
+
+        // 丁 has two strokes and 一 one: the new client heads the list in name order.
+        QCOMPARE(get<Form1>().DATAGRID_FIELD, QStringLiteral("NAME"));
+        QCOMPARE(counter(), QStringLiteral("Record :  1 / 100001"));
+        QCOMPARE(current(store::NAME), QStringLiteral("丁一"));
+        QCOMPARE(current(store::COMPANY), QStringLiteral("明遠資訊"));
+        screenshot("11-list-with-new-client");
         platform::forms::endProgram(false);
     }
 };

@@ -1,0 +1,399 @@
+#include "editor/form11.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+
+#include "editor/hints.h"
+#include "platform/appsetup.h"
+#include "platform/boxes.h"
+#include "platform/clock.h"
+#include "platform/datacontrol.h"
+#include "platform/dialogs.h"
+#include "platform/keys.h"
+#include "platform/qtext.h"
+#include "platform/twips.h"
+#include "shell/form1.h"
+#include "store/dates.h"
+#include "store/errors.h"
+#include "store/recordset.h"
+
+using platform::Buttons;
+using platform::dialogs;
+using platform::Icon;
+using platform::ImeMode;
+using platform::rectTwips;
+
+namespace {
+
+enum class Kind { Text, List, Lookup, Memo };
+
+struct FieldLayout {
+    int labelLeft, labelTop, labelWidth;
+    Kind kind;
+    int listIndex;  // index in Combox1 or DataCombo1
+    int left, top, width, height;
+    ImeMode ime;
+};
+
+constexpr ImeMode kOff = ImeMode::Off, kOn = ImeMode::On, kKeep = ImeMode::Unchanged;
+
+// By field position: label place, box kind and place, input method while the box has focus.
+constexpr FieldLayout kLayout[store::kFieldCount] = {
+    {120, 120, 735, Kind::Text, 0, 840, 120, 855, 375, kOff},           // NO
+    {1920, 120, 735, Kind::Text, 0, 2640, 120, 1095, 375, kOn},         // NAME
+    {3960, 120, 735, Kind::Text, 0, 4680, 120, 1095, 375, kOff},        // BIRTH
+    {6000, 120, 735, Kind::List, 0, 6720, 120, 735, 360, kKeep},        // SEX
+    {120, 600, 855, Kind::List, 1, 960, 600, 735, 360, kOff},           // BLOOD
+    {2520, 600, 1335, Kind::Text, 0, 3840, 600, 1335, 375, kOff},       // SELF_NO
+    {6000, 600, 855, Kind::List, 2, 6840, 600, 855, 360, kOn},          // MARRY
+    {120, 1080, 1215, Kind::Text, 0, 1320, 1080, 1335, 375, kOff},      // TEL_1
+    {3000, 1080, 855, Kind::Text, 0, 3840, 1080, 1335, 375, kOff},      // PHONE
+    {5520, 1080, 855, Kind::Text, 0, 6360, 1080, 1335, 375, kOff},      // CALL
+    {120, 1560, 1335, Kind::Text, 0, 1320, 1560, 5175, 375, kOn},       // ADDR_1
+    {120, 2040, 1215, Kind::Lookup, 0, 1320, 2040, 3615, 405, kKeep},   // COMPANY
+    {5280, 2040, 1095, Kind::Text, 0, 6360, 2040, 1335, 375, kOff},     // TEL_2
+    {120, 2520, 1095, Kind::Text, 0, 1200, 2520, 5175, 375, kOn},       // ADDR_2
+    {120, 3000, 1215, Kind::Lookup, 1, 1320, 3000, 1455, 405, kKeep},   // VOCATION
+    {2880, 3000, 1095, Kind::Lookup, 2, 3960, 3000, 1695, 405, kKeep},  // POSITION
+    {5760, 3000, 855, Kind::Text, 0, 6600, 3000, 1335, 375, kOff},      // FAX
+    {120, 3480, 1215, Kind::Text, 0, 1320, 3480, 1215, 375, kOff},      // UNITY_NO
+    {3480, 3480, 1095, Kind::Text, 0, 4560, 3480, 1215, 375, kOff},     // DATE
+    {120, 3960, 735, Kind::Memo, 0, 840, 3960, 6855, 855, kOn},         // MEMO
+};
+
+const QColor kGrey(0xC0, 0xC0, 0xC0);
+const QColor kWhite(0xFF, 0xFF, 0xFF);
+
+const char* const kCaptions[8] = {"ADD",    "DELETE", "SAVE",    "CANCEL",
+                                  "CONDIT", "QUICK",  "PRINTER", "END"};
+const char* const kFixedLists[3][4] = {{"M", "F"}, {"A", "B", "O", "AB"}, {"Y", "N"}};
+
+bool isDateField(int field) {
+    return field == store::BIRTH || field == store::DATE;
+}
+
+}  // namespace
+
+Form11::Form11()
+    : TexMEMO(new platform::BoundMemo(this)),
+      AdodcVELKARD(new platform::DataControl(this)),
+      AdodcCOMPANY(new platform::DataControl(this)) {
+    setObjectName("Form11");
+    setWindowTitle(QStringLiteral("資料輸入"));
+    setAutoFillBackground(true);
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, kGrey);
+    setPalette(grey);
+    resize(platform::px(9270), platform::px(5055));
+
+    AdodcVELKARD->setObjectName("AdodcVELKARD");
+    AdodcVELKARD->setCaption(QStringLiteral("Adodc1"));
+    AdodcVELKARD->setGeometry(rectTwips(7920, 3960, 1200, 735));
+    AdodcVELKARD->setKeepEnds(true);
+    // It only feeds the lookup lists; the user has nothing to do with it.
+    AdodcCOMPANY->setObjectName("AdodcCOMPANY");
+    AdodcCOMPANY->setGeometry(rectTwips(3000, 2040, 1200, 375));
+    AdodcCOMPANY->hide();
+
+    buildButtons();
+    buildFields();
+}
+
+void Form11::buildButtons() {
+    for (int i = 0; i < 8; ++i) {
+        auto* b = new QPushButton(QString::fromLatin1(kCaptions[i]), this);
+        b->setObjectName(QStringLiteral("COMMAND1(%1)").arg(i));
+        b->setGeometry(rectTwips(7920, 120 + 480 * i, 1215, 375));
+        b->setFont(platform::mingFont(12, true));
+        connect(b, &QPushButton::clicked, this, [this, i] { COMMAND1_Click(i); });
+        COMMAND1[static_cast<std::size_t>(i)] = b;
+    }
+}
+
+void Form11::buildFields() {
+    for (int f = 0; f < store::kFieldCount; ++f) {
+        const FieldLayout& l = kLayout[f];
+        const QString name = platform::toQ(store::kFieldNames[static_cast<std::size_t>(f)]);
+        auto* label = new QLabel(name, this);
+        label->setObjectName(QStringLiteral("LabVELKARD(%1)").arg(f));
+        label->setGeometry(rectTwips(l.labelLeft, l.labelTop, l.labelWidth, 375));
+        LabVELKARD[static_cast<std::size_t>(f)] = label;
+
+        QWidget* box = nullptr;
+        if (l.kind == Kind::Text) {
+            auto* t = new platform::BoundTextBox(this);
+            t->setObjectName(QStringLiteral("TexVELKARD(%1)").arg(f));
+            t->setByteLimit(store::kFieldWidths[static_cast<std::size_t>(f)]);
+            t->setImeMode(l.ime);
+            t->bind(AdodcVELKARD, name);
+            connect(t, &platform::TextBox::keyDown, this, [this, f](int k) { fieldKeyDown(f, k); });
+            connect(t, &platform::TextBox::gotFocus, this, [this, f] { fieldGotFocus(f); });
+            connect(t, &platform::TextBox::lostFocus, this, [this, f] { fieldLostFocus(f); });
+            connect(t, &platform::TextBox::clicked, this,
+                    [t] { platform::setBoxColor(t, kWhite); });
+            TexVELKARD[static_cast<std::size_t>(f)] = t;
+            box = t;
+        } else if (l.kind == Kind::Memo) {
+            TexMEMO->setObjectName(QStringLiteral("TexVELKARD(%1)").arg(f));
+            TexMEMO->setImeMode(l.ime);
+            TexMEMO->bind(AdodcVELKARD, name);
+            connect(TexMEMO, &platform::BoundMemo::keyDown, this,
+                    [this, f](int k) { fieldKeyDown(f, k); });
+            connect(TexMEMO, &platform::BoundMemo::gotFocus, this, [this, f] { fieldGotFocus(f); });
+            connect(TexMEMO, &platform::BoundMemo::lostFocus, this,
+                    [this, f] { fieldLostFocus(f); });
+            connect(TexMEMO, &platform::BoundMemo::clicked, this,
+                    [this] { platform::setBoxColor(TexMEMO, kWhite); });
+            box = TexMEMO;
+        } else {
+            const bool lookup = l.kind == Kind::Lookup;
+            auto* c = new platform::BoundComboBox(this);
+            c->setObjectName(
+                QStringLiteral("%1(%2)").arg(lookup ? "DataCombo1" : "Combox1").arg(l.listIndex));
+            if (!lookup)
+                for (const char* entry : kFixedLists[l.listIndex])
+                    if (entry) c->addItem(QString::fromLatin1(entry), 0);
+            c->textBox()->setImeMode(l.ime);
+            c->bind(AdodcVELKARD, name);
+            connect(c, &platform::BoundComboBox::keyDown, this,
+                    [this, f](int k) { fieldKeyDown(f, k); });
+            connect(c, &platform::BoundComboBox::gotFocus, this, [this, f] { fieldGotFocus(f); });
+            connect(c, &platform::BoundComboBox::lostFocus, this, [this, f] { fieldLostFocus(f); });
+            // A pick enters the edit state; in a lookup box any click does.
+            connect(c, &platform::BoundComboBox::picked, this, &Form11::MODFIELD);
+            if (lookup) connect(c, &platform::BoundComboBox::clicked, this, &Form11::MODFIELD);
+            (lookup ? DataCombo1 : Combox1)[static_cast<std::size_t>(l.listIndex)] = c;
+            box = c;
+        }
+        box->setGeometry(rectTwips(l.left, l.top, l.width, l.height));
+        platform::setBoxColor(box, kGrey);
+    }
+    // Tab order: the eight buttons, then the fields in their order.
+    QWidget* previous = COMMAND1[0];
+    for (int i = 1; i < 8; ++i)
+        setTabOrder(previous, COMMAND1[static_cast<std::size_t>(i)]),
+            previous = COMMAND1[static_cast<std::size_t>(i)];
+    for (int f = 0; f < store::kFieldCount; ++f) {
+        setTabOrder(previous, fieldBox(f));
+        previous = fieldBox(f);
+    }
+}
+
+QWidget* Form11::fieldBox(int field) const {
+    const FieldLayout& l = kLayout[field];
+    switch (l.kind) {
+        case Kind::Text:
+            return TexVELKARD[static_cast<std::size_t>(field)];
+        case Kind::Memo:
+            return TexMEMO;
+        case Kind::List:
+            return Combox1[static_cast<std::size_t>(l.listIndex)];
+        case Kind::Lookup:
+            return DataCombo1[static_cast<std::size_t>(l.listIndex)];
+    }
+    return nullptr;
+}
+
+store::RecordSet* Form11::records() const {
+    return AdodcVELKARD->recordSet();
+}
+
+void Form11::Form_Load() {
+    try {
+        AdodcVELKARD->openTable(store::kClientTable);
+        AdodcCOMPANY->openTable("combox_company");
+    } catch (const store::StoreError& e) {
+        showError(e);
+        return;
+    }
+    // The lookup list in the order the table holds it; typed values never go back into it.
+    QStringList entries;
+    store::RecordSet* lookup = AdodcCOMPANY->recordSet();
+    const int column = lookup->fieldIndex(store::kLookupColumn);
+    for (long i = 0; i < lookup->recordCount(); ++i)
+        entries << platform::toQ(lookup->valueAt(i, column));
+    for (auto* c : DataCombo1) c->setEntries(entries);
+
+    COMMAND1[0]->setFocus();  // the lowest tab index, as the window opens
+    if (records()->recordCount() == 0) return;
+    addFlag = false;
+    applyBrowseSet();
+    records()->moveFirst();
+    MSGTEXT();
+}
+
+void Form11::Form_Unload() {
+    Form1::placeHome();
+}
+
+bool Form11::Form_QueryUnload() {
+    store::RecordSet* rs = records();
+    if (!rs || !rs->editing()) return true;
+    switch (dialogs().message(QStringLiteral("資料尚未儲存,是否儲存?"), {}, Buttons::YesNoCancel,
+                              Icon::Question)) {
+        case platform::Answer::Yes:
+            return save();
+        case platform::Answer::No:
+            rs->cancelUpdate();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void Form11::MSGTEXT() {
+    for (int f = 0; f < store::kFieldCount; ++f) {
+        LabVELKARD[static_cast<std::size_t>(f)]->setToolTip(
+            QString::fromUtf8(editor::kLabelHints[static_cast<std::size_t>(f)]));
+        fieldBox(f)->setToolTip(QString::fromUtf8(editor::kBoxHints[static_cast<std::size_t>(f)]));
+    }
+    for (int i = 0; i < 8; ++i)
+        COMMAND1[static_cast<std::size_t>(i)]->setToolTip(
+            QString::fromUtf8(editor::kButtonHints[static_cast<std::size_t>(i)]));
+    AdodcVELKARD->setToolTip(QString::fromUtf8(editor::kNavigatorHint));
+}
+
+void Form11::setButtons(bool browse) {
+    static const bool browseSet[8] = {true, true, false, false, true, true, true, true};
+    for (int i = 0; i < 8; ++i)
+        COMMAND1[static_cast<std::size_t>(i)]->setEnabled(browse == browseSet[i]);
+    AdodcVELKARD->setEnabled(browse);
+}
+
+void Form11::applyBrowseSet() {
+    setButtons(true);
+}
+void Form11::applyEditSet() {
+    setButtons(false);
+}
+void Form11::MODFIELD() {
+    applyEditSet();
+}
+
+void Form11::fieldKeyDown(int field, int keyCode) {
+    MODFIELD();
+    if (keyCode == platform::kKeyEnter && field != store::MEMO) dialogs().sendTab();
+}
+
+void Form11::fieldGotFocus(int field) {
+    platform::setBoxColor(fieldBox(field), kWhite);
+}
+
+void Form11::fieldLostFocus(int field) {
+    QWidget* box = fieldBox(field);
+    platform::setBoxColor(box, kGrey);
+    if (!isDateField(field) || unloading()) return;
+    // CANCEL throws the pending changes away, dates included: it is never held up.
+    if (QApplication::focusWidget() == COMMAND1[3]) return;
+    auto* text = TexVELKARD[static_cast<std::size_t>(field)];
+    std::optional<std::string> kept = store::dates::check(platform::toStd(text->text()));
+    if (!kept) {
+        dialogs().message(QStringLiteral("輸入日期型態不正確,請重新輸入"));
+        text->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    const QString rewritten = platform::toQ(*kept);
+    if (rewritten != text->text()) {
+        // The rewrite is a change of the record like a typed one.
+        text->setText(rewritten);
+        emit text->textEdited(rewritten);
+        MODFIELD();
+    }
+}
+
+bool Form11::clickTrappedByDate() const {
+    for (int field : {int(store::BIRTH), int(store::DATE)}) {
+        auto* box = TexVELKARD[static_cast<std::size_t>(field)];
+        if (box->hasFocus() && !store::dates::check(platform::toStd(box->text()))) return true;
+    }
+    return false;
+}
+
+void Form11::showError(const std::exception& e) {
+    dialogs().beep();
+    dialogs().message(platform::toQ(e.what()), {}, Buttons::Ok, Icon::Exclamation);
+}
+
+bool Form11::save() {
+    try {
+        records()->update();
+    } catch (const store::StoreError& e) {
+        showError(e);
+        return false;
+    }
+    addFlag = false;
+    return true;
+}
+
+void Form11::COMMAND1_Click(int index) {
+    // A click that took the focus from a date box holding a refused date does not act.
+    if (index != 3 && clickTrappedByDate()) return;
+    store::RecordSet* rs = records();
+    if (!rs) return;
+    auto noRecord = [] {
+        dialogs().beep();
+        dialogs().beep();
+        dialogs().message(QStringLiteral("File no record ! "), platform::appTitle());
+    };
+    switch (index) {
+        case 0: {  // ADD
+            addFlag = true;
+            TexVELKARD[store::NO]->setFocus();
+            rs->addNew();
+            applyEditSet();
+            const QDate today = platform::today();
+            rs->setValue(store::DATE,
+                         store::dates::stamp(today.year(), today.month(), today.day()));
+            break;
+        }
+        case 1:  // DELETE
+            if (rs->recordCount() == 0) return noRecord();
+            if (dialogs().message(QStringLiteral("Do you delete record?"), QStringLiteral("Delete"),
+                                  Buttons::OkCancel) == platform::Answer::Ok) {
+                try {
+                    rs->deleteCurrent();  // the following record becomes current
+                } catch (const store::StoreError& e) {
+                    showError(e);
+                }
+            }
+            applyBrowseSet();
+            break;
+        case 2:  // SAVE
+            if (rs->recordCount() == 0) return noRecord();
+            if (!save()) return;  // the pending record and the edit state stay
+            applyBrowseSet();
+            COMMAND1[0]->setFocus();
+            break;
+        case 3: {  // CANCEL
+            if (rs->recordCount() == 0) return;
+            rs->cancelUpdate();
+            if (addFlag && rs->recordCount() != 0) rs->moveFirst();
+            addFlag = false;
+            applyBrowseSet();
+            COMMAND1[0]->setFocus();
+            break;
+        }
+        case 4:  // CONDIT
+            applyBrowseSet();
+            openConditionQuery();
+            break;
+        case 5:  // QUICK
+            applyBrowseSet();
+            openQuickLookup();
+            break;
+        case 6:  // PRINTER: nothing is printed from here
+            applyBrowseSet();
+            break;
+        case 7:  // END
+            platform::forms::unload<Form11>();
+            Form1::placeHome();
+            break;
+        default:
+            break;
+    }
+}
+
+void Form11::openConditionQuery() {}
+
+void Form11::openQuickLookup() {}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <array>
+
+#include "platform/forms.h"
+#include "store/fields.h"
+
+class QLabel;
+class QPushButton;
+namespace platform {
+class BoundComboBox;
+class BoundMemo;
+class BoundTextBox;
+class DataControl;
+}  // namespace platform
+namespace store {
+class RecordSet;
+}
+
+// The record editor: the twenty fields of the current client in bound boxes, a navigator and
+// eight buttons, in a browse state and an edit state.
+class Form11 : public platform::Form {
+    Q_OBJECT
+  public:
+    Form11();
+    bool isMdiChild() const override { return true; }
+
+    std::array<QLabel*, store::kFieldCount> LabVELKARD{};
+    // Text boxes by field; the list fields (3, 4, 6, 11, 14, 15) and MEMO (19) have none here.
+    std::array<platform::BoundTextBox*, store::kFieldCount> TexVELKARD{};
+    platform::BoundMemo* TexMEMO;                          // TexVELKARD(19)
+    std::array<platform::BoundComboBox*, 3> Combox1{};     // SEX, BLOOD, MARRY
+    std::array<platform::BoundComboBox*, 3> DataCombo1{};  // COMPANY, VOCATION, POSITION
+    std::array<QPushButton*, 8> COMMAND1{};
+    platform::DataControl* AdodcVELKARD;
+    platform::DataControl* AdodcCOMPANY;
+    bool addFlag = false;
+
+    // The editor's records, which the quick lookup and the condition query follow.
+    store::RecordSet* records() const;
+    // The box of field i, whatever its kind.
+    QWidget* fieldBox(int field) const;
+
+    void Form_Load() override;
+    void Form_Unload() override;
+    bool Form_QueryUnload() override;
+
+    void MODFIELD();
+    void MSGTEXT();
+    void COMMAND1_Click(int index);
+    void fieldKeyDown(int field, int keyCode);
+    void fieldGotFocus(int field);
+    void fieldLostFocus(int field);
+
+  private:
+    void buildFields();
+    void buildButtons();
+    void applyBrowseSet();
+    void applyEditSet();
+    void setButtons(bool browse);
+    // Writes the pending record; a failure is shown and the edit state stays.
+    bool save();
+    bool clickTrappedByDate() const;
+    void showError(const std::exception& e);
+    // Where the condition query and the quick lookup windows are opened from.
+    void openConditionQuery();
+    void openQuickLookup();
+};
