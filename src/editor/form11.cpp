@@ -170,14 +170,9 @@ void Form11::buildFields() {
         platform::setBoxColor(box, kGrey);
     }
     // Tab order: the eight buttons, then the fields in their order.
-    QWidget* previous = COMMAND1[0];
-    for (int i = 1; i < 8; ++i)
-        setTabOrder(previous, COMMAND1[static_cast<std::size_t>(i)]),
-            previous = COMMAND1[static_cast<std::size_t>(i)];
-    for (int f = 0; f < store::kFieldCount; ++f) {
-        setTabOrder(previous, fieldBox(f));
-        previous = fieldBox(f);
-    }
+    std::vector<QWidget*> chain(COMMAND1.begin(), COMMAND1.end());
+    for (int f = 0; f < store::kFieldCount; ++f) chain.push_back(fieldBox(f));
+    for (std::size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 
 QWidget* Form11::fieldBox(int field) const {
