@@ -13,6 +13,7 @@
 #include "platform/keys.h"
 #include "platform/qtext.h"
 #include "platform/twips.h"
+#include "query/form111.h"
 #include "shell/form1.h"
 #include "store/dates.h"
 #include "store/errors.h"
@@ -389,6 +390,8 @@ void Form11::COMMAND1_Click(int index) {
     }
 }
 
-void Form11::openConditionQuery() {}
+void Form11::openConditionQuery() {
+    platform::forms::place<Form111>(1000, 1200, 7100, 5500);
+}
 
 void Form11::openQuickLookup() {}

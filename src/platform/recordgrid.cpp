@@ -34,7 +34,7 @@ void RecordModel::rebuild() {
         fieldOf_.push_back(field);
     }
     rows_ = rs ? static_cast<int>(rs->recordCount()) : 0;
-    marked_ = -1;
+    marked_ = rs ? static_cast<int>(rs->absolutePosition()) - 1 : -1;
     endResetModel();
 }
 
@@ -45,7 +45,7 @@ void RecordModel::follow(const store::Change& change) {
     if (change.kind == store::Change::Reset || rs->recordCount() != rows_) {
         beginResetModel();
         rows_ = static_cast<int>(rs->recordCount());
-        marked_ = -1;
+        marked_ = static_cast<int>(rs->absolutePosition()) - 1;  // repainted with the reset
         endResetModel();
     } else if (change.kind == store::Change::RowUpdated) {
         emit dataChanged(index(static_cast<int>(change.row), 0),

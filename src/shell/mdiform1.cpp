@@ -9,6 +9,7 @@
 #include "platform/datacontrol.h"
 #include "platform/dialogs.h"
 #include "platform/twips.h"
+#include "query/form17.h"
 #include "shell/browsestate.h"
 #include "shell/form1.h"
 
@@ -68,7 +69,8 @@ void MDIForm1::buildMenu() {
     connect(item(data, "menu_FILE_LAST_PAGE", "FILE LAST PAGE"), &QAction::triggered, this,
             &MDIForm1::menu_FILE_LAST_PAGE_Click);
     separator(data, "menu_12");
-    item(data, "menu_DISP_SET", "DISPLAY SET");
+    connect(item(data, "menu_DISP_SET", "DISPLAY SET"), &QAction::triggered, this,
+            &MDIForm1::menu_DISP_SET_Click);
     item(data, "menu_CLEAR_CHOICE", "CLEAR CHOICE");  // shown and enabled, does nothing
 
     QMenu* print = menu("menu_PRINT_OPER", "PRINTER OPERATION");
@@ -113,6 +115,10 @@ void MDIForm1::Form_Load() {
 void MDIForm1::menu_ADD_PROCESS_Click() {
     platform::forms::unload<Form1>();
     platform::forms::place<Form11>(50, 500, 9300, 5600);
+}
+
+void MDIForm1::menu_DISP_SET_Click() {
+    platform::forms::place<Form17>(1500, 1200, 6500, 3800);
 }
 
 void MDIForm1::menu_PARTI_DATA_Click() {

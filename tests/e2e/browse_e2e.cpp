@@ -23,6 +23,8 @@
 #include "platform/forms.h"
 #include "platform/recordgrid.h"
 #include "platform/statusbar.h"
+#include "query/form111.h"
+#include "query/form17.h"
 #include "shell/form1.h"
 #include "shell/mdiform1.h"
 #include "shell/startup.h"
@@ -226,6 +228,76 @@ class BrowseE2E : public QObject {
         QCOMPARE(current(store::NAME), QStringLiteral("丁一"));
         QCOMPARE(current(store::COMPANY), QStringLiteral("明遠資訊"));
         screenshot("11-list-with-new-client");
+        platform::forms::endProgram(false);
+        QTest::qWait(50);
+    }
+
+    void displaySetThenConditionQueryFromTheEditor() {
+        QVERIFY(shell::clientFileReady());
+        MDIForm1& frame = get<MDIForm1>();
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        clickMenu("menu_DATA_PORCESS", "menu_DISP_SET");
+        QTRY_VERIFY(platform::forms::loaded<Form17>());
+        Form17& set = get<Form17>();
+        QVERIFY(QTest::qWaitForWindowExposed(&set));
+        // SEX = M, And blood type begins with A, Or the company name contains 電腦.
+        set.fieldBox[0]->setCurrentIndex(store::SEX);
+        set.operatorBox[0]->setCurrentIndex(0);
+        QTest::keyClicks(set.Text1[0], "M");
+        set.Combo6[0]->setCurrentIndex(0);
+        set.fieldBox[1]->setCurrentIndex(store::BLOOD);
+        set.operatorBox[1]->setCurrentIndex(6);
+        QTest::keyClicks(set.Text1[1], "A");
+        set.Combo6[1]->setCurrentIndex(1);
+        set.fieldBox[2]->setCurrentIndex(store::COMPANY);
+        set.operatorBox[2]->setCurrentIndex(7);
+        for (QChar c : QStringLiteral("電腦")) {
+            QInputMethodEvent commit;
+            commit.setCommitString(QString(c));
+            QApplication::sendEvent(set.Text1[2], &commit);
+        }
+        set.Combo7->setCurrentIndex(store::NAME);
+        emit set.Combo7->activated(store::NAME);
+        screenshot("12-display-set");
+        QTest::mouseClick(set.COMMAND1[0], Qt::LeftButton);
+        QTRY_VERIFY(!platform::forms::loaded<Form17>());
+        store::RecordSet& list = *get<Form1>().AdodcMENU->recordSet();
+        QCOMPARE(list.filter(),
+                 std::string("SEX = 'M' And BLOOD like 'A*' Or COMPANY like '*電腦*'"));
+        QCOMPARE(list.sort(), std::string("NAME ASC"));
+        QCOMPARE(get<Form1>().StatusBar1->panelText(2), QStringLiteral("  過濾 "));
+        QVERIFY(list.recordCount() > 1000 && list.recordCount() < 100000);
+        screenshot("13-browse-list-filtered");
+
+        clickMenu("menu_DATA_PORCESS", "menu_ADD_PROCESS");
+        QTRY_VERIFY(platform::forms::loaded<Form11>());
+        QTest::mouseClick(get<Form11>().COMMAND1[4], Qt::LeftButton);  // CONDIT
+        QTRY_VERIFY(platform::forms::loaded<Form111>());
+        Form111& query = get<Form111>();
+        QVERIFY(QTest::qWaitForWindowExposed(&query));
+        query.Combo6->setCurrentIndex(store::NAME);
+        emit query.Combo6->activated(store::NAME);
+        query.fieldBox[0]->setCurrentIndex(store::NAME);
+        query.operatorBox[0]->setCurrentIndex(6);
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("林"));
+        QApplication::sendEvent(query.Text1[0], &commit);
+        QTest::mouseClick(query.COMMAND1[0], Qt::LeftButton);  // DECIDE
+        store::RecordSet& copy = *query.Adodc1->recordSet();
+        QVERIFY(copy.recordCount() > 100);
+        QTest::mouseClick(
+            query.DataGrid1->viewport(), Qt::LeftButton, {},
+            query.DataGrid1->visualRect(query.DataGrid1->model()->index(2, 1)).center());
+        QCOMPARE(copy.absolutePosition(), 3L);
+        auto v = copy.value(store::NO);
+        const QString code = QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+        screenshot("14-condition-query");
+        QTest::mouseClick(query.Command3, Qt::LeftButton);  // EXECUTE
+        QTRY_VERIFY(!platform::forms::loaded<Form111>());
+        QCOMPARE(get<Form11>().TexVELKARD[store::NO]->text(), code);
+        QVERIFY(get<Form11>().TexVELKARD[store::NAME]->text().startsWith(QStringLiteral("林")));
+        screenshot("15-editor-after-execute");
         platform::forms::endProgram(false);
     }
 };

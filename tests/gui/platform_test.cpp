@@ -167,6 +167,11 @@ class PlatformTest : public QObject {
         QCOMPARE(grid.model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("選擇"));
         QCOMPARE(grid.horizontalHeader()->sectionSize(1), platform::px(1095));
         QCOMPARE(grid.model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("▶"));
+        QSignalSpy marker(grid.model(), &QAbstractItemModel::headerDataChanged);
+        control.moveNext();
+        QCOMPARE(grid.model()->headerData(0, Qt::Vertical).toString(), QString());
+        QCOMPARE(marker.size(), 2);  // the old row and the new one are repainted
+        control.moveFirst();
         QSignalSpy clicks(&grid, &platform::RecordGrid::headingClicked);
         emit grid.horizontalHeader()->sectionClicked(1);
         QCOMPARE(clicks.size(), 1);

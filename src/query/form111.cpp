@@ -1,0 +1,185 @@
+#include "query/form111.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "editor/form11.h"
+#include "platform/appsetup.h"
+#include "platform/datacontrol.h"
+#include "platform/dialogs.h"
+#include "platform/qtext.h"
+#include "platform/recordgrid.h"
+#include "platform/twips.h"
+#include "query/conditionboxes.h"
+#include "query/runconditions.h"
+#include "store/errors.h"
+#include "store/fields.h"
+#include "store/recordset.h"
+
+using platform::rectTwips;
+
+namespace {
+
+const QColor kPeach(0xFF, 0xE0, 0xC0);
+const QColor kSortColour(0xC0, 0xFF, 0xC0);
+const QColor kRowColours[4] = {QColor(0xFF, 0xC0, 0xC0), QColor(0xFF, 0x80, 0x80),
+                               QColor(0xFF, 0xC0, 0x80), QColor(0xFF, 0x80, 0x00)};
+
+std::vector<platform::GridColumn> gridColumns() {
+    static const int widths[store::kFieldCount] = {1005, 1230, 1245, 600,  975,  1380, 1095,
+                                                   1815, 1815, 1815, 2775, 2775, 1815, 2775,
+                                                   1815, 1815, 1815, 1575, 2775, 2775};
+    std::vector<platform::GridColumn> columns;
+    for (int i = 0; i < store::kFieldCount; ++i)
+        columns.push_back(
+            {platform::toQ(store::kFieldNames[static_cast<std::size_t>(i)]), widths[i], {}});
+    columns.push_back({QStringLiteral("CTRL"), 735, {}});
+    return columns;
+}
+
+}  // namespace
+
+Form111::Form111()
+    : DataGrid1(new platform::RecordGrid(this)), Adodc1(new platform::DataControl(this)) {
+    setObjectName("Form111");
+    setWindowTitle(QStringLiteral("條件查詢"));
+    setAutoFillBackground(true);
+    QPalette peach = palette();
+    peach.setColor(QPalette::Window, kPeach);
+    setPalette(peach);
+    resize(platform::px(7080), platform::px(5115));
+
+    QList<QWidget*> chain;
+    auto button = [&](const char* name, const char* caption, int top) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), this);
+        b->setObjectName(name);
+        b->setGeometry(rectTwips(0, top, 1335, 375));
+        b->setFont(platform::mingFont(12, true));
+        chain << b;
+        return b;
+    };
+    COMMAND1[0] = button("COMMAND1(0)", "DECIDE", 120);
+    Command2 = button("Command2", "CANCEL", 480);
+    Command3 = button("Command3", "EXECUTE", 840);
+    Command4 = button("Command4", "END", 1200);
+    connect(COMMAND1[0], &QPushButton::clicked, this, &Form111::COMMAND1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form111::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form111::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form111::Command4_Click);
+
+    Label1 = new QLabel(QStringLiteral("排序:"), this);
+    Label1->setObjectName("Label1");
+    Label1->setGeometry(rectTwips(1320, 120, 615, 375));
+    Label1->setAutoFillBackground(true);
+    QPalette sortPalette = Label1->palette();
+    sortPalette.setColor(QPalette::Window, kSortColour);
+    sortPalette.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0xFF));
+    Label1->setPalette(sortPalette);
+
+    Combo6 = query::makeListBox(this, "Combo6", 1920, 120, 855, {});
+    query::paint(Combo6, kSortColour);
+    connect(Combo6, &QComboBox::activated, this, &Form111::Combo6_Click);
+    chain << Combo6;
+
+    for (int r = 0; r < 4; ++r) {
+        const int top = 120 + 360 * r;
+        if (r > 0) {
+            auto* c = query::makeListBox(this, QStringLiteral("Combo5(%1)").arg(r - 1), 1320, top,
+                                         1455, query::connectorEntries());
+            query::paint(c, kRowColours[r]);
+            Combo5[static_cast<std::size_t>(r - 1)] = c;
+            chain << c;
+        }
+        auto* field =
+            query::makeListBox(this, QStringLiteral("Combo%1(0)").arg(r + 1), 2760, top, 1455, {});
+        auto* op = query::makeListBox(this, QStringLiteral("Combo%1(1)").arg(r + 1), 4200, top,
+                                      1455, query::operatorEntries());
+        auto* value =
+            query::makeValueBox(this, QStringLiteral("Text1(%1)").arg(r), 5640, top, 1335);
+        for (QWidget* w : {static_cast<QWidget*>(field), static_cast<QWidget*>(op),
+                           static_cast<QWidget*>(value)})
+            query::paint(w, kRowColours[r]);
+        fieldBox[static_cast<std::size_t>(r)] = field;
+        operatorBox[static_cast<std::size_t>(r)] = op;
+        Text1[static_cast<std::size_t>(r)] = value;
+        chain << field << op << value;
+    }
+
+    DataGrid1->setObjectName("DataGrid1");
+    DataGrid1->setGeometry(rectTwips(0, 1680, 6975, 3015));
+    chain << DataGrid1;
+    Adodc1->setObjectName("Adodc1");
+    Adodc1->setGeometry(rectTwips(0, 4740, 7080, 375));
+    DataGrid1->setDataControl(Adodc1);
+    DataGrid1->setColumns(gridColumns());
+    for (int i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
+}
+
+void Form111::Form_Load() {
+    Form11& editor = platform::forms::get<Form11>();
+    store::RecordSet* editorRecords = editor.records();
+    // The working copy is a clone of the editor's records; an empty table leaves the lists empty.
+    if (!editorRecords || editorRecords->recordCount() == 0) return;
+    Adodc1->setRecordSet(editorRecords->clone());
+    RS1 = editorRecords;
+    editorControl_ = editor.AdodcVELKARD;
+    store::RecordSet* copy = Adodc1->recordSet();
+    QStringList columns;
+    for (int c = 0; c < copy->fieldCount(); ++c) columns << platform::toQ(copy->fieldName(c));
+    for (auto* box : fieldBox) box->addItems(columns);
+    Combo6->addItems(columns);
+    for (QComboBox* box : fieldBox) box->setCurrentIndex(-1);
+    Combo6->setCurrentIndex(0);
+    Combo6_Click(0);
+    fieldBox[0]->setCurrentIndex(0);
+}
+
+void Form111::Combo6_Click(int position) {
+    if (position < 0 || position >= store::kFieldCount) return;  // a further column, or none
+    COMBO_SORT = platform::toQ(store::kFieldNames[static_cast<std::size_t>(position)]);
+}
+
+void Form111::COMMAND1_Click() {
+    store::RecordSet* copy = Adodc1->recordSet();
+    if (!copy) return;
+    std::vector<query::ConditionRow> rows;
+    for (int r = 0; r < 4; ++r)
+        rows.push_back(query::readRow(fieldBox[static_cast<std::size_t>(r)]->currentText(),
+                                      operatorBox[static_cast<std::size_t>(r)],
+                                      Text1[static_cast<std::size_t>(r)],
+                                      r > 0 ? Combo5[static_cast<std::size_t>(r - 1)] : nullptr));
+    query::run(rows, *copy, platform::toStd(COMBO_SORT), true);
+}
+
+void Form111::Command2_Click() {
+    for (auto* box : fieldBox) query::clearBox(box);
+    for (auto* box : operatorBox) query::clearBox(box);
+    for (auto* box : Combo5) query::clearBox(box);
+    for (auto* box : Text1) box->clear();
+    query::clearBox(Combo6);
+    if (store::RecordSet* copy = Adodc1->recordSet()) copy->clearFilter();
+}
+
+void Form111::Command3_Click() {
+    store::RecordSet* copy = Adodc1->recordSet();
+    if (!copy || copy->recordCount() == 0 || !copy->hasCurrent()) return;
+    // The editor may have been closed meanwhile: its records are then gone.
+    if (!editorControl_ || editorControl_->recordSet() != RS1) {
+        platform::dialogs().message(QStringLiteral("資料輸入視窗已經關閉,無法移到這筆資料。"));
+        return;
+    }
+    try {
+        RS1->setBookmark(copy->bookmark());
+    } catch (const store::StoreError& e) {
+        platform::dialogs().message(platform::toQ(e.what()), {}, platform::Buttons::Ok,
+                                    platform::Icon::Exclamation);
+        return;
+    }
+    platform::forms::unload<Form111>();
+}
+
+void Form111::Command4_Click() {
+    platform::forms::unload<Form111>();
+}

@@ -1,0 +1,58 @@
+#include "query/runconditions.h"
+
+#include "platform/dialogs.h"
+#include "platform/qtext.h"
+#include "store/errors.h"
+#include "store/recordset.h"
+
+namespace query {
+
+using platform::Buttons;
+using platform::dialogs;
+using platform::Icon;
+
+Outcome run(const std::vector<ConditionRow>& rows, store::RecordSet& target,
+            const std::string& sortField, bool keepCurrent) {
+    if (target.recordCount() == 0) return Outcome::NothingToSelect;
+    if (rows.empty() || !complete(rows[0], true)) {
+        dialogs().beep();
+        dialogs().message(QStringLiteral("請設定篩選條件1"), QStringLiteral("設定篩選條件1"),
+                          Buttons::OkCancel, Icon::Exclamation);
+        return Outcome::Row1Incomplete;
+    }
+    std::vector<std::string> columns;
+    for (int c = 0; c < target.fieldCount(); ++c) columns.push_back(target.fieldName(c));
+    // Everything is checked before anything is applied, so a refusal leaves the target as it was.
+    if (auto refusal = check(rows, columns)) {
+        dialogs().beep();
+        dialogs().message(platform::toQ(refusal->reason), QStringLiteral("設定篩選條件"),
+                          Buttons::Ok, Icon::Exclamation);
+        return Outcome::Refused;
+    }
+    try {
+        // Each row's expression replaces the one before, and all were checked above: setting
+        // only the last gives the same rows at a fifth of the cost on a large file.
+        std::string last;
+        for (const auto& e : expressions(rows))
+            if (e) last = *e;
+        target.setFilter(last);
+        const bool keep = keepCurrent && target.hasCurrent();
+        const store::Bookmark mark = keep ? target.bookmark() : 0;
+        target.setSort(sortField + " ASC");
+        if (keep) target.setBookmark(mark);
+    } catch (const std::exception& e) {
+        // Only a file or engine failure gets here; the check above covers the expressions.
+        dialogs().beep();
+        dialogs().message(platform::toQ(e.what()), {}, Buttons::Ok, Icon::Exclamation);
+        return Outcome::Refused;
+    }
+    if (target.recordCount() == 0) {
+        dialogs().beep();
+        dialogs().message(QStringLiteral("報歉,沒找到符合條件的資料"), QStringLiteral("沒找到"),
+                          Buttons::OkCancel, Icon::Exclamation);
+        return Outcome::NoMatch;
+    }
+    return Outcome::Matched;
+}
+
+}  // namespace query
