@@ -15,6 +15,7 @@
 #include "platform/twips.h"
 #include "query/form111.h"
 #include "shell/form1.h"
+#include "shell/form112.h"
 #include "store/dates.h"
 #include "store/errors.h"
 #include "store/recordset.h"
@@ -200,7 +201,7 @@ void Form11::Form_Load() {
         AdodcVELKARD->openTable(store::kClientTable);
         AdodcCOMPANY->openTable("combox_company");
     } catch (const store::StoreError& e) {
-        showError(e);
+        platform::showError(e);
         return;
     }
     // The lookup list in the order the table holds it; typed values never go back into it.
@@ -306,16 +307,11 @@ bool Form11::clickTrappedByDate() const {
     return false;
 }
 
-void Form11::showError(const std::exception& e) {
-    dialogs().beep();
-    dialogs().message(platform::toQ(e.what()), {}, Buttons::Ok, Icon::Exclamation);
-}
-
 bool Form11::save() {
     try {
         records()->update();
     } catch (const store::StoreError& e) {
-        showError(e);
+        platform::showError(e);
         return false;
     }
     addFlag = false;
@@ -350,7 +346,7 @@ void Form11::COMMAND1_Click(int index) {
                 try {
                     rs->deleteCurrent();  // the following record becomes current
                 } catch (const store::StoreError& e) {
-                    showError(e);
+                    platform::showError(e);
                 }
             }
             applyBrowseSet();
@@ -394,4 +390,6 @@ void Form11::openConditionQuery() {
     platform::forms::place<Form111>(1000, 1200, 7100, 5500);
 }
 
-void Form11::openQuickLookup() {}
+void Form11::openQuickLookup() {
+    platform::forms::place<Form112>(1400, 1200, 6600, 5500);
+}

@@ -61,7 +61,6 @@ class Form11 : public platform::Form {
     // Writes the pending record; a failure is shown and the edit state stays.
     bool save();
     bool clickTrappedByDate() const;
-    void showError(const std::exception& e);
     // Where the condition query and the quick lookup windows are opened from.
     void openConditionQuery();
     void openQuickLookup();

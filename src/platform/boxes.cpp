@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QKeyEvent>
+#include <QListView>
+#include <QProxyStyle>
 #include <QValidator>
 
 #include "platform/dialogs.h"
@@ -27,6 +29,27 @@ class ByteLimit : public QValidator {
 };
 
 }  // namespace
+
+namespace {
+
+// The popup style (list over the box) measures every entry before it opens.
+class ListBelowStyle : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == QStyle::SH_ComboBox_Popup) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+}  // namespace
+
+void dropDownBelow(QComboBox* box) {
+    auto* style = new ListBelowStyle;
+    style->setParent(box);
+    box->setStyle(style);
+    if (auto* list = qobject_cast<QListView*>(box->view())) list->setUniformItemSizes(true);
+}
 
 bool leavesTheBox(const QFocusEvent* event) {
     const Qt::FocusReason r = event->reason();
@@ -129,6 +152,14 @@ void BoundTextBox::bind(DataControl* control, const QString& field) {
 void BoundTextBox::showValue() {
     QString v = binding_->value();
     if (v != text()) setText(v);
+}
+
+void BoundLabel::bind(DataControl* control, const QString& field) {
+    delete binding_;
+    binding_ = new FieldBinding(this, control, field);
+    auto show = [this] { setText(binding_->value()); };
+    connect(binding_, &FieldBinding::refresh, this, show);
+    show();
 }
 
 BoundMemo::BoundMemo(QWidget* parent) : QPlainTextEdit(parent) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -14,6 +15,10 @@ enum class ImeMode { Unchanged, On, Off };
 
 // Leaving a box by switching to another program or opening a menu is not leaving it.
 bool leavesTheBox(const QFocusEvent* event);
+
+// Drops the box's list down below it, sized by the first entries only: a list over a million
+// records opens at once.
+void dropDownBelow(QComboBox* box);
 
 // The background of a box (its text area).
 void setBoxColor(QWidget* box, const QColor& color);
@@ -114,6 +119,17 @@ class BoundMemo : public QPlainTextEdit {
     FieldBinding* binding_ = nullptr;
     ImeMode ime_ = ImeMode::Unchanged;
     bool showing_ = false;
+};
+
+// A read-only label showing one field of the current record.
+class BoundLabel : public QLabel {
+    Q_OBJECT
+  public:
+    explicit BoundLabel(QWidget* parent = nullptr) : QLabel(parent) {}
+    void bind(DataControl* control, const QString& field);
+
+  private:
+    FieldBinding* binding_ = nullptr;
 };
 
 // A drop-down list that also takes typed text, bound like a text box.

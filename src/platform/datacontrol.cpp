@@ -94,8 +94,7 @@ void DataControl::act(void (store::RecordSet::*move)()) {
             if (rs_->eof()) rs_->moveLast();
         }
     } catch (const store::StoreError& e) {
-        dialogs().beep();
-        dialogs().message(QString::fromUtf8(e.what()), {}, Buttons::Ok, Icon::Exclamation);
+        showError(e);
     }
 }
 

@@ -27,6 +27,11 @@ void setDialogs(std::unique_ptr<Dialogs> replacement) {
     current() = std::move(replacement);
 }
 
+void showError(const std::exception& error) {
+    dialogs().beep();
+    dialogs().message(QString::fromUtf8(error.what()), {}, Buttons::Ok, Icon::Exclamation);
+}
+
 void sendTabToFocus() {
     QWidget* focus = QApplication::focusWidget();
     if (!focus) return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 #include <memory>
 
 namespace platform {
@@ -32,6 +33,9 @@ class Dialogs {
 
 Dialogs& dialogs();
 void setDialogs(std::unique_ptr<Dialogs> replacement);
+
+// One beep and the message of a failure (the file, the engine, an expression), for the user.
+void showError(const std::exception& error);
 
 // The Tab keystroke delivered to the widget with the focus.
 void sendTabToFocus();

@@ -73,7 +73,10 @@ int RecordModel::columnCount(const QModelIndex& parent) const {
 
 QVariant RecordModel::data(const QModelIndex& index, int role) const {
     store::RecordSet* rs = recordSet();
-    if (!rs || !index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+    // EditRole too: a drop-down box over the model takes its text from it.
+    if (!rs || !index.isValid() ||
+        (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole))
+        return {};
     auto v = rs->valueAt(index.row(), fieldOf_[static_cast<std::size_t>(index.column())]);
     QString text = toQ(v);
     if (role == Qt::DisplayRole) text.replace(QLatin1Char('\n'), QLatin1Char(' '));

@@ -173,8 +173,7 @@ void Form111::Command3_Click() {
     try {
         RS1->setBookmark(copy->bookmark());
     } catch (const store::StoreError& e) {
-        platform::dialogs().message(platform::toQ(e.what()), {}, platform::Buttons::Ok,
-                                    platform::Icon::Exclamation);
+        platform::showError(e);
         return;
     }
     platform::forms::unload<Form111>();

@@ -42,8 +42,7 @@ Outcome run(const std::vector<ConditionRow>& rows, store::RecordSet& target,
         if (keep) target.setBookmark(mark);
     } catch (const std::exception& e) {
         // Only a file or engine failure gets here; the check above covers the expressions.
-        dialogs().beep();
-        dialogs().message(platform::toQ(e.what()), {}, Buttons::Ok, Icon::Exclamation);
+        platform::showError(e);
         return Outcome::Refused;
     }
     if (target.recordCount() == 0) {

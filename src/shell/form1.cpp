@@ -12,6 +12,7 @@
 #include "platform/recordgrid.h"
 #include "platform/statusbar.h"
 #include "platform/twips.h"
+#include "shell/browsesort.h"
 #include "shell/browsestate.h"
 #include "shell/mdiform1.h"
 #include "store/errors.h"
@@ -52,12 +53,6 @@ std::vector<platform::GridColumn> gridColumns() {
             {platform::toQ(store::kFieldNames[static_cast<std::size_t>(i)]), widths[i], {}});
     columns.push_back({QStringLiteral("選擇"), 555, {}});
     return columns;
-}
-
-void showStoreError(const std::exception& e) {
-    platform::dialogs().beep();
-    platform::dialogs().message(QString::fromUtf8(e.what()), {}, platform::Buttons::Ok,
-                                platform::Icon::Exclamation);
 }
 
 }  // namespace
@@ -147,7 +142,7 @@ void Form1::Form_Load() {
     try {
         AdodcMENU->openTable(store::kClientTable);
     } catch (const store::StoreError& e) {
-        showStoreError(e);
+        platform::showError(e);
         return;
     }
     if (AdodcMENU->recordSet()->recordCount() != 0) sortAndPositionAtLoad();
@@ -197,24 +192,13 @@ void Form1::TexMENU_LostFocus(int index) {
         // The quote is doubled so that the text is found exactly as typed.
         rs->find(field.toStdString() + "='" + store::quoteValue(text.toStdString()) + "'");
     } catch (const std::exception& e) {
-        showStoreError(e);
+        platform::showError(e);
     }
 }
 
 void Form1::ComMENU_Click(int index) {
-    if (index == 0) resort(" ASC");
-    if (index == 1) resort(" DESC");
-}
-
-void Form1::resort(const char* direction) {
     store::RecordSet* rs = AdodcMENU->recordSet();
-    if (!rs || rs->recordCount() == 0 || DATAGRID_FIELD.isEmpty()) return;
-    try {
-        const bool keep = rs->hasCurrent();
-        const store::Bookmark mark = keep ? rs->bookmark() : 0;
-        rs->setSort((DATAGRID_FIELD + direction).toStdString());
-        if (keep) rs->setBookmark(mark);  // otherwise the sort leaves the first record current
-    } catch (const std::exception& e) {
-        showStoreError(e);
-    }
+    if (!rs || rs->recordCount() == 0) return;
+    if (index == 0) shell::resortKeepingRecord(*rs, DATAGRID_FIELD, " ASC");
+    if (index == 1) shell::resortKeepingRecord(*rs, DATAGRID_FIELD, " DESC");
 }

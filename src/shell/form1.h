@@ -44,6 +44,4 @@ class Form1 : public platform::Form {
   private:
     void recordCounter();
     void sortAndPositionAtLoad();
-    // Sets the sort on the current field and keeps the current record (the first when none).
-    void resort(const char* direction);
 };

@@ -12,6 +12,7 @@
 #include "query/form17.h"
 #include "shell/browsestate.h"
 #include "shell/form1.h"
+#include "shell/form12.h"
 
 using platform::dialogs;
 
@@ -58,7 +59,8 @@ void MDIForm1::buildMenu() {
     QMenu* data = menu("menu_DATA_PORCESS", "DATA PROCESS");
     connect(item(data, "menu_ADD_PROCESS", "ADD PROCES"), &QAction::triggered, this,
             &MDIForm1::menu_ADD_PROCESS_Click);
-    item(data, "menu_MOD_PROCESS", "MOD PROCESS");
+    connect(item(data, "menu_MOD_PROCESS", "MOD PROCESS"), &QAction::triggered, this,
+            &MDIForm1::menu_MOD_PROCESS_Click);
     connect(item(data, "menu_PARTI_DATA", "PARTI DATA"), &QAction::triggered, this,
             &MDIForm1::menu_PARTI_DATA_Click);
     separator(data, "menu_11");
@@ -119,6 +121,11 @@ void MDIForm1::menu_ADD_PROCESS_Click() {
 
 void MDIForm1::menu_DISP_SET_Click() {
     platform::forms::place<Form17>(1500, 1200, 6500, 3800);
+}
+
+void MDIForm1::menu_MOD_PROCESS_Click() {
+    platform::forms::unload<Form1>();
+    platform::forms::place<Form12>(50, 500, 9300, 5600);
 }
 
 void MDIForm1::menu_PARTI_DATA_Click() {

@@ -30,6 +30,7 @@ class MDIForm1 : public platform::Form {
     void Form_Load() override;
 
     void menu_ADD_PROCESS_Click();
+    void menu_MOD_PROCESS_Click();
     void menu_PARTI_DATA_Click();
     void menu_DISP_SET_Click();
     void mnu_CHOICE_PAGE_Click();

@@ -18,6 +18,10 @@ const UCollator* collator() {
         if (U_FAILURE(status)) throw std::runtime_error("ICU 無法載入繁體中文排序規則");
         // Secondary strength: case and width are tertiary differences, so they are ignored.
         ucol_setStrength(made, UCOL_SECONDARY);
+        // The Chinese rules put Han before Latin; users expect codes and English names first,
+        // as the desktop sorts them, and the Han characters in stroke order after them.
+        ucol_setReorderCodes(made, nullptr, 0, &status);
+        if (U_FAILURE(status)) throw std::runtime_error("ICU 無法設定排序規則");
         return made;
     }();
     return c;

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <functional>
 
+#include <QHeaderView>
+#include <QLineEdit>
 #include "editor/form11.h"
 #include "generator.h"
 #include "platform/appsetup.h"
@@ -26,6 +28,8 @@
 #include "query/form111.h"
 #include "query/form17.h"
 #include "shell/form1.h"
+#include "shell/form112.h"
+#include "shell/form12.h"
 #include "shell/mdiform1.h"
 #include "shell/startup.h"
 #include "store/fields.h"
@@ -298,6 +302,52 @@ class BrowseE2E : public QObject {
         QCOMPARE(get<Form11>().TexVELKARD[store::NO]->text(), code);
         QVERIFY(get<Form11>().TexVELKARD[store::NAME]->text().startsWith(QStringLiteral("林")));
         screenshot("15-editor-after-execute");
+        platform::forms::endProgram(false);
+        QTest::qWait(50);
+    }
+
+    void fullListByCompanyAndQuickLookupFromTheEditor() {
+        QVERIFY(shell::clientFileReady());
+        MDIForm1& frame = get<MDIForm1>();
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        clickMenu("menu_DATA_PORCESS", "menu_MOD_PROCESS");
+        QTRY_VERIFY(platform::forms::loaded<Form12>());
+        Form12& list = get<Form12>();
+        QHeaderView* heads = list.DataGrid1->horizontalHeader();
+        const int company = store::COMPANY;
+        list.DataGrid1->scrollTo(list.DataGrid1->model()->index(0, company));
+        QTest::mouseClick(
+            heads->viewport(), Qt::LeftButton, {},
+            QPoint(heads->sectionViewportPosition(company) + 10, heads->height() / 2));
+        QCOMPARE(list.DATAGRID1_FIELD, QStringLiteral("COMPANY"));
+        QTest::mouseClick(list.Command1[0], Qt::LeftButton);  // HOIST
+        QCOMPARE(list.Adodc1->recordSet()->sort(), std::string("COMPANY ASC"));
+        screenshot("16-full-list-by-company");
+
+        clickMenu("menu_DATA_PORCESS", "menu_ADD_PROCESS");
+        QTRY_VERIFY(platform::forms::loaded<Form11>());
+        QTest::mouseClick(get<Form11>().COMMAND1[5], Qt::LeftButton);  // QUICK
+        QTRY_VERIFY(platform::forms::loaded<Form112>());
+        Form112& lookup = get<Form112>();
+        QVERIFY(QTest::qWaitForWindowExposed(&lookup));
+        lookup.activateWindow();
+        QTRY_VERIFY(lookup.isActiveWindow());
+        QTest::mouseClick(lookup.DataCombo1->lineEdit(), Qt::LeftButton);
+        QTest::keyClicks(lookup.DataCombo1->lineEdit(), "A04242");
+        QTest::keyClick(lookup.DataCombo1->lineEdit(), Qt::Key_Return);
+        QTRY_VERIFY(lookup.Command1[0]->hasFocus());
+        auto v = lookup.Adodc1->recordSet()->value(store::NAME);
+        const QString name = QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+        screenshot("17-quick-lookup");
+        lookup.DataCombo1->showPopup();
+        screenshot("18-quick-lookup-codes");
+        lookup.DataCombo1->hidePopup();
+        QTest::mouseClick(lookup.Command1[0], Qt::LeftButton);  // EXECUTE
+        QTRY_VERIFY(!platform::forms::loaded<Form112>());
+        QCOMPARE(get<Form11>().TexVELKARD[store::NO]->text(), QStringLiteral("A04242"));
+        QCOMPARE(get<Form11>().TexVELKARD[store::NAME]->text(), name);
+        screenshot("19-editor-after-lookup");
         platform::forms::endProgram(false);
     }
 };

@@ -34,6 +34,8 @@ TEST(TextOrder, SurnamesFollowStrokeCountBothByCompareAndBySortKey) {
 
 TEST(TextOrder, EmptyTextSortsFirstAndCaseAndWidthAreIgnored) {
     EXPECT_LT(compare("", "0"), 0);
+    EXPECT_LT(compare("Zoe", "丁"), 0);  // Latin before Han, as the desktop sorts
+    EXPECT_LT(compare("9", "A"), 0);
     EXPECT_LT(compare("", "丁"), 0);
     EXPECT_LT(compare("apple", "Banana"), 0);
     EXPECT_LT(compare("APPLE", "banana"), 0);

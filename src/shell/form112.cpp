@@ -1,0 +1,201 @@
+#include "shell/form112.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "editor/form11.h"
+#include "platform/appsetup.h"
+#include "platform/boxes.h"
+#include "platform/datacontrol.h"
+#include "platform/dialogs.h"
+#include "platform/keys.h"
+#include "platform/qtext.h"
+#include "platform/recordgrid.h"
+#include "platform/twips.h"
+#include "shell/browsesort.h"
+#include "store/errors.h"
+#include "store/expression.h"
+#include "store/fields.h"
+#include "store/recordset.h"
+
+using platform::rectTwips;
+
+namespace {
+
+const int kGridWidths[store::kFieldCount] = {990,  1290, 1365, 600,  945,  1410, 600,
+                                             1275, 1365, 1380, 3765, 2295, 1365, 3765,
+                                             1440, 1560, 1500, 1200, 1170, 2775};
+
+}  // namespace
+
+Form112::Form112()
+    : DataCombo1(new QComboBox(this)),
+      DataGrid1(new platform::RecordGrid(this)),
+      Adodc1(new platform::DataControl(this)),
+      codes_(new platform::RecordModel(this)) {
+    setObjectName("Form112");
+    setWindowTitle(QStringLiteral("泛查資料"));
+    resize(platform::px(6510), platform::px(5145));
+    setAutoFillBackground(true);
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    setPalette(grey);
+
+    Label1 = new QLabel(QStringLiteral("NO"), this);
+    Label1->setObjectName("Label1");
+    Label1->setGeometry(rectTwips(0, 120, 855, 375));
+    Label1->setAutoFillBackground(true);
+    QPalette peach = Label1->palette();
+    peach.setColor(QPalette::Window, QColor(0xFF, 0xE0, 0xC0));
+    Label1->setPalette(peach);
+
+    // The drop-down lists the client codes straight from the record set: no copy of a long list.
+    DataCombo1->setObjectName("DataCombo1");
+    DataCombo1->setGeometry(rectTwips(840, 120, 1095, 405));
+    DataCombo1->setEditable(true);
+    DataCombo1->setInsertPolicy(QComboBox::NoInsert);
+    DataCombo1->setCompleter(nullptr);
+    DataCombo1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    DataCombo1->setMaxVisibleItems(15);
+    platform::dropDownBelow(DataCombo1);
+    codes_->setDataControl(Adodc1);
+    codes_->setColumns({{QStringLiteral("NO"), 1095, {}}});
+    DataCombo1->setModel(codes_);
+    DataCombo1->setCurrentIndex(-1);
+    DataCombo1->lineEdit()->installEventFilter(this);
+    DataCombo1->installEventFilter(this);
+    connect(DataCombo1, &QComboBox::activated, this, [this](int) { DataCombo1_Click(); });
+
+    const char* captions[5] = {"EXECUTE", "HOIST", "LOWER", nullptr, "END"};
+    const int lefts[5] = {2040, 3480, 4560, 0, 5760}, widths[5] = {1335, 975, 1095, 0, 735};
+    QList<QWidget*> chain{DataCombo1};
+    for (int i = 0; i < 5; ++i) {
+        if (!captions[i]) continue;
+        auto* b = new QPushButton(QString::fromLatin1(captions[i]), this);
+        b->setObjectName(QStringLiteral("Command1(%1)").arg(i));
+        b->setGeometry(rectTwips(lefts[i], 120, widths[i], 375));
+        b->setFont(platform::mingFont(12, true));
+        connect(b, &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
+        Command1[static_cast<std::size_t>(i)] = b;
+        chain << b;
+    }
+
+    std::vector<platform::GridColumn> columns;
+    for (int f = 0; f < store::kFieldCount; ++f)
+        columns.push_back(
+            {platform::toQ(store::kFieldNames[static_cast<std::size_t>(f)]), kGridWidths[f], {}});
+    columns.push_back({QStringLiteral("CTRL"), 630, {}});
+    DataGrid1->setObjectName("DataGrid1");
+    DataGrid1->setGeometry(rectTwips(0, 600, 6495, 4095));
+    DataGrid1->setDataControl(Adodc1);
+    DataGrid1->setColumns(columns);
+    connect(DataGrid1, &platform::RecordGrid::headingClicked, this, &Form112::DataGrid1_HeadClick);
+    chain << DataGrid1;
+    for (int i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
+
+    Adodc1->setObjectName("Adodc1");
+    Adodc1->setGeometry(rectTwips(0, 4770, 6510, 375));
+}
+
+void Form112::Form_Load() {
+    Form11& editor = platform::forms::get<Form11>();
+    store::RecordSet* editorRecords = editor.records();
+    if (!editorRecords || editorRecords->recordCount() == 0) return;
+    Adodc1->setRecordSet(editorRecords->clone());
+    RS2 = editorRecords;
+    editorControl_ = editor.AdodcVELKARD;
+    DataCombo1->setCurrentIndex(-1);
+}
+
+void Form112::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
+    platform::Form::changeEvent(event);
+}
+
+void Form112::Form_Activate() {
+    DATAGRID1_FIELD = QStringLiteral("NO");
+}
+
+bool Form112::eventFilter(QObject* watched, QEvent* event) {
+    // The key is seen before it changes the text; a click anywhere on the combo searches.
+    if (event->type() == QEvent::KeyPress && watched == DataCombo1->lineEdit())
+        DataCombo1_KeyDown(platform::keyCode(static_cast<QKeyEvent*>(event)));
+    if (event->type() == QEvent::MouseButtonPress &&
+        (watched == DataCombo1 || watched == DataCombo1->lineEdit()))
+        DataCombo1_Click();
+    return platform::Form::eventFilter(watched, event);
+}
+
+void Form112::findCode() {
+    store::RecordSet* rs = Adodc1->recordSet();
+    if (!rs || rs->recordCount() == 0) return;
+    try {
+        rs->moveFirst();
+        const QString text = DataCombo1->currentText();
+        if (text.isEmpty()) return;
+        // The quote is doubled, so a code holding one is found as typed.
+        rs->find("NO='" + store::quoteValue(platform::toStd(text)) + "'");
+    } catch (const std::exception& e) {
+        platform::showError(e);
+    }
+}
+
+void Form112::DataCombo1_Click() {
+    findCode();
+}
+
+void Form112::DataCombo1_KeyDown(int keyCode) {
+    store::RecordSet* rs = Adodc1->recordSet();
+    if (!rs || rs->recordCount() == 0) return;
+    findCode();
+    if (keyCode == platform::kKeyEnter && !DataCombo1->currentText().isEmpty())
+        platform::dialogs().sendTab();
+}
+
+void Form112::DataGrid1_HeadClick(int column) {
+    const auto& shown = DataGrid1->recordModel()->shownColumns();
+    if (column < 0 || column >= static_cast<int>(shown.size())) return;
+    const QString field = shown[static_cast<std::size_t>(column)].field;
+    if (store::fieldIndex(platform::toStd(field)) >= 0) DATAGRID1_FIELD = field;
+}
+
+void Form112::Command1_Click(int index) {
+    if (index == 4) {
+        platform::forms::unload<Form112>();
+        return;
+    }
+    store::RecordSet* rs = Adodc1->recordSet();
+    if (!rs || rs->recordCount() == 0) return;
+    const QString typed = DataCombo1->currentText();
+    switch (index) {
+        case 0:  // EXECUTE: nothing to take after a code that matched nothing
+            if (!rs->hasCurrent()) return;
+            if (!editorControl_ || editorControl_->recordSet() != RS2) {
+                platform::dialogs().message(
+                    QStringLiteral("資料輸入視窗已經關閉,無法移到這筆資料。"));
+                return;
+            }
+            try {
+                RS2->setBookmark(rs->bookmark());
+            } catch (const store::StoreError& e) {
+                platform::showError(e);
+                return;
+            }
+            platform::forms::unload<Form112>();
+            return;
+        case 1:
+            shell::resortKeepingRecord(*rs, DATAGRID1_FIELD, " ASC");
+            break;
+        case 2:
+            shell::resortKeepingRecord(*rs, DATAGRID1_FIELD, " DESC");
+            break;
+        default:
+            return;
+    }
+    DataCombo1->setEditText(typed);  // the re-sorted list keeps what the user typed
+}
