@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
-          libsqlite3-dev libicu-dev libx11-dev libgtest-dev libbenchmark-dev sqlite3 xvfb xauth
+          libsqlite3-dev libicu-dev libx11-dev libgtest-dev libbenchmark-dev sqlite3 xvfb xauth poppler-utils
           fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk)
 BUILD_DIR=${BUILD_DIR:-build}
 
@@ -49,7 +49,8 @@ case "${1:-}" in
     bench)
         install_missing
         build
-        exec "$BUILD_DIR/velkard_bench" "${@:2}"
+        "$BUILD_DIR/velkard_bench" "${@:2}"
+        "$BUILD_DIR/velkard_reportbench" "${@:2}"
         ;;
     *)
         echo "usage: ./build.sh run | check | screenshots | bench [benchmark options]" >&2

@@ -13,7 +13,7 @@
 #include <map>
 #include <string>
 
-#include "generator.h"
+#include "benchfiles.h"
 #include "query/conditions.h"
 #include "store/clientfile.h"
 #include "store/recordset.h"
@@ -25,18 +25,8 @@ using Clock = std::chrono::steady_clock;
 
 const char* benchArgv0 = "";
 
-fs::path dataDir() {
-    const char* dir = std::getenv("VELKARD_BENCH_DIR");
-    return dir ? fs::path(dir) : fs::path("bench-data");
-}
-
 fs::path clientFile(long count) {
-    fs::path path = dataDir() / ("clients-" + std::to_string(count) + ".db");
-    if (!fs::exists(path)) {
-        fs::create_directories(path.parent_path());
-        sample::writeClientFile(path, count);
-    }
-    return path;
+    return bench::clientFile(count);
 }
 
 double seconds(Clock::time_point from) {

@@ -1,9 +1,11 @@
 #include "platform/dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPrintDialog>
 
 namespace platform {
 namespace {
@@ -101,6 +103,16 @@ QString QtDialogs::input(const QString& prompt, const QString& title, const QStr
     box.setCancelButtonText(QStringLiteral("取消"));
     if (box.exec() != QDialog::Accepted) return {};
     return box.textValue();
+}
+
+QString QtDialogs::saveFileName(const QString& title, const QString& suggested,
+                                const QString& filter) {
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, suggested, filter);
+}
+
+bool QtDialogs::choosePrinter(QPrinter& printer) {
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace platform

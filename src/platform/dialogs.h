@@ -4,6 +4,8 @@
 #include <exception>
 #include <memory>
 
+class QPrinter;
+
 namespace platform {
 
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -29,6 +31,11 @@ class Dialogs {
                           const QString& defaultText = {}) = 0;
     // Moves the focus to the next control in tab order, as the Tab key would.
     virtual void sendTab() = 0;
+    // The desktop's file dialog for a file to write; "" on Cancel.
+    virtual QString saveFileName(const QString& title, const QString& suggested,
+                                 const QString& filter) = 0;
+    // The desktop's print dialog; false on Cancel.
+    virtual bool choosePrinter(QPrinter& printer) = 0;
 };
 
 Dialogs& dialogs();
@@ -47,6 +54,9 @@ class QtDialogs : public Dialogs {
     Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
     void sendTab() override { sendTabToFocus(); }
+    QString saveFileName(const QString& title, const QString& suggested,
+                         const QString& filter) override;
+    bool choosePrinter(QPrinter& printer) override;
 };
 
 }  // namespace platform

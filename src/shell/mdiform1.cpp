@@ -10,6 +10,7 @@
 #include "platform/dialogs.h"
 #include "platform/twips.h"
 #include "query/form17.h"
+#include "reports/form28.h"
 #include "shell/browsestate.h"
 #include "shell/form1.h"
 #include "shell/form12.h"
@@ -77,7 +78,8 @@ void MDIForm1::buildMenu() {
 
     QMenu* print = menu("menu_PRINT_OPER", "PRINTER OPERATION");
     item(print, "menu_PERSON_DATA", "PERSON DATA");  // shown and enabled, does nothing
-    item(print, "menu_SYNTHE_DATA", "SYNTHE DATA");
+    connect(item(print, "menu_SYNTHE_DATA", "SYNTHE DATA"), &QAction::triggered, this,
+            &MDIForm1::menu_SYNTHE_DATA_Click);
 
     QMenu* sort = menu("menu_SORT_SET", "SORT SET");
     // The last two names are crossed with their captions; caption and effect agree.
@@ -126,6 +128,10 @@ void MDIForm1::menu_DISP_SET_Click() {
 void MDIForm1::menu_MOD_PROCESS_Click() {
     platform::forms::unload<Form1>();
     platform::forms::place<Form12>(50, 500, 9300, 5600);
+}
+
+void MDIForm1::menu_SYNTHE_DATA_Click() {
+    platform::forms::place<Form28>(1500, 1200, 6500, 5000);
 }
 
 void MDIForm1::menu_PARTI_DATA_Click() {

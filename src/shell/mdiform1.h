@@ -33,6 +33,7 @@ class MDIForm1 : public platform::Form {
     void menu_MOD_PROCESS_Click();
     void menu_PARTI_DATA_Click();
     void menu_DISP_SET_Click();
+    void menu_SYNTHE_DATA_Click();
     void mnu_CHOICE_PAGE_Click();
     void menu_FILE_FIRST_PAGE_Click();
     void menu_FILE_LAST_PAGE_Click();

@@ -141,6 +141,15 @@ std::unique_ptr<RecordSet> RecordSet::clone() const {
     return std::unique_ptr<RecordSet>(new RecordSet(rows_));
 }
 
+std::unique_ptr<RecordSet> RecordSet::cloneView() const {
+    auto copy = clone();
+    copy->filterExpr_ = Expression::parse(filterText_, rows_->columns);
+    copy->filterText_ = filterText_;
+    copy->sortText_ = sortText_;
+    copy->order_ = order_;
+    return copy;
+}
+
 int RecordSet::fieldCount() const {
     return static_cast<int>(rows_->columns.size());
 }

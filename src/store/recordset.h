@@ -58,6 +58,9 @@ class RecordSet {
     // The same rows, unfiltered and in table order, on the first row; saves and deletes through
     // either are seen by both.
     std::unique_ptr<RecordSet> clone() const;
+    // The same rows under this record set's filter and in its order, on the first row: a copy
+    // to read through without moving this one (printing, say).
+    std::unique_ptr<RecordSet> cloneView() const;
 
     int fieldCount() const;
     const std::string& fieldName(int column) const;

@@ -15,6 +15,8 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
 #include "editor/form11.h"
 #include "generator.h"
 #include "platform/appsetup.h"
@@ -24,9 +26,12 @@
 #include "platform/dialogs.h"
 #include "platform/forms.h"
 #include "platform/recordgrid.h"
+#include "platform/reportpreview.h"
 #include "platform/statusbar.h"
 #include "query/form111.h"
 #include "query/form17.h"
+#include "reports/datareport28.h"
+#include "reports/form28.h"
 #include "shell/form1.h"
 #include "shell/form112.h"
 #include "shell/form12.h"
@@ -348,6 +353,52 @@ class BrowseE2E : public QObject {
         QCOMPARE(get<Form11>().TexVELKARD[store::NO]->text(), QStringLiteral("A04242"));
         QCOMPARE(get<Form11>().TexVELKARD[store::NAME]->text(), name);
         screenshot("19-editor-after-lookup");
+        platform::forms::endProgram(false);
+        QTest::qWait(50);
+    }
+
+    void printTheBrowseListUnderADisplaySet() {
+        QVERIFY(shell::clientFileReady());
+        MDIForm1& frame = get<MDIForm1>();
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        clickMenu("menu_DATA_PORCESS", "menu_DISP_SET");
+        Form17& set = get<Form17>();
+        set.fieldBox[0]->setCurrentIndex(store::COMPANY);
+        set.operatorBox[0]->setCurrentIndex(7);
+        for (QChar c : QStringLiteral("電腦")) {
+            QInputMethodEvent commit;
+            commit.setCommitString(QString(c));
+            QApplication::sendEvent(set.Text1[0], &commit);
+        }
+        set.Combo7->setCurrentIndex(store::NAME);
+        emit set.Combo7->activated(store::NAME);
+        QTest::mouseClick(set.COMMAND1[0], Qt::LeftButton);
+        QTRY_VERIFY(!platform::forms::loaded<Form17>());
+
+        clickMenu("menu_PRINT_OPER", "menu_SYNTHE_DATA");
+        QTRY_VERIFY(platform::forms::loaded<Form28>());
+        Form28& chooser = get<Form28>();
+        QVERIFY(QTest::qWaitForWindowExposed(&chooser));
+        chooser.ListRIGHT->item(2)->setSelected(true);  // BIRTH out
+        QTest::mouseClick(chooser.ComRTOL, Qt::LeftButton);
+        chooser.ListLEFT->item(store::COMPANY)->setSelected(true);
+        QTest::mouseClick(chooser.ComLTOR, Qt::LeftButton);
+        screenshot("20-print-chooser");
+        QTest::mouseClick(chooser.COMMAND1[0], Qt::LeftButton);  // PRINTER
+        QTRY_VERIFY(platform::forms::loaded<DataReport28>());
+        DataReport28& report = get<DataReport28>();
+        QVERIFY(QTest::qWaitForWindowExposed(&report));
+        report.resize(900, 700);
+        report.move(40, 40);
+        screenshot("21-report-preview");
+        const QString pdf = shotDir() + "/report.pdf";
+        report.preview->document()->writePdf(pdf);
+        QProcess toPng;
+        toPng.start("pdftoppm",
+                    {"-png", "-r", "80", "-f", "1", "-l", "1", pdf, shotDir() + "/22-report-page"});
+        QVERIFY(toPng.waitForFinished(60000));
+        QCOMPARE(toPng.exitCode(), 0);
         platform::forms::endProgram(false);
     }
 };

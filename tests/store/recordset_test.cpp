@@ -252,6 +252,20 @@ TEST_F(RecordSetTest, BookmarksHoldAcrossClonesAndSortsAndClonesShareSavesAndDel
               (std::vector<std::string>{"C101", "C102", "C103"}));
 }
 
+TEST_F(RecordSetTest, AViewCloneKeepsFilterAndOrderWithoutMovingTheOriginal) {
+    write(numbered(5));
+    auto rs = open();
+    rs->setFilter("NO <> 'C103'");
+    rs->setSort("NO DESC");
+    rs->setAbsolutePosition(3);
+    auto view = rs->cloneView();
+    EXPECT_EQ(view->filter(), "NO <> 'C103'");
+    EXPECT_EQ(column(*view, store::NO), (std::vector<std::string>{"C105", "C104", "C102", "C101"}));
+    view->moveLast();
+    EXPECT_EQ(rs->absolutePosition(), 3);
+    EXPECT_EQ(view->absolutePosition(), 4);
+}
+
 TEST_F(RecordSetTest, AddNewCountsBeforeSavingCancelDropsItUpdateWritesThrough) {
     write({});
     auto rs = open();

@@ -33,6 +33,20 @@ void RecordingDialogs::sendTab() {
     platform::sendTabToFocus();
 }
 
+QString RecordingDialogs::saveFileName(const QString& title, const QString& suggested,
+                                       const QString&) {
+    calls.push_back({DialogCall::SaveFile, suggested, title});
+    if (savePaths.empty()) return {};
+    QString path = savePaths.front();
+    savePaths.pop_front();
+    return path;
+}
+
+bool RecordingDialogs::choosePrinter(QPrinter&) {
+    calls.push_back({DialogCall::Print, {}, {}});
+    return false;
+}
+
 int RecordingDialogs::beeps() const {
     int n = 0;
     for (const auto& c : calls) n += c.kind == DialogCall::Beep;

@@ -9,7 +9,7 @@
 namespace testsupport {
 
 struct DialogCall {
-    enum Kind { Beep, Message, Input, Tab } kind;
+    enum Kind { Beep, Message, Input, Tab, SaveFile, Print } kind;
     QString text;  // message text or input prompt
     QString title;
     platform::Buttons buttons = platform::Buttons::Ok;
@@ -23,12 +23,16 @@ class RecordingDialogs : public platform::Dialogs {
     std::vector<DialogCall> calls;
     std::deque<platform::Answer> answers;
     std::deque<QString> inputs;
+    std::deque<QString> savePaths;  // then "" (Cancel)
 
     void beep() override;
     platform::Answer message(const QString& text, const QString& title, platform::Buttons buttons,
                              platform::Icon icon) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
     void sendTab() override;
+    QString saveFileName(const QString& title, const QString& suggested,
+                         const QString& filter) override;
+    bool choosePrinter(QPrinter& printer) override;  // records and cancels
 
     int beeps() const;
     std::vector<DialogCall> messages() const;

@@ -1,0 +1,218 @@
+#include <QLabel>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "guifixture.h"
+#include "platform/clock.h"
+#include "platform/datacontrol.h"
+#include "platform/forms.h"
+#include "platform/reportpreview.h"
+#include "platform/twips.h"
+#include "reports/datareport28.h"
+#include "reports/form28.h"
+#include "shell/form1.h"
+#include "shell/mdiform1.h"
+#include "store/fields.h"
+#include "store/recordset.h"
+
+using platform::forms::get;
+using platform::report::Control;
+
+namespace {
+
+std::vector<std::vector<std::string>> clients(int n) {
+    std::vector<std::vector<std::string>> out;
+    for (int i = 1; i <= n; ++i) {
+        std::vector<std::string> c(store::kFieldCount);
+        char no[8];
+        std::snprintf(no, sizeof no, "K%03d", i);
+        c[store::NO] = no;
+        c[store::NAME] = i % 2 ? "王大明" : "李小華";
+        c[store::SEX] = i % 3 ? "M" : "F";
+        c[store::ADDR_1] = "台北市大安區仁愛路" + std::to_string(i) + "號";
+        out.push_back(c);
+    }
+    return out;
+}
+
+Form28& chooser() {
+    get<MDIForm1>().item("menu_SYNTHE_DATA")->trigger();
+    return get<Form28>();
+}
+
+QStringList items(QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+}
+
+QString pdfText(const QString& path) {
+    QProcess p;
+    p.start("pdftotext", {"-layout", path, "-"});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int pdfPages(const QString& path) {
+    QProcess p;
+    p.start("pdfinfo", {path});
+    p.waitForFinished(30000);
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n'))
+        if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
+    return -1;
+}
+
+}  // namespace
+
+class ReportTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup() { platform::setToday(std::nullopt); }
+
+    void chooserListsFieldsAddsMovesAndClears() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(3));
+        QVERIFY(f.start());
+        Form28& w = chooser();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Form2"));
+        QCOMPARE(w.ListLEFT->count(), 20);
+        QCOMPARE(w.ListLEFT->item(19)->text(), QStringLiteral("MEMO"));
+        QCOMPARE(items(w.ListRIGHT), (QStringList{"NO", "NAME", "BIRTH", "SEX", "BLOOD", "SELF_NO",
+                                                  "PHONE", "TEL_1", "ADDR_1"}));
+        QTest::mouseClick(w.ComLTOR, Qt::LeftButton);  // nothing selected: nothing added
+        QCOMPARE(w.ListRIGHT->count(), 9);
+        w.ListLEFT->item(1)->setSelected(true);
+        QTest::mouseClick(w.ComLTOR, Qt::LeftButton);
+        QTest::mouseClick(w.ComLTOR, Qt::LeftButton);
+        QCOMPARE(items(w.ListRIGHT).mid(9), (QStringList{"NAME", "NAME"}));
+        QCOMPARE(w.ListLEFT->count(), 20);
+        w.ListRIGHT->item(0)->setSelected(true);
+        QTest::mouseClick(w.ComRTOL, Qt::LeftButton);
+        QCOMPARE(items(w.ListRIGHT).first(), QStringLiteral("NAME"));
+        QTest::mouseClick(w.ComALLMOVE, Qt::LeftButton);
+        QCOMPARE(w.ListRIGHT->count(), 0);
+        QTest::mouseClick(w.Command2, Qt::LeftButton);
+        QVERIFY(!platform::forms::loaded<Form28>());
+    }
+
+    void printerLaysTheReportOutAndShowsItAtItsPlace() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(3));
+        QVERIFY(f.start());
+        Form28& w = chooser();
+        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        QVERIFY(platform::forms::loaded<DataReport28>());
+        QVERIFY(platform::forms::loaded<Form28>());  // the chooser stays open
+        DataReport28& report = get<DataReport28>();
+        auto& d = report.definition;
+        QCOMPARE(d.control("LABEL0")->caption, QStringLiteral("客戶基本資料表"));
+        QCOMPARE(d.control("label0")->font.size, 24);
+        QCOMPARE(d.control("label21")->caption, QStringLiteral("%d"));
+        QCOMPARE(d.control("line2")->width, 11500);
+        const Control* heading = d.control("label9");
+        QCOMPARE(heading->caption, QStringLiteral("ADDR_1"));  // the field name, not its title
+        QCOMPARE(heading->left, 7800);
+        QCOMPARE(heading->width, 3800);
+        QCOMPARE(heading->font.name, QStringLiteral("標楷體"));
+        QCOMPARE(d.control("text9")->dataField, QStringLiteral("ADDR_1"));
+        QVERIFY(d.control("text9")->font.bold);
+        QVERIFY(!d.control("label10")->visible);
+        QVERIFY(!d.control("text20")->visible);
+        // The frame's border is the desktop's business: a few pixels either way.
+        QVERIFY((report.pos() - QPoint(platform::px(1800), platform::px(1200))).manhattanLength() <=
+                4);
+        QCOMPARE(report.preview->document()->recordCount(), 3L);
+
+        // An empty choice hides every heading and field; the detail still repeats per record.
+        QTest::mouseClick(w.ComALLMOVE, Qt::LeftButton);
+        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        for (int i = 1; i <= 20; ++i) {
+            QVERIFY(!d.control(QStringLiteral("label%1").arg(i))->visible);
+            QVERIFY(!d.control(QStringLiteral("text%1").arg(i))->visible);
+        }
+        QCOMPARE(report.preview->document()->recordCount(), 3L);
+    }
+
+    void refusedChoicesShowNoReport() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(3));
+        QVERIFY(f.start());
+        Form28& w = chooser();
+        QTest::mouseClick(w.ComALLMOVE, Qt::LeftButton);
+        w.ListLEFT->item(store::MEMO)->setSelected(true);
+        for (int i = 0; i < 8; ++i) QTest::mouseClick(w.ComLTOR, Qt::LeftButton);
+        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        QVERIFY(!platform::forms::loaded<DataReport28>());
+        QCOMPARE(f.dialogs().beeps(), 1);
+        QVERIFY(f.dialogs().messages()[0].text.contains("32767"));
+        for (int i = 0; i < 13; ++i) QTest::mouseClick(w.ComLTOR, Qt::LeftButton);  // 21 fields
+        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        QVERIFY(!platform::forms::loaded<DataReport28>());
+        QVERIFY(f.dialogs().messages()[1].text.contains("20"));
+    }
+
+    void thePdfHoldsTheFilteredRowsInTheListsOrder() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(30));
+        QVERIFY(f.start());
+        platform::setToday(QDate(2026, 12, 6));
+        store::RecordSet& list = *get<Form1>().AdodcMENU->recordSet();
+        list.setFilter("SEX = 'M'");
+        list.setSort("NO DESC");
+        list.setAbsolutePosition(5);
+        Form28& w = chooser();
+        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        QCOMPARE(list.absolutePosition(), 5L);  // printing reads a copy
+        const QString pdf =
+            QString::fromStdString((f.clientFile().parent_path() / "report.pdf").string());
+        f.dialogs().savePaths.push_back(pdf);
+        get<DataReport28>().preview->findChild<QToolButton*>("SavePdf")->click();
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains(QStringLiteral("客戶基本資料表")), qPrintable(text.left(400)));
+        QVERIFY(text.contains("2026/12/06"));
+        QVERIFY(text.contains("ADDR_1"));
+        QStringList codes;
+        for (const QString& line : text.split('\n')) {
+            const QString first = line.trimmed().section(' ', 0, 0);
+            if (first.startsWith('K')) codes << first;
+        }
+        QStringList expected;
+        for (int i = 30; i >= 1; --i)
+            if (i % 3) expected << QStringLiteral("K%1").arg(i, 3, 10, QLatin1Char('0'));
+        QCOMPARE(codes, expected);
+        QCOMPARE(pdfPages(pdf), 1);
+
+        list.setFilter("");
+        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        QCOMPARE(get<DataReport28>().preview->document()->pageCount(), 1);
+    }
+
+    void pagesGrowWithTheRowsAndThePreviewPagesThrough() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(100));
+        QVERIFY(f.start());
+        Form28& w = chooser();
+        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        auto* preview = get<DataReport28>().preview;
+        QCOMPARE(preview->document()->pageCount(), 3);  // 37, 41 and 22 clients on A4
+        preview->findChild<QToolButton*>("LastPage")->click();
+        QCOMPARE(preview->page(), 2);
+        QVERIFY(preview->findChild<QLabel*>("PageLabel")->text().contains("3 / 3"));
+        preview->findChild<QToolButton*>("Landscape")->click();
+        QVERIFY(preview->document()->pageCount() > 3);  // fewer lines fit across
+        QCOMPARE(preview->page(), 0);
+        const QString pdf =
+            QString::fromStdString((f.clientFile().parent_path() / "long.pdf").string());
+        f.dialogs().savePaths.push_back(pdf);
+        preview->findChild<QToolButton*>("SavePdf")->click();
+        QCOMPARE(pdfPages(pdf), preview->document()->pageCount());
+        preview->findChild<QToolButton*>("Print")->click();  // the recorder cancels the dialog
+        QCOMPARE(f.dialogs().calls.back().kind, testsupport::DialogCall::Print);
+    }
+};
+
+VELKARD_GUI_TEST(ReportTest)
+#include "report_test.moc"
