@@ -15,6 +15,7 @@
 
 #include "benchfiles.h"
 #include "query/conditions.h"
+#include "store/bulk.h"
 #include "store/clientfile.h"
 #include "store/recordset.h"
 
@@ -202,6 +203,51 @@ void StartToPaintedList(benchmark::State& state) {
     fs::remove_all(home, ec);
 }
 
+// A fresh copy of the sample file for work that changes it.
+fs::path scratchCopy(long count) {
+    fs::path copy = fs::temp_directory_path() / ("velkard-bulk-" + std::to_string(count) + ".db");
+    fs::copy_file(clientFile(count), copy, fs::copy_options::overwrite_existing);
+    return copy;
+}
+
+// Each bulk operation beside the plain SQL that does the same work in one statement, on a
+// fresh copy of the file each time (the copy is not timed).
+void BulkOperation(benchmark::State& state, int which) {
+    const long count = state.range(0);
+    double ours = 0, raw = 0;
+    for (auto _ : state) {
+        fs::path file = scratchCopy(count);
+        double t = 0;
+        {
+            auto db = store::clientfile::open(file);
+            auto start = Clock::now();
+            if (which == 0) store::bulk::renumber(*db, "0");
+            if (which == 1) store::bulk::clearClients(*db);
+            if (which == 2) store::bulk::backup(*db, file.string() + ".backup");
+            t = seconds(start);
+        }
+        ours += t;
+        state.SetIterationTime(t);
+        fs::remove(file.string() + ".backup");
+        file = scratchCopy(count);
+        const char* sql[] = {"UPDATE VELKARD SET NO = rowid", "DELETE FROM VELKARD", ".backup '"};
+        std::string command =
+            which == 2 ? "sqlite3 '" + file.string() + "' \".backup '" + file.string() + ".raw'\""
+                       : "sqlite3 '" + file.string() + "' '" + sql[which] + "'";
+        auto start = Clock::now();
+        if (std::system(command.c_str()) != 0) state.SkipWithError("sqlite3 failed");
+        raw += seconds(start);
+        fs::remove(file);
+        fs::remove(file.string() + ".raw");
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["sql_s"] = raw / n;
+    state.counters["x_sql"] = ours / raw;
+    state.SetLabel(which == 0   ? "renumber vs one UPDATE"
+                   : which == 1 ? "clear vs one DELETE"
+                                : "backup vs sqlite3 .backup");
+}
+
 // Peak resident memory of a fresh process that opens one record set over the file.
 void PeakMemoryWithOneRecordSet(benchmark::State& state) {
     long count = state.range(0);
@@ -242,6 +288,9 @@ BENCHMARK(FilterThreeTerms) CLIENT_COUNTS->Iterations(5);
 BENCHMARK(CloneRecordSet) CLIENT_COUNTS->Iterations(5);
 BENCHMARK(PeakMemoryWithOneRecordSet) CLIENT_COUNTS->Iterations(1);
 BENCHMARK(StartToPaintedList) CLIENT_COUNTS->Iterations(3);
+BENCHMARK_CAPTURE(BulkOperation, renumber, 0) CLIENT_COUNTS->Iterations(2);
+BENCHMARK_CAPTURE(BulkOperation, clear, 1) CLIENT_COUNTS->Iterations(2);
+BENCHMARK_CAPTURE(BulkOperation, backup, 2) CLIENT_COUNTS->Iterations(2);
 BENCHMARK(DisplaySetFiveRows)
     ->Args({100000, 0})
     ->Args({1000000, 0})

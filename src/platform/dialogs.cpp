@@ -19,6 +19,13 @@ QString titleOr(const QString& title) {
     return title.isEmpty() ? appTitle() : title;
 }
 
+// A carriage return alone starts a new line, as the program's texts expect.
+QString shown(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
 }  // namespace
 
 Dialogs& dialogs() {
@@ -50,7 +57,7 @@ void QtDialogs::beep() {
 Answer QtDialogs::message(const QString& text, const QString& title, Buttons buttons, Icon icon) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(titleOr(title));
-    box.setText(text);
+    box.setText(shown(text));
     switch (icon) {
         case Icon::None:
             box.setIcon(QMessageBox::NoIcon);
@@ -97,7 +104,7 @@ Answer QtDialogs::message(const QString& text, const QString& title, Buttons but
 QString QtDialogs::input(const QString& prompt, const QString& title, const QString& defaultText) {
     QInputDialog box(QApplication::activeWindow());
     box.setWindowTitle(titleOr(title));
-    box.setLabelText(prompt);
+    box.setLabelText(shown(prompt));
     box.setTextValue(defaultText);
     box.setOkButtonText(QStringLiteral("確定"));
     box.setCancelButtonText(QStringLiteral("取消"));

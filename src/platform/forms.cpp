@@ -109,14 +109,19 @@ bool endProgram(bool ask) {
     if (ask)
         for (auto& [type, form] : r.forms)
             if (form && !form->Form_QueryUnload()) return false;
+    destroyAll();
+    QCoreApplication::exit(0);
+    return true;
+}
+
+void destroyAll() {
+    auto& r = registry();
     r.ending = true;
     auto forms = r.forms;
     r.forms.clear();
     for (auto& [type, form] : forms)
         if (form) destroy(form);
-    QCoreApplication::exit(0);
     r.ending = false;
-    return true;
 }
 
 bool closeAll() {

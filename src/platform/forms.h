@@ -45,6 +45,9 @@ void unloadForm(Form* form);
 // Ends the program: asks every window (false when one says no), then destroys them all without
 // their unload handling and leaves the event loop.
 bool endProgram(bool ask);
+// Destroys every window without asking and without their unload handling; the program goes on
+// (a test's next run, say).
+void destroyAll();
 // Closes every window with its unload handling (the frame's close box).
 bool closeAll();
 

@@ -14,4 +14,12 @@ inline QRect rectTwips(int left, int top, int width, int height) {
     return QRect(px(left), px(top), px(width), px(height));
 }
 
+// Widens a label placed in twips whose text the font here draws wider than the design allowed,
+// so that the text is never cut off.
+template <class Label>
+void fitText(Label* label) {
+    if (label->sizeHint().width() > label->width())
+        label->resize(label->sizeHint().width(), label->height());
+}
+
 }  // namespace platform

@@ -6,6 +6,9 @@
 #include <QVBoxLayout>
 
 #include "editor/form11.h"
+#include "maintenance/form42.h"
+#include "maintenance/form43.h"
+#include "maintenance/form44.h"
 #include "platform/datacontrol.h"
 #include "platform/dialogs.h"
 #include "platform/twips.h"
@@ -95,10 +98,13 @@ void MDIForm1::buildMenu() {
 
     QMenu* protect = menu("menu_SYSTEM_PROTECT", "SYSTEM PROTECT");
     item(protect, "menu_INDEX_REBUID", "INDEX REBUID");  // shown and enabled, does nothing
-    item(protect, "menu_VELKNO_REBUID", "VELKNO REBUID");
+    connect(item(protect, "menu_VELKNO_REBUID", "VELKNO REBUID"), &QAction::triggered, this,
+            &MDIForm1::menu_VELKNO_REBUID_Click);
     separator(protect, "menu_41");
-    item(protect, "menu_FILE_BACKUP", "FILE BACKUP");
-    item(protect, "menu_FILE_CLEAR", "FILE CLEAR");
+    connect(item(protect, "menu_FILE_BACKUP", "FILE BACKUP"), &QAction::triggered, this,
+            &MDIForm1::menu_FILE_BACKUP_Click);
+    connect(item(protect, "menu_FILE_CLEAR", "FILE CLEAR"), &QAction::triggered, this,
+            &MDIForm1::menu_FILE_CLEAR_Click);
     separator(protect, "menu_42");
     connect(item(protect, "menu_END_SYSTEM", "END SYSTEM"), &QAction::triggered, this,
             &MDIForm1::menu_END_SYSTEM_Click);
@@ -132,6 +138,18 @@ void MDIForm1::menu_MOD_PROCESS_Click() {
 
 void MDIForm1::menu_SYNTHE_DATA_Click() {
     platform::forms::place<Form28>(1500, 1200, 6500, 5000);
+}
+
+void MDIForm1::menu_VELKNO_REBUID_Click() {
+    platform::forms::place<Form42>(1600, 1200, 6200, 4000);
+}
+
+void MDIForm1::menu_FILE_BACKUP_Click() {
+    platform::forms::place<Form43>(1600, 1200, 6200, 4000);
+}
+
+void MDIForm1::menu_FILE_CLEAR_Click() {
+    platform::forms::place<Form44>(1600, 1200, 6200, 4000);
 }
 
 void MDIForm1::menu_PARTI_DATA_Click() {

@@ -34,6 +34,9 @@ class MDIForm1 : public platform::Form {
     void menu_PARTI_DATA_Click();
     void menu_DISP_SET_Click();
     void menu_SYNTHE_DATA_Click();
+    void menu_VELKNO_REBUID_Click();
+    void menu_FILE_BACKUP_Click();
+    void menu_FILE_CLEAR_Click();
     void mnu_CHOICE_PAGE_Click();
     void menu_FILE_FIRST_PAGE_Click();
     void menu_FILE_LAST_PAGE_Click();

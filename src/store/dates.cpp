@@ -1,5 +1,7 @@
 #include "store/dates.h"
 
+#include "store/text.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -16,29 +18,6 @@ std::vector<std::string> characters(std::string_view s) {
         i += n;
     }
     return out;
-}
-
-// The number a piece of text begins with: blanks are skipped, then an optional sign, digits and
-// one decimal point; anything else ends it. No number reads as 0.
-double leadingNumber(const std::string& piece) {
-    std::string number;
-    bool point = false;
-    for (char c : piece) {
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
-        if ((c == '+' || c == '-') && number.empty()) {
-            number += c;
-        } else if (c >= '0' && c <= '9') {
-            number += c;
-        } else if (c == '.' && !point) {
-            point = true;
-            number += c;
-        } else {
-            break;
-        }
-    }
-    double value = 0;
-    if (std::sscanf(number.c_str(), "%lf", &value) != 1) return 0;
-    return value;
 }
 
 bool inRange(double v, double above, double below) {
@@ -61,7 +40,9 @@ std::optional<std::string> check(std::string_view text) {
         for (std::size_t i = from; i < from + len && i <= chars.size(); ++i) out += chars[i - 1];
         return out;
     };
-    auto num = [&](std::size_t from, std::size_t len) { return leadingNumber(mid(from, len)); };
+    auto num = [&](std::size_t from, std::size_t len) {
+        return text::leadingNumber(mid(from, len));
+    };
     auto validMonthDay = [&](std::size_t month, std::size_t day) {
         return inRange(num(month, 2), 0, 13) && inRange(num(day, 2), 0, 32);
     };

@@ -4,6 +4,7 @@
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
 
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -154,6 +155,27 @@ std::size_t length(std::string_view utf8) {
 
 std::size_t positionOf(std::string_view utf8, std::size_t byteOffset) {
     return length(utf8.substr(0, std::min(byteOffset, utf8.size()))) + 1;
+}
+
+double leadingNumber(std::string_view text) {
+    std::string number;
+    bool point = false;
+    for (char c : text) {
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
+        if ((c == '+' || c == '-') && number.empty()) {
+            number += c;
+        } else if (c >= '0' && c <= '9') {
+            number += c;
+        } else if (c == '.' && !point) {
+            point = true;
+            number += c;
+        } else {
+            break;
+        }
+    }
+    double value = 0;
+    if (std::sscanf(number.c_str(), "%lf", &value) != 1) return 0;
+    return value;
 }
 
 std::string fold(std::string_view utf8) {

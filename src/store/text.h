@@ -19,6 +19,11 @@ std::size_t length(std::string_view utf8);
 // Character position (from 1) of a byte offset.
 std::size_t positionOf(std::string_view utf8, std::size_t byteOffset);
 
+// The number a text begins with: blanks (space, tab, line feed, carriage return) anywhere are
+// skipped, then an optional sign, digits and one decimal point; anything else ends it. No
+// number reads as 0.
+double leadingNumber(std::string_view text);
+
 // The text with case and width differences removed (NFKC case folding).
 std::string fold(std::string_view utf8);
 

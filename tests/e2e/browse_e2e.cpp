@@ -13,12 +13,17 @@
 #include <QTimer>
 #include <functional>
 
+#include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
+#include <QProgressBar>
 #include "editor/form11.h"
 #include "generator.h"
+#include "maintenance/form42.h"
+#include "maintenance/form43.h"
+#include "maintenance/form44.h"
 #include "platform/appsetup.h"
 #include "platform/boxes.h"
 #include "platform/clock.h"
@@ -37,7 +42,9 @@
 #include "shell/form12.h"
 #include "shell/mdiform1.h"
 #include "shell/startup.h"
+#include "store/clientfile.h"
 #include "store/fields.h"
+#include "store/recordset.h"
 #include "tempdir.h"
 
 using platform::forms::get;
@@ -80,6 +87,16 @@ void whenDialogOpens(std::function<void(QWidget*)> act) {
             QTimer::singleShot(50, *poll);
     };
     QTimer::singleShot(50, *poll);
+}
+
+// Answers a message box as the user would, with its OK (or Yes) button.
+void pressOk(QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    QVERIFY(box);
+    QAbstractButton* ok =
+        box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok) : box->button(QMessageBox::Yes);
+    QVERIFY(ok);
+    ok->click();
 }
 
 QString counter() {
@@ -169,7 +186,7 @@ class BrowseE2E : public QObject {
         clickMenu("menu_DATA_PORCESS", "mnu_CHOICE_PAGE");
         QTRY_VERIFY(!QApplication::activeModalWidget());
         QCOMPARE(counter(), QStringLiteral("Record :  99974 / 100000"));
-        platform::forms::endProgram(false);
+        platform::forms::destroyAll();
         QTest::qWait(50);
     }
 
@@ -237,7 +254,7 @@ class BrowseE2E : public QObject {
         QCOMPARE(current(store::NAME), QStringLiteral("丁一"));
         QCOMPARE(current(store::COMPANY), QStringLiteral("明遠資訊"));
         screenshot("11-list-with-new-client");
-        platform::forms::endProgram(false);
+        platform::forms::destroyAll();
         QTest::qWait(50);
     }
 
@@ -307,7 +324,7 @@ class BrowseE2E : public QObject {
         QCOMPARE(get<Form11>().TexVELKARD[store::NO]->text(), code);
         QVERIFY(get<Form11>().TexVELKARD[store::NAME]->text().startsWith(QStringLiteral("林")));
         screenshot("15-editor-after-execute");
-        platform::forms::endProgram(false);
+        platform::forms::destroyAll();
         QTest::qWait(50);
     }
 
@@ -353,7 +370,7 @@ class BrowseE2E : public QObject {
         QCOMPARE(get<Form11>().TexVELKARD[store::NO]->text(), QStringLiteral("A04242"));
         QCOMPARE(get<Form11>().TexVELKARD[store::NAME]->text(), name);
         screenshot("19-editor-after-lookup");
-        platform::forms::endProgram(false);
+        platform::forms::destroyAll();
         QTest::qWait(50);
     }
 
@@ -399,7 +416,85 @@ class BrowseE2E : public QObject {
                     {"-png", "-r", "80", "-f", "1", "-l", "1", pdf, shotDir() + "/22-report-page"});
         QVERIFY(toPng.waitForFinished(60000));
         QCOMPARE(toPng.exitCode(), 0);
-        platform::forms::endProgram(false);
+        platform::forms::destroyAll();
+        QTest::qWait(50);
+    }
+
+    // Last: it renumbers, copies and finally clears the sample file.
+    void renumberBackUpAndClear() {
+        QVERIFY(shell::clientFileReady());
+        MDIForm1& frame = get<MDIForm1>();
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+
+        clickMenu("menu_SYSTEM_PROTECT", "menu_VELKNO_REBUID");
+        QTRY_VERIFY(platform::forms::loaded<Form42>());
+        Form42& renumber = get<Form42>();
+        QVERIFY(QTest::qWaitForWindowExposed(&renumber));
+        QTest::keyClicks(renumber.TexFORM42[1], "871001");
+        screenshot("23-renumber");
+        // The run shows its progress while it works: watch for it.
+        bool sawWork = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (!sawWork && renumber.ProgressBar1->isVisible() &&
+                renumber.ProgressBar1->value() > 0) {
+                sawWork = true;
+                screenshot("24-renumber-working");
+            }
+        });
+        watch.start(10);
+        whenDialogOpens([](QWidget* question) {
+            whenDialogOpens([](QWidget* done) {
+                QVERIFY(qobject_cast<QMessageBox*>(done)->text().contains("已完成代號重編"));
+                pressOk(done);
+            });
+            pressOk(question);
+        });
+        QTest::mouseClick(renumber.ComFORM42[0], Qt::LeftButton);
+        QVERIFY(sawWork);
+        QTest::mouseClick(renumber.ComFORM42[1], Qt::LeftButton);  // END
+        QTRY_VERIFY(!platform::forms::loaded<Form42>());
+        QCOMPARE(current(store::NO), QStringLiteral("871001"));
+        const long clients = get<Form1>().AdodcMENU->recordSet()->recordCount();
+        get<Form1>().AdodcMENU->moveLast();
+        QCOMPARE(current(store::NO), QString::number(871000 + clients));
+        screenshot("25-list-renumbered");
+
+        clickMenu("menu_SYSTEM_PROTECT", "menu_FILE_BACKUP");
+        QTRY_VERIFY(platform::forms::loaded<Form43>());
+        Form43& backup = get<Form43>();
+        const QString target = shotDir() + "/客戶 備份.db";
+        QFile::remove(target);
+        whenDialogOpens([target](QWidget* modal) {
+            auto* input = qobject_cast<QInputDialog*>(modal);
+            QVERIFY(input);
+            input->setTextValue(target);
+            screenshot("26-backup-name");
+            whenDialogOpens([](QWidget* done) { pressOk(done); });
+            input->accept();
+        });
+        QTest::mouseClick(backup.COMMAND1[0], Qt::LeftButton);
+        QVERIFY(QFile::exists(target));
+        QTest::mouseClick(backup.COMMAND1[1], Qt::LeftButton);
+
+        clickMenu("menu_SYSTEM_PROTECT", "menu_FILE_CLEAR");
+        QTRY_VERIFY(platform::forms::loaded<Form44>());
+        Form44& clear = get<Form44>();
+        QVERIFY(QTest::qWaitForWindowExposed(&clear));
+        screenshot("27-clear");
+        whenDialogOpens([](QWidget* question) {
+            whenDialogOpens([](QWidget* done) { pressOk(done); });
+            pressOk(question);
+        });
+        QTest::mouseClick(clear.ComFORM42[0], Qt::LeftButton);
+        screenshot("28-cleared");
+        QTest::mouseClick(clear.ComFORM42[1], Qt::LeftButton);
+        QTRY_VERIFY(!platform::forms::loaded<Form44>());
+        QCOMPARE(counter(), QStringLiteral("Record :  0 / 0"));
+        auto copy = store::RecordSet::openClients(store::clientfile::open(target.toStdString()));
+        QCOMPARE(copy->recordCount(), clients);  // the backup still holds every client
+        platform::forms::destroyAll();
     }
 };
 

@@ -86,7 +86,7 @@ class PlatformTest : public QObject {
         QCOMPARE(childUnloads, 1);
         platform::forms::get<ChildForm>();
         QCOMPARE(childLoads, 2);
-        platform::forms::endProgram(false);
+        platform::forms::destroyAll();
         QCOMPARE(childUnloads, 1);  // ending the program runs no unload handling
         platform::forms::setMdiArea(nullptr);
     }

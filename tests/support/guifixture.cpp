@@ -20,7 +20,7 @@ GuiFixture::GuiFixture() : dialogs_(&recordDialogs()) {
 }
 
 GuiFixture::~GuiFixture() {
-    platform::forms::endProgram(false);
+    platform::forms::destroyAll();
     flushDeletes();
     setenv("HOME", savedHome_.c_str(), 1);
 }

@@ -1,0 +1,113 @@
+#include "maintenance/bulkwindow.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "platform/appsetup.h"
+#include "platform/boxes.h"
+#include "platform/datacontrol.h"
+#include "platform/dialogs.h"
+#include "platform/twips.h"
+#include "shell/form1.h"
+#include "store/bulk.h"
+#include "store/errors.h"
+#include "store/recordset.h"
+
+using platform::rectTwips;
+
+BulkWindow::BulkWindow()
+    : codeBox(new platform::BoundTextBox(this)),
+      ProgressBar1(new QProgressBar(this)),
+      AdodcFORM42(new platform::DataControl(this)) {
+    resize(platform::px(5835), platform::px(4110));
+    const char* captions[2] = {"DECIDE", "END"};
+    for (int i = 0; i < 2; ++i) {
+        auto* b = new QPushButton(QString::fromLatin1(captions[i]), this);
+        b->setObjectName(QStringLiteral("ComFORM42(%1)").arg(i));
+        b->setFont(platform::mingFont(12, true));
+        ComFORM42[static_cast<std::size_t>(i)] = b;
+    }
+    for (int i = 0; i < 3; ++i) {
+        auto* l = new QLabel(this);
+        l->setObjectName(QStringLiteral("LabFORM42(%1)").arg(i));
+        l->setFont(platform::mingFont(12, true));
+        l->setAutoFillBackground(true);
+        QPalette grey = l->palette();
+        grey.setColor(QPalette::Window, QColor(192, 192, 192));
+        l->setPalette(grey);
+        LabFORM42[static_cast<std::size_t>(i)] = l;
+    }
+    codeBox->setObjectName("TexFORM42(0)");
+    codeBox->setGeometry(rectTwips(1680, 120, 1095, 375));
+    codeBox->setReadOnly(true);
+    codeBox->setFocusPolicy(Qt::NoFocus);
+    codeBox->bind(AdodcFORM42, QStringLiteral("NO"));
+    ProgressBar1->setObjectName("ProgressBar1");
+    ProgressBar1->setGeometry(rectTwips(480, 2040, 5055, 495));
+    ProgressBar1->setTextVisible(false);
+    LabFORM42[2]->setGeometry(rectTwips(2520, 2760, 1095, 375));
+    AdodcFORM42->setObjectName("AdodcFORM42");
+    AdodcFORM42->setGeometry(rectTwips(2760, 120, 1215, 375));
+    AdodcFORM42->hide();  // it only holds the records; the user has nothing to do with it
+    connect(ComFORM42[1], &QPushButton::clicked, this, [this] { close(); });
+}
+
+void BulkWindow::Form_Unload() {
+    // The browse list is built anew so that it shows what the work changed.
+    platform::forms::unload<Form1>();
+    Form1::placeHome();
+}
+
+long BulkWindow::recordCount() const {
+    store::RecordSet* rs = AdodcFORM42->recordSet();
+    return rs ? rs->recordCount() : 0;
+}
+
+bool BulkWindow::closedForEmptyTable() {
+    if (recordCount() != 0) return false;
+    platform::dialogs().beep();
+    platform::dialogs().beep();
+    platform::dialogs().message(QStringLiteral("FILE NO FOUND RECORD ! "), platform::appTitle());
+    close();
+    return true;
+}
+
+void BulkWindow::setWorking(bool working) {
+    LabFORM42[0]->setVisible(!working);
+    for (QWidget* w : inputOnly) w->setVisible(!working);
+    ComFORM42[0]->setVisible(!working);
+    ComFORM42[1]->setVisible(!working);
+    LabFORM42[1]->setVisible(working);
+    LabFORM42[2]->setVisible(true);  // it keeps the last percentage after the run
+    ProgressBar1->setVisible(working);
+}
+
+bool BulkWindow::runWork(const std::function<void(const std::function<void(long, long)>&)>& work) {
+    setWorking(true);
+    int shown = -1;
+    auto progress = [&](long i, long n) {
+        if (i == 1) ProgressBar1->setRange(0, static_cast<int>(n));
+        const int p = store::bulk::percent(i, n);
+        // The bar and the label are redrawn only when what they show changes.
+        if (p == shown && i != n) return;
+        shown = p;
+        ProgressBar1->setValue(static_cast<int>(i));
+        LabFORM42[2]->setText(QStringLiteral("%1 %").arg(p));
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    bool ran = true;
+    try {
+        work(progress);
+    } catch (const std::exception& e) {
+        platform::showError(e);  // one transaction: every record is as it was
+        ran = false;
+    }
+    setWorking(false);
+    try {
+        AdodcFORM42->openTable("VELKARD");  // show the records as they now stand
+    } catch (const store::StoreError&) {
+    }
+    return ran;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <functional>
+
+#include "platform/forms.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+namespace platform {
+class BoundTextBox;
+class DataControl;
+}  // namespace platform
+
+// What the renumbering and the clearing windows share: DECIDE and END, the code of the current
+// record, a prompt, a "please wait" line, the percentage and the progress bar; an input mode and
+// a working mode; and closing by rebuilding the browse list.
+class BulkWindow : public platform::Form {
+    Q_OBJECT
+  public:
+    BulkWindow();
+
+    std::array<QPushButton*, 2> ComFORM42{};  // DECIDE, END
+    std::array<QLabel*, 3> LabFORM42{};       // prompt, please wait, percentage
+    platform::BoundTextBox* codeBox;          // TexFORM42(0)
+    QProgressBar* ProgressBar1;
+    platform::DataControl* AdodcFORM42;
+
+    void Form_Unload() override;
+
+  protected:
+    void setWorking(bool working);
+    // Runs `work` in working mode, showing its progress; reports a failure. True when it ran.
+    bool runWork(const std::function<void(const std::function<void(long, long)>&)>& work);
+    // Two beeps and "FILE NO FOUND RECORD ! " when the table is empty, then closes: true then.
+    bool closedForEmptyTable();
+    long recordCount() const;
+    // Extra controls of input mode that working mode hides (the start value box).
+    QList<QWidget*> inputOnly;
+};

@@ -1,0 +1,89 @@
+#include "maintenance/form43.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "platform/appsetup.h"
+#include "platform/dialogs.h"
+#include "platform/qtext.h"
+#include "platform/twips.h"
+#include "store/bulk.h"
+#include "store/clientfile.h"
+
+using platform::Buttons;
+using platform::dialogs;
+using platform::rectTwips;
+
+Form43::Form43() : Label1(new QLabel(QStringLiteral("      Do   you   backup   datafile"), this)) {
+    setObjectName("Form43");
+    setWindowTitle(QStringLiteral("檔案備份"));
+    resize(platform::px(5850), platform::px(3735));
+    Label1->setObjectName("Label1");
+    Label1->setGeometry(rectTwips(1080, 720, 3855, 375));
+    Label1->setAutoFillBackground(true);
+    QPalette blue = Label1->palette();
+    blue.setColor(QPalette::Window, QColor(192, 192, 192));
+    blue.setColor(QPalette::WindowText, Qt::blue);
+    Label1->setPalette(blue);
+    platform::fitText(Label1);
+    const char* captions[2] = {"BACKUP", "END"};
+    const int lefts[2] = {1680, 3360}, widths[2] = {1215, 1095};
+    for (int i = 0; i < 2; ++i) {
+        auto* b = new QPushButton(QString::fromLatin1(captions[i]), this);
+        b->setObjectName(QStringLiteral("COMMAND1(%1)").arg(i));
+        b->setGeometry(rectTwips(lefts[i], 1800, widths[i], 375));
+        b->setFont(platform::mingFont(12, true));
+        connect(b, &QPushButton::clicked, this, [this, i] { COMMAND1_Click(i); });
+        COMMAND1[static_cast<std::size_t>(i)] = b;
+    }
+    setTabOrder(COMMAND1[0], COMMAND1[1]);
+}
+
+void Form43::Form_Load() {
+    try {
+        connection_ = store::clientfile::open(store::clientfile::defaultPath());
+    } catch (const std::exception& e) {
+        platform::showError(e);
+    }
+}
+
+void Form43::COMMAND1_Click(int index) {
+    if (index == 1) {
+        platform::forms::unload<Form43>();
+        return;
+    }
+    const QString name =
+        dialogs().input(QStringLiteral("請輸入新的資料庫檔名\r例如 C:\\KORT\\DB\\BACKUP.MDB"),
+                        QStringLiteral("備份"));
+    if (name.isEmpty()) return;
+    backupTo(name);
+}
+
+int Form43::backupTo(const QString& name) {
+    if (!connection_) return 0;
+    // A name without a folder goes beside the client file, not wherever the program was started.
+    std::filesystem::path target = platform::toStd(name);
+    if (target.is_relative()) target = store::clientfile::defaultPath().parent_path() / target;
+    if (store::bulk::sameFile(target, connection_->path())) {
+        dialogs().beep();
+        dialogs().message(
+            QStringLiteral("%1 就是目前使用中的客戶資料檔,不能當作備份檔。請換一個檔名。")
+                .arg(platform::toQ(target.string())),
+            QStringLiteral("備份"), Buttons::Ok, platform::Icon::Exclamation);
+        return -1;
+    }
+    std::error_code ec;
+    if (std::filesystem::exists(target, ec) &&
+        dialogs().message(QStringLiteral("指定的檔案名稱已存在\r請重填"), QStringLiteral("備份"),
+                          Buttons::YesNo, platform::Icon::Question) != platform::Answer::Yes)
+        return -1;
+    try {
+        // The earlier file is replaced only once the new copy is complete.
+        store::bulk::backup(*connection_, target);
+    } catch (const std::exception& e) {
+        platform::showError(e);
+        return 0;
+    }
+    dialogs().message(QStringLiteral("檔案名稱已完成備份"), platform::appTitle());
+    return 0;
+}

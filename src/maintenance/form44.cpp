@@ -1,0 +1,65 @@
+#include "maintenance/form44.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "platform/boxes.h"
+#include "platform/datacontrol.h"
+#include "platform/dialogs.h"
+#include "platform/twips.h"
+#include "store/bulk.h"
+#include "store/clientfile.h"
+#include "store/fields.h"
+
+using platform::rectTwips;
+
+Form44::Form44() {
+    setObjectName("Form44");
+    setWindowTitle(QStringLiteral("檔案刪除"));
+    ComFORM42[0]->setGeometry(rectTwips(1680, 2040, 1095, 375));
+    ComFORM42[1]->setGeometry(rectTwips(3360, 2040, 975, 375));
+    LabFORM42[0]->setGeometry(rectTwips(1440, 960, 3255, 375));
+    QPalette red = LabFORM42[0]->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    LabFORM42[0]->setPalette(red);
+    LabFORM42[1]->setText(QStringLiteral("Please  wait  for  Processing......."));
+    LabFORM42[1]->setGeometry(rectTwips(1080, 960, 3855, 375));
+    QPalette dark = LabFORM42[1]->palette();
+    dark.setColor(QPalette::WindowText, QColor(64, 64, 64));
+    LabFORM42[1]->setPalette(dark);
+    setTabOrder(ComFORM42[0], ComFORM42[1]);
+    connect(ComFORM42[0], &QPushButton::clicked, this, [this] { ComFORM42_Click(0); });
+}
+
+void Form44::Form_Load() {
+    try {
+        AdodcFORM42->openTable(store::kClientTable);
+    } catch (const std::exception& e) {
+        platform::showError(e);
+    }
+    LabFORM42[0]->setText(QStringLiteral(" 檔案紀錄總筆數為 : %1").arg(recordCount()));
+    platform::fitText(LabFORM42[0]);
+    LabFORM42[1]->hide();
+    LabFORM42[2]->hide();
+    ProgressBar1->hide();
+}
+
+void Form44::ComFORM42_Click(int index) {
+    if (index == 1) {
+        close();
+        return;
+    }
+    if (closedForEmptyTable()) return;
+    if (platform::dialogs().message(QStringLiteral(" Do You delete record ?"),
+                                    QStringLiteral("確定要刪除所有記錄"),
+                                    platform::Buttons::OkCancel) != platform::Answer::Ok)
+        return;
+    const bool done = runWork([](const store::bulk::Progress& progress) {
+        auto db = store::clientfile::open(store::clientfile::defaultPath());
+        store::bulk::clearClients(*db, progress);
+    });
+    if (done)
+        platform::dialogs().message(QStringLiteral("Completed delete record ! "),
+                                    platform::appTitle());
+}

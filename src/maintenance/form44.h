@@ -1,0 +1,13 @@
+#pragma once
+
+#include "maintenance/bulkwindow.h"
+
+// Clearing: every client deleted; the lookup list and FIELD1 stay.
+class Form44 : public BulkWindow {
+    Q_OBJECT
+  public:
+    Form44();
+
+    void Form_Load() override;
+    void ComFORM42_Click(int index);
+};

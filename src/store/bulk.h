@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "store/database.h"
+
+// The operations on every client at once. Each is one transaction: a failure part-way, or the
+// program killed, leaves every record as it was.
+namespace store::bulk {
+
+// Told after each record: (records done, records in all).
+using Progress = std::function<void(long done, long total)>;
+
+// The percentage shown for record i of n: i x Int(100 / n) below 100 records, else
+// Int(i x 100 / n).
+int percent(long i, long n);
+
+// The code after `code`: the number the text begins with, plus one, in its shortest decimal
+// form ("0001" -> "2", "A00001" -> "1", "" -> "1").
+std::string nextCode(std::string_view code);
+
+// Why renumbering `count` records from `start` cannot be done (a code wider than the 6 bytes of
+// NO); nothing when it can.
+std::optional<std::string> renumberRefusal(std::string_view start, long count);
+
+// Writes the codes into NO of every client in table order: `start` for the first, then each
+// the one before plus one. Throws StoreError (nothing changed) on a refusal or a failure.
+void renumber(Database& db, std::string_view start, const Progress& progress = {});
+
+// Deletes every client; the lookup list and FIELD1 stay. Throws StoreError, nothing deleted.
+void clearClients(Database& db, const Progress& progress = {});
+
+// Copies the whole client file into a new file at `target`: written beside it under a temporary
+// name and moved into place only when complete, so an earlier file of that name survives any
+// failure. Refuses (StoreError) a target that is the client file itself.
+void backup(Database& db, const std::filesystem::path& target);
+
+// True when `target` names the file `live` (after links; any letter case the file system
+// ignores).
+bool sameFile(const std::filesystem::path& target, const std::filesystem::path& live);
+
+}  // namespace store::bulk

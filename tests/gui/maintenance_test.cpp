@@ -1,0 +1,194 @@
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "guifixture.h"
+#include "maintenance/form42.h"
+#include "maintenance/form43.h"
+#include "maintenance/form44.h"
+#include "platform/boxes.h"
+#include "platform/datacontrol.h"
+#include "platform/forms.h"
+#include "shell/form1.h"
+#include "shell/mdiform1.h"
+#include "store/fields.h"
+#include "store/recordset.h"
+
+using platform::forms::get;
+
+namespace {
+
+std::vector<std::vector<std::string>> clients(int n) {
+    std::vector<std::vector<std::string>> out;
+    for (int i = 0; i < n; ++i)
+        out.push_back({"OLD" + std::to_string(i), "客戶" + std::to_string(i)});
+    return out;
+}
+
+QStringList codesInTheBrowseList() {
+    store::RecordSet& rs = *get<Form1>().AdodcMENU->recordSet();
+    QStringList out;
+    for (long i = 0; i < rs.recordCount(); ++i)
+        out << QString::fromUtf8(rs.valueAt(i, store::NO).data(),
+                                 static_cast<qsizetype>(rs.valueAt(i, store::NO).size()));
+    return out;
+}
+
+bool inputMode(BulkWindow& w) {
+    return !w.ComFORM42[0]->isHidden() && !w.ComFORM42[1]->isHidden() &&
+           !w.LabFORM42[0]->isHidden() && w.LabFORM42[1]->isHidden() && w.ProgressBar1->isHidden();
+}
+
+}  // namespace
+
+class MaintenanceTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void renumberingRewritesEveryCodeAndTheListShowsThem() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(7));
+        QVERIFY(f.start());
+        get<MDIForm1>().item("menu_VELKNO_REBUID")->trigger();
+        Form42& w = get<Form42>();
+        QCOMPARE(w.windowTitle(), QStringLiteral("代號重編"));
+        QCOMPARE(w.LabFORM42[0]->text(), QStringLiteral("Please input NO "));
+        QCOMPARE(w.LabFORM42[1]->text(), QStringLiteral("Please wait  Processing........"));
+        QVERIFY(inputMode(w));
+        QVERIFY(w.LabFORM42[2]->isHidden());
+
+        w.TexFORM42[1]->setText("0001");
+        f.dialogs().answers = {platform::Answer::Cancel};
+        QTest::mouseClick(w.ComFORM42[0], Qt::LeftButton);
+        QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral(" 確定要重新編排代號 ?"));
+        QCOMPARE(f.dialogs().messages()[0].title, QStringLiteral("重新編排代號"));
+        QCOMPARE(codesInTheBrowseList().first(), QStringLiteral("OLD0"));
+
+        f.dialogs().clear();
+        QTest::mouseClick(w.ComFORM42[0], Qt::LeftButton);
+        QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("已完成代號重編 ! "));
+        QVERIFY(inputMode(w));
+        QCOMPARE(w.LabFORM42[2]->text(), QStringLiteral("98 %"));  // 7 records never reach 100
+        QCOMPARE(w.TexFORM42[1]->text(), QString());
+        QCOMPARE(w.TexFORM42[0]->text(), QStringLiteral("0001"));
+
+        QTest::mouseClick(w.ComFORM42[1], Qt::LeftButton);  // END rebuilds the browse list
+        QVERIFY(!platform::forms::loaded<Form42>());
+        QCOMPARE(codesInTheBrowseList(), (QStringList{"0001", "2", "3", "4", "5", "6", "7"}));
+    }
+
+    void codesThatDoNotFitAreRefusedBeforeAnything() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(3));
+        QVERIFY(f.start());
+        get<MDIForm1>().item("menu_VELKNO_REBUID")->trigger();
+        Form42& w = get<Form42>();
+        w.TexFORM42[1]->setText("999999");
+        QTest::mouseClick(w.ComFORM42[0], Qt::LeftButton);
+        QCOMPARE(f.dialogs().messages().size(), std::size_t(1));  // no question asked
+        QVERIFY(f.dialogs().messages()[0].text.contains("1000000"));
+        QVERIFY(inputMode(w));
+        w.close();
+        QCOMPARE(codesInTheBrowseList().first(), QStringLiteral("OLD0"));
+    }
+
+    void anEmptyTableBeepsAndClosesEitherWindow_data() {
+        QTest::addColumn<bool>("clearing");
+        QTest::newRow("renumber") << false;
+        QTest::newRow("clear") << true;
+    }
+    void anEmptyTableBeepsAndClosesEitherWindow() {
+        QFETCH(bool, clearing);
+        testsupport::GuiFixture f;
+        f.writeClients({});
+        QVERIFY(f.start());
+        f.dialogs().clear();
+        get<MDIForm1>().item(clearing ? "menu_FILE_CLEAR" : "menu_VELKNO_REBUID")->trigger();
+        BulkWindow& w = clearing ? static_cast<BulkWindow&>(get<Form44>()) : get<Form42>();
+        QTest::mouseClick(w.ComFORM42[0], Qt::LeftButton);
+        QCOMPARE(f.dialogs().beeps(), 2);
+        QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral("FILE NO FOUND RECORD ! "));
+        QVERIFY(!platform::forms::loaded<Form42>());
+        QVERIFY(!platform::forms::loaded<Form44>());
+        QVERIFY(get<Form1>().isVisible());
+    }
+
+    void clearingDeletesEveryClientAndKeepsTheCountShown() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(3));
+        QVERIFY(f.start());
+        get<MDIForm1>().item("menu_FILE_CLEAR")->trigger();
+        Form44& w = get<Form44>();
+        QCOMPARE(w.windowTitle(), QStringLiteral("檔案刪除"));
+        QCOMPARE(w.LabFORM42[0]->text(), QStringLiteral(" 檔案紀錄總筆數為 : 3"));
+        QCOMPARE(w.LabFORM42[1]->text(), QStringLiteral("Please  wait  for  Processing......."));
+        f.dialogs().answers = {platform::Answer::Cancel};
+        QTest::mouseClick(w.ComFORM42[0], Qt::LeftButton);
+        QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral(" Do You delete record ?"));
+        QCOMPARE(f.dialogs().messages()[0].title, QStringLiteral("確定要刪除所有記錄"));
+        QCOMPARE(codesInTheBrowseList().size(), 3);
+
+        QTest::mouseClick(w.ComFORM42[0], Qt::LeftButton);
+        QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("Completed delete record ! "));
+        QCOMPARE(w.LabFORM42[2]->text(), QStringLiteral("99 %"));
+        QCOMPARE(w.LabFORM42[0]->text(), QStringLiteral(" 檔案紀錄總筆數為 : 3"));
+        QVERIFY(inputMode(w));
+        w.close();
+        QVERIFY(codesInTheBrowseList().isEmpty());
+    }
+
+    void backupAsksForANameAndForOverwriting() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(4));
+        QVERIFY(f.start());
+        get<MDIForm1>().item("menu_FILE_BACKUP")->trigger();
+        Form43& w = get<Form43>();
+        QCOMPARE(w.windowTitle(), QStringLiteral("檔案備份"));
+        QCOMPARE(w.Label1->text(), QStringLiteral("      Do   you   backup   datafile"));
+
+        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);  // Cancel in the input box
+        QCOMPARE(f.dialogs().calls.back().text,
+                 QStringLiteral("請輸入新的資料庫檔名\r例如 C:\\KORT\\DB\\BACKUP.MDB"));
+        QCOMPARE(f.dialogs().calls.back().title, QStringLiteral("備份"));
+        QVERIFY(f.dialogs().messages().empty());
+
+        const auto folder = f.clientFile().parent_path();
+        const QString name = QString::fromStdString((folder / "客戶 O'Neil 備份.db").string());
+        f.dialogs().inputs = {name, name, name};
+        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("檔案名稱已完成備份"));
+        QVERIFY(std::filesystem::exists(folder / "客戶 O'Neil 備份.db"));
+
+        testsupport::execSql(f.clientFile(), "DELETE FROM VELKARD WHERE rowid > 1");
+        f.dialogs().clear();
+        f.dialogs().answers = {platform::Answer::No};
+        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);  // the second backup asks first
+        QCOMPARE(f.dialogs().messages().size(), std::size_t(1));
+        QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral("指定的檔案名稱已存在\r請重填"));
+        QCOMPARE(f.dialogs().messages()[0].buttons, platform::Buttons::YesNo);
+        auto count = [&] {
+            return store::RecordSet::openClients(
+                       store::Database::open(folder / "客戶 O'Neil 備份.db"))
+                ->recordCount();
+        };
+        QCOMPARE(count(), 4L);  // No keeps the old file
+        f.dialogs().answers = {platform::Answer::Yes};
+        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        QCOMPARE(count(), 1L);
+
+        // The live file is refused, named in the message, and stays as it was.
+        f.dialogs().clear();
+        const std::string before = testsupport::readBytes(f.clientFile());
+        f.dialogs().inputs = {QString::fromStdString(f.clientFile().string())};
+        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        QCOMPARE(f.dialogs().messages().size(), std::size_t(1));
+        QVERIFY(f.dialogs().messages()[0].text.contains("使用中"));
+        QCOMPARE(testsupport::readBytes(f.clientFile()), before);
+        QVERIFY(platform::forms::loaded<Form43>());
+        QTest::mouseClick(w.COMMAND1[1], Qt::LeftButton);
+        QVERIFY(!platform::forms::loaded<Form43>());
+    }
+};
+
+VELKARD_GUI_TEST(MaintenanceTest)
+#include "maintenance_test.moc"

@@ -1,0 +1,261 @@
+#include "store/bulk.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "generator.h"
+#include "store/clientfile.h"
+#include "store/errors.h"
+#include "store/fields.h"
+#include "store/recordset.h"
+#include "tempdir.h"
+
+namespace {
+
+namespace bulk = store::bulk;
+using testsupport::TempDir;
+
+std::vector<std::string> query(const std::filesystem::path& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(file.string().c_str(), &db);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr);
+    std::vector<std::string> out;
+    while (sqlite3_step(s) == SQLITE_ROW) {
+        auto* t = sqlite3_column_text(s, 0);
+        out.emplace_back(t ? reinterpret_cast<const char*>(t) : "<null>");
+    }
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return out;
+}
+
+std::vector<std::vector<std::string>> clients(int n) {
+    std::vector<std::vector<std::string>> out;
+    for (int i = 0; i < n; ++i)
+        out.push_back({"OLD" + std::to_string(i), "客戶" + std::to_string(i)});
+    return out;
+}
+
+TEST(Bulk, PercentagesFollowTheRecordCount) {
+    auto seq = [](long n) {
+        std::vector<int> out;
+        for (long i = 1; i <= n; ++i) out.push_back(bulk::percent(i, n));
+        return out;
+    };
+    EXPECT_EQ(seq(1), std::vector<int>{100});
+    EXPECT_EQ(seq(7), (std::vector<int>{14, 28, 42, 56, 70, 84, 98}));
+    EXPECT_EQ(seq(3), (std::vector<int>{33, 66, 99}));
+    auto hundred = seq(100);
+    EXPECT_EQ(hundred.front(), 1);
+    EXPECT_EQ(hundred.back(), 100);
+    auto many = seq(250);
+    EXPECT_EQ(many.front(), 0);
+    EXPECT_EQ(many.back(), 100);
+}
+
+TEST(Bulk, CodesFollowTheStartValue) {
+    struct Case {
+        const char* start;
+        std::vector<std::string> codes;
+    } cases[] = {
+        {"1", {"1", "2", "3"}},         {"871001", {"871001", "871002", "871003"}},
+        {"0001", {"0001", "2", "3"}},   {"A00001", {"A00001", "1", "2"}},
+        {"", {"", "1", "2"}},           {"1.5", {"1.5", "2.5", "3.5"}},
+        {" 1 2", {" 1 2", "13", "14"}}, {"-2", {"-2", "-1", "0"}},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        auto file = dir.file("velkard.db");
+        testsupport::writeClients(file, clients(3));
+        auto db = store::clientfile::open(file);
+        std::vector<long> seen;
+        bulk::renumber(*db, c.start, [&](long i, long n) {
+            EXPECT_EQ(n, 3);
+            seen.push_back(i);
+        });
+        EXPECT_EQ(query(file, "SELECT NO FROM VELKARD ORDER BY rowid"), c.codes) << c.start;
+        EXPECT_EQ(seen, (std::vector<long>{1, 2, 3}));
+    }
+}
+
+TEST(Bulk, CodesWiderThanTheFieldAreRefusedWithNothingChanged) {
+    TempDir dir;
+    auto file = dir.file("velkard.db");
+    testsupport::writeClients(file, clients(3));
+    auto db = store::clientfile::open(file);
+    for (const char* start : {"999998", "ABCDEFG", "王小明王"}) {
+        ASSERT_TRUE(bulk::renumberRefusal(start, 3)) << start;
+        EXPECT_THROW(bulk::renumber(*db, start), store::StoreError) << start;
+    }
+    EXPECT_FALSE(bulk::renumberRefusal("999997", 3));
+    EXPECT_EQ(query(file, "SELECT NO FROM VELKARD ORDER BY rowid"),
+              (std::vector<std::string>{"OLD0", "OLD1", "OLD2"}));
+}
+
+TEST(Bulk, AFailurePartWayLeavesEveryRecordAsItWas) {
+    TempDir dir;
+    auto file = dir.file("velkard.db");
+    testsupport::writeClients(file, clients(50));
+    auto db = store::clientfile::open(file);
+    auto failAt25 = [](long i, long) {
+        if (i == 25) throw std::runtime_error("disk gone");
+    };
+    EXPECT_THROW(bulk::renumber(*db, "1", failAt25), std::runtime_error);
+    EXPECT_EQ(query(file, "SELECT NO FROM VELKARD WHERE rowid = 1"),
+              std::vector<std::string>{"OLD0"});
+    EXPECT_THROW(bulk::clearClients(*db, failAt25), std::runtime_error);
+    EXPECT_EQ(query(file, "SELECT count(*) FROM VELKARD"), std::vector<std::string>{"50"});
+
+    // Another program holding the file: refused as locked, nothing changed.
+    sqlite3* other = nullptr;
+    sqlite3_open(file.string().c_str(), &other);
+    sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(db->handle(), 50);
+    try {
+        bulk::renumber(*db, "1");
+        ADD_FAILURE() << "renumbered a locked file";
+    } catch (const store::StoreError& e) {
+        EXPECT_EQ(e.kind(), store::ErrorKind::Locked);
+    }
+    EXPECT_THROW(bulk::clearClients(*db), store::StoreError);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(query(file, "SELECT count(*) FROM VELKARD WHERE NO LIKE 'OLD%'"),
+              std::vector<std::string>{"50"});
+}
+
+TEST(Bulk, ClearingDeletesEveryClientAndNothingElse) {
+    TempDir dir;
+    auto file = dir.file("velkard.db");
+    testsupport::writeClients(file, clients(250));
+    testsupport::execSql(
+        file, "INSERT INTO COMBOX_COMPANY VALUES ('大同'); INSERT INTO FIELD1 VALUES ('x')");
+    auto db = store::clientfile::open(file);
+    long calls = 0, last = 0;
+    bulk::clearClients(*db, [&](long i, long n) {
+        ++calls;
+        EXPECT_EQ(i, last + 1);
+        last = i;
+        EXPECT_EQ(n, 250);
+    });
+    EXPECT_EQ(calls, 250);
+    EXPECT_EQ(query(file, "SELECT count(*) FROM VELKARD"), std::vector<std::string>{"0"});
+    EXPECT_EQ(query(file, "SELECT company_field FROM COMBOX_COMPANY"),
+              std::vector<std::string>{"大同"});
+    EXPECT_EQ(query(file, "SELECT count(*) FROM FIELD1"), std::vector<std::string>{"1"});
+}
+
+TEST(Bulk, BackupHoldsTheThreeTablesWholeAndReplacesOnlyWhenComplete) {
+    TempDir dir;
+    auto file = dir.file("velkard.db");
+    testsupport::writeClients(file, clients(20));
+    testsupport::execSql(
+        file, "INSERT INTO COMBOX_COMPANY VALUES ('大同'); INSERT INTO FIELD1 VALUES (NULL)");
+    auto db = store::clientfile::open(file);
+    const auto target = dir.path() / "備份 O'Neil's copy.db";
+    bulk::backup(*db, target);
+    for (const char* table : {"VELKARD", "COMBOX_COMPANY", "FIELD1"}) {
+        const std::string sql = std::string("SELECT quote(") +
+                                (std::string(table) == "VELKARD" ? "NO) || quote(NAME" : "*") +
+                                ") FROM " + table + " ORDER BY rowid";
+        EXPECT_EQ(query(target, sql), query(file, sql)) << table;
+        const std::string schema =
+            std::string("SELECT sql FROM sqlite_master WHERE name = '") + table + "'";
+        EXPECT_EQ(query(target, schema), query(file, schema)) << table;
+    }
+    EXPECT_NO_THROW(store::clientfile::open(target));
+
+    // A second backup to the same name replaces it; a failing one leaves the earlier file.
+    testsupport::execSql(file, "DELETE FROM VELKARD WHERE rowid > 10");
+    bulk::backup(*db, target);
+    EXPECT_EQ(query(target, "SELECT count(*) FROM VELKARD"), std::vector<std::string>{"10"});
+    // Something in the way of the temporary copy makes the backup fail.
+    const std::filesystem::path blocker = target.string() + ".tmp-" + std::to_string(getpid());
+    std::filesystem::create_directory(blocker);
+    std::ofstream(blocker / "busy") << "x";
+    EXPECT_THROW(bulk::backup(*db, target), store::StoreError);
+    EXPECT_EQ(query(target, "SELECT count(*) FROM VELKARD"), std::vector<std::string>{"10"});
+
+    try {
+        bulk::backup(*db, dir.path() / "no such folder" / "x.db");
+        ADD_FAILURE() << "backed up into a missing folder";
+    } catch (const store::StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("不存在"), std::string::npos) << e.what();
+    }
+}
+
+TEST(Bulk, TheClientFileItselfIsNeverTheTarget) {
+    TempDir dir;
+    auto file = dir.file("velkard.db");
+    testsupport::writeClients(file, clients(5));
+    std::filesystem::create_symlink(file, dir.file("link.db"));
+    auto db = store::clientfile::open(file);
+    const std::string before = testsupport::readBytes(file);
+    for (auto target : {file, dir.file("link.db"), dir.path() / "." / "velkard.db"}) {
+        EXPECT_TRUE(bulk::sameFile(target, file)) << target;
+        EXPECT_THROW(bulk::backup(*db, target), store::StoreError) << target;
+    }
+    EXPECT_FALSE(bulk::sameFile(dir.file("other.db"), file));
+    EXPECT_EQ(testsupport::readBytes(file), before);
+}
+
+// The program killed with SIGKILL in the middle of a bulk operation: the journal rolls the file
+// back, so it holds all the old records or all the new ones.
+class BulkCrash : public ::testing::TestWithParam<std::tuple<int, int>> {
+  protected:
+    static void SetUpTestSuite() {
+        original_ = new TempDir;
+        sample::writeClientFile(original_->file("sample.db"), 100000);
+    }
+    static void TearDownTestSuite() { delete original_; }
+    static TempDir* original_;
+};
+TempDir* BulkCrash::original_ = nullptr;
+
+TEST_P(BulkCrash, KilledPartWayLeavesAllOrNothing) {
+    const auto [operation, killPercent] = GetParam();
+    TempDir dir;
+    auto file = dir.file("velkard.db");
+    std::filesystem::copy_file(original_->file("sample.db"), file);
+    const auto codesBefore = query(file, "SELECT NO FROM VELKARD ORDER BY rowid");
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        auto db = store::clientfile::open(file);
+        auto progress = [&](long i, long n) {
+            if (i == n * killPercent / 100) {
+                char c = 1;
+                if (write(ready[1], &c, 1) != 1) _exit(3);
+                pause();  // killed here, mid-transaction
+            }
+        };
+        if (operation == 0) bulk::renumber(*db, "0", progress);
+        if (operation == 1) bulk::clearClients(*db, progress);
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(ready[0]);
+    close(ready[1]);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    auto db = store::clientfile::open(file);  // rolls the journal back
+    EXPECT_EQ(query(file, "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+    EXPECT_EQ(query(file, "SELECT NO FROM VELKARD ORDER BY rowid"), codesBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(RenumberAndClear, BulkCrash,
+                         ::testing::Combine(::testing::Values(0, 1),
+                                            ::testing::Values(10, 50, 95)));
+
+}  // namespace
