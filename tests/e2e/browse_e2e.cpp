@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include "editor/form11.h"
 #include "generator.h"
+#include "guifixture.h"
 #include "maintenance/form42.h"
 #include "maintenance/form43.h"
 #include "maintenance/form44.h"
@@ -102,9 +103,24 @@ void pressOk(QWidget* modal) {
 QString counter() {
     return get<Form1>().StatusBar1->panelText(1);
 }
+
+// What the program's main does, then waits for the frame to be on screen.
+MDIForm1& startProgram() {
+    [] { QVERIFY(shell::clientFileReady()); }();
+    MDIForm1& frame = get<MDIForm1>();
+    frame.show();
+    [&] { QVERIFY(QTest::qWaitForWindowExposed(&frame)); }();
+    frame.activateWindow();
+    return frame;
+}
+
+// Closes every window, as the end of a run.
+void endRun() {
+    platform::forms::destroyAll();
+    QTest::qWait(50);
+}
 QString current(int field) {
-    auto v = get<Form1>().AdodcMENU->recordSet()->value(field);
-    return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+    return testsupport::value(*get<Form1>().AdodcMENU->recordSet(), field);
 }
 
 }  // namespace
@@ -121,11 +137,7 @@ class BrowseE2E : public QObject {
     }
 
     void browseSortSearchAndPageAHundredThousandClients() {
-        QVERIFY(shell::clientFileReady());
-        MDIForm1& frame = get<MDIForm1>();
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        frame.activateWindow();
+        startProgram();
         QCOMPARE(counter(), QStringLiteral("Record :  1 / 100000"));
         screenshot("01-start");
 
@@ -141,11 +153,7 @@ class BrowseE2E : public QObject {
         platform::TextBox* box = get<Form1>().TexMENU[1];
         QTest::mouseClick(box, Qt::LeftButton);
         QTRY_VERIFY(box->hasFocus());
-        for (QChar c : wanted) {
-            QInputMethodEvent commit;
-            commit.setCommitString(QString(c));
-            QApplication::sendEvent(box, &commit);
-        }
+        testsupport::typeText(box, wanted);
         QTest::keyClick(box, Qt::Key_Return);
         QTRY_VERIFY(get<Form1>().DataGridMENU->hasFocus());
         QCOMPARE(current(store::NAME), wanted);
@@ -186,17 +194,12 @@ class BrowseE2E : public QObject {
         clickMenu("menu_DATA_PORCESS", "mnu_CHOICE_PAGE");
         QTRY_VERIFY(!QApplication::activeModalWidget());
         QCOMPARE(counter(), QStringLiteral("Record :  99974 / 100000"));
-        platform::forms::destroyAll();
-        QTest::qWait(50);
+        endRun();
     }
 
     void addAClientInTheEditorAndFindItInTheList() {
         platform::setToday(QDate(2026, 12, 6));
-        QVERIFY(shell::clientFileReady());
-        MDIForm1& frame = get<MDIForm1>();
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        frame.activateWindow();
+        startProgram();
         clickMenu("menu_SORT_SET", "menu_NAME_SORT");
         clickMenu("menu_DATA_PORCESS", "menu_ADD_PROCESS");
         QTRY_VERIFY(platform::forms::loaded<Form11>());
@@ -229,15 +232,7 @@ class BrowseE2E : public QObject {
         for (int field = 0; field < store::kFieldCount; ++field) {
             QWidget* focus = QApplication::focusWidget();
             QCOMPARE(focus->objectName().left(8), editor.fieldBox(field)->objectName().left(8));
-            for (QChar c : typed[field]) {
-                if (c.unicode() < 0x80) {
-                    QTest::keyClick(focus, c.toLatin1());
-                } else {
-                    QInputMethodEvent commit;
-                    commit.setCommitString(QString(c));
-                    QApplication::sendEvent(focus, &commit);
-                }
-            }
+            testsupport::typeText(focus, typed[field]);
             if (field != store::MEMO) QTest::keyClick(focus, Qt::Key_Return);
         }
         screenshot("09-editor-edit");
@@ -254,15 +249,11 @@ class BrowseE2E : public QObject {
         QCOMPARE(current(store::NAME), QStringLiteral("丁一"));
         QCOMPARE(current(store::COMPANY), QStringLiteral("明遠資訊"));
         screenshot("11-list-with-new-client");
-        platform::forms::destroyAll();
-        QTest::qWait(50);
+        endRun();
     }
 
     void displaySetThenConditionQueryFromTheEditor() {
-        QVERIFY(shell::clientFileReady());
-        MDIForm1& frame = get<MDIForm1>();
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        startProgram();
         clickMenu("menu_DATA_PORCESS", "menu_DISP_SET");
         QTRY_VERIFY(platform::forms::loaded<Form17>());
         Form17& set = get<Form17>();
@@ -278,11 +269,7 @@ class BrowseE2E : public QObject {
         set.Combo6[1]->setCurrentIndex(1);
         set.fieldBox[2]->setCurrentIndex(store::COMPANY);
         set.operatorBox[2]->setCurrentIndex(7);
-        for (QChar c : QStringLiteral("電腦")) {
-            QInputMethodEvent commit;
-            commit.setCommitString(QString(c));
-            QApplication::sendEvent(set.Text1[2], &commit);
-        }
+        testsupport::typeText(set.Text1[2], QStringLiteral("電腦"));
         set.Combo7->setCurrentIndex(store::NAME);
         emit set.Combo7->activated(store::NAME);
         screenshot("12-display-set");
@@ -306,9 +293,7 @@ class BrowseE2E : public QObject {
         emit query.Combo6->activated(store::NAME);
         query.fieldBox[0]->setCurrentIndex(store::NAME);
         query.operatorBox[0]->setCurrentIndex(6);
-        QInputMethodEvent commit;
-        commit.setCommitString(QStringLiteral("林"));
-        QApplication::sendEvent(query.Text1[0], &commit);
+        testsupport::typeText(query.Text1[0], QStringLiteral("林"));
         QTest::mouseClick(query.COMMAND1[0], Qt::LeftButton);  // DECIDE
         store::RecordSet& copy = *query.Adodc1->recordSet();
         QVERIFY(copy.recordCount() > 100);
@@ -316,23 +301,18 @@ class BrowseE2E : public QObject {
             query.DataGrid1->viewport(), Qt::LeftButton, {},
             query.DataGrid1->visualRect(query.DataGrid1->model()->index(2, 1)).center());
         QCOMPARE(copy.absolutePosition(), 3L);
-        auto v = copy.value(store::NO);
-        const QString code = QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+        const QString code = testsupport::value(copy, store::NO);
         screenshot("14-condition-query");
         QTest::mouseClick(query.Command3, Qt::LeftButton);  // EXECUTE
         QTRY_VERIFY(!platform::forms::loaded<Form111>());
         QCOMPARE(get<Form11>().TexVELKARD[store::NO]->text(), code);
         QVERIFY(get<Form11>().TexVELKARD[store::NAME]->text().startsWith(QStringLiteral("林")));
         screenshot("15-editor-after-execute");
-        platform::forms::destroyAll();
-        QTest::qWait(50);
+        endRun();
     }
 
     void fullListByCompanyAndQuickLookupFromTheEditor() {
-        QVERIFY(shell::clientFileReady());
-        MDIForm1& frame = get<MDIForm1>();
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        startProgram();
         clickMenu("menu_DATA_PORCESS", "menu_MOD_PROCESS");
         QTRY_VERIFY(platform::forms::loaded<Form12>());
         Form12& list = get<Form12>();
@@ -359,8 +339,7 @@ class BrowseE2E : public QObject {
         QTest::keyClicks(lookup.DataCombo1->lineEdit(), "A04242");
         QTest::keyClick(lookup.DataCombo1->lineEdit(), Qt::Key_Return);
         QTRY_VERIFY(lookup.Command1[0]->hasFocus());
-        auto v = lookup.Adodc1->recordSet()->value(store::NAME);
-        const QString name = QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+        const QString name = testsupport::value(*lookup.Adodc1->recordSet(), store::NAME);
         screenshot("17-quick-lookup");
         lookup.DataCombo1->showPopup();
         screenshot("18-quick-lookup-codes");
@@ -370,24 +349,16 @@ class BrowseE2E : public QObject {
         QCOMPARE(get<Form11>().TexVELKARD[store::NO]->text(), QStringLiteral("A04242"));
         QCOMPARE(get<Form11>().TexVELKARD[store::NAME]->text(), name);
         screenshot("19-editor-after-lookup");
-        platform::forms::destroyAll();
-        QTest::qWait(50);
+        endRun();
     }
 
     void printTheBrowseListUnderADisplaySet() {
-        QVERIFY(shell::clientFileReady());
-        MDIForm1& frame = get<MDIForm1>();
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        startProgram();
         clickMenu("menu_DATA_PORCESS", "menu_DISP_SET");
         Form17& set = get<Form17>();
         set.fieldBox[0]->setCurrentIndex(store::COMPANY);
         set.operatorBox[0]->setCurrentIndex(7);
-        for (QChar c : QStringLiteral("電腦")) {
-            QInputMethodEvent commit;
-            commit.setCommitString(QString(c));
-            QApplication::sendEvent(set.Text1[0], &commit);
-        }
+        testsupport::typeText(set.Text1[0], QStringLiteral("電腦"));
         set.Combo7->setCurrentIndex(store::NAME);
         emit set.Combo7->activated(store::NAME);
         QTest::mouseClick(set.COMMAND1[0], Qt::LeftButton);
@@ -416,16 +387,12 @@ class BrowseE2E : public QObject {
                     {"-png", "-r", "80", "-f", "1", "-l", "1", pdf, shotDir() + "/22-report-page"});
         QVERIFY(toPng.waitForFinished(60000));
         QCOMPARE(toPng.exitCode(), 0);
-        platform::forms::destroyAll();
-        QTest::qWait(50);
+        endRun();
     }
 
     // Last: it renumbers, copies and finally clears the sample file.
     void renumberBackUpAndClear() {
-        QVERIFY(shell::clientFileReady());
-        MDIForm1& frame = get<MDIForm1>();
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        startProgram();
 
         clickMenu("menu_SYSTEM_PROTECT", "menu_VELKNO_REBUID");
         QTRY_VERIFY(platform::forms::loaded<Form42>());
@@ -494,7 +461,7 @@ class BrowseE2E : public QObject {
         QCOMPARE(counter(), QStringLiteral("Record :  0 / 0"));
         auto copy = store::RecordSet::openClients(store::clientfile::open(target.toStdString()));
         QCOMPARE(copy->recordCount(), clients);  // the backup still holds every client
-        platform::forms::destroyAll();
+        endRun();
     }
 };
 

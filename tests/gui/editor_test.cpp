@@ -39,8 +39,7 @@ store::RecordSet& records() {
     return *editor().records();
 }
 QString value(int field) {
-    auto v = records().value(field);
-    return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+    return testsupport::value(records(), field);
 }
 QString buttons() {
     QString s;

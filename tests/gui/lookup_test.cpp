@@ -37,17 +37,8 @@ std::vector<std::vector<std::string>> clients() {
     return out;
 }
 
-QString value(store::RecordSet& rs, int field) {
-    auto v = rs.value(field);
-    return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
-}
-QStringList column(store::RecordSet& rs, int field) {
-    QStringList out;
-    for (long i = 0; i < rs.recordCount(); ++i)
-        out << QString::fromUtf8(rs.valueAt(i, field).data(),
-                                 static_cast<qsizetype>(rs.valueAt(i, field).size()));
-    return out;
-}
+using testsupport::column;
+using testsupport::value;
 int headingOf(platform::RecordGrid* grid, const QString& field) {
     for (int c = 0; c < grid->model()->columnCount(); ++c)
         if (grid->model()->headerData(c, Qt::Horizontal).toString() == field) return c;

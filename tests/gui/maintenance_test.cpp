@@ -27,12 +27,7 @@ std::vector<std::vector<std::string>> clients(int n) {
 }
 
 QStringList codesInTheBrowseList() {
-    store::RecordSet& rs = *get<Form1>().AdodcMENU->recordSet();
-    QStringList out;
-    for (long i = 0; i < rs.recordCount(); ++i)
-        out << QString::fromUtf8(rs.valueAt(i, store::NO).data(),
-                                 static_cast<qsizetype>(rs.valueAt(i, store::NO).size()));
-    return out;
+    return testsupport::column(*get<Form1>().AdodcMENU->recordSet(), store::NO);
 }
 
 bool inputMode(BulkWindow& w) {

@@ -42,16 +42,9 @@ std::vector<std::vector<std::string>> clients() {
     return out;
 }
 
-QStringList column(store::RecordSet& rs, int field) {
-    QStringList out;
-    for (long i = 0; i < rs.recordCount(); ++i)
-        out << QString::fromUtf8(rs.valueAt(i, field).data(),
-                                 static_cast<qsizetype>(rs.valueAt(i, field).size()));
-    return out;
-}
+using testsupport::column;
 QString current(store::RecordSet& rs, int field) {
-    auto v = rs.value(field);
-    return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+    return testsupport::value(rs, field);
 }
 
 store::RecordSet& browse() {

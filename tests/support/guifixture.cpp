@@ -8,8 +8,10 @@
 
 #include "generator.h"
 #include "platform/forms.h"
+#include "platform/qtext.h"
 #include "shell/mdiform1.h"
 #include "shell/startup.h"
+#include "store/recordset.h"
 
 namespace testsupport {
 
@@ -42,6 +44,16 @@ bool GuiFixture::start() {
     if (!shell::clientFileReady()) return false;
     platform::forms::get<MDIForm1>().show();
     return true;
+}
+
+QString value(const store::RecordSet& rs, int field) {
+    return platform::toQ(rs.value(field));
+}
+
+QStringList column(const store::RecordSet& rs, int field) {
+    QStringList out;
+    for (long i = 0; i < rs.recordCount(); ++i) out << platform::toQ(rs.valueAt(i, field));
+    return out;
 }
 
 void typeText(QWidget* widget, const QString& text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -9,6 +10,10 @@
 
 #include "recordingdialogs.h"
 #include "tempdir.h"
+
+namespace store {
+class RecordSet;
+}
 
 namespace testsupport {
 
@@ -38,6 +43,10 @@ class GuiFixture {
 
 // Processes pending deletions, so that closed windows are really gone.
 void flushDeletes();
+
+// The current record's field, and one field of every record in the record set's order.
+QString value(const store::RecordSet& rs, int field);
+QStringList column(const store::RecordSet& rs, int field);
 
 // Types into the widget as a user would: ASCII by keys, Chinese as an input method commits it.
 void typeText(QWidget* widget, const QString& text);
