@@ -14,13 +14,13 @@
 namespace platform {
 namespace {
 
-struct PanelSpec {
+struct PanelDesign {
     const char* name;
     int widthTwips;
     const char* tip;
 };
 
-constexpr PanelSpec kPanels[] = {
+constexpr PanelDesign kPanels[] = {
     {"recno", 2005, " RECORD"},
     {"panel2", 1600, ""},
     {"caps", 1205, "鍵盤上 Caps Lock 的狀態"},
@@ -44,14 +44,14 @@ StatusBar::StatusBar(QWidget* parent) : QFrame(parent), timer_(new QTimer(this))
     layout->setContentsMargins(0, 1, 0, 0);
     layout->setSpacing(2);
     setFont(mingFont(8));
-    for (const auto& spec : kPanels) {
+    for (const auto& design : kPanels) {
         auto* label = new QLabel(this);
-        label->setObjectName(spec.name);
+        label->setObjectName(design.name);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         // Never narrower than designed; the text panels grow rather than clip a long count.
-        label->setMinimumWidth(px(spec.widthTwips));
+        label->setMinimumWidth(px(design.widthTwips));
         label->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
-        label->setToolTip(QString::fromUtf8(spec.tip));
+        label->setToolTip(QString::fromUtf8(design.tip));
         label->setContentsMargins(1, 0, 1, 0);
         layout->addWidget(label);
         panels_.push_back(label);
