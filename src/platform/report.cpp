@@ -124,15 +124,10 @@ void Document::drawSection(QPainter& painter, const Section& section, int top, l
         painter.setFont(qfont(c.font));
         painter.setPen(Qt::black);
         const QRect box(left + c.left, top + c.top, c.width, std::max(c.height, 1));
-        const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
-        if (!c.clip) {
-            painter.drawText(box, flags | Qt::TextDontClip, text);
-            continue;
-        }
-        painter.save();
-        painter.setClipRect(box, Qt::IntersectClip);
+        // Without TextDontClip the text is cut at the box's edges.
+        const int flags =
+            Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | (c.clip ? 0 : Qt::TextDontClip);
         painter.drawText(box, flags, text);
-        painter.restore();
     }
 }
 
