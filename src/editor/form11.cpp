@@ -13,6 +13,7 @@
 #include "platform/keys.h"
 #include "platform/qtext.h"
 #include "platform/twips.h"
+#include "platform/widgets.h"
 #include "query/form111.h"
 #include "shell/form1.h"
 #include "shell/form112.h"
@@ -83,10 +84,7 @@ Form11::Form11()
       AdodcCOMPANY(new platform::DataControl(this)) {
     setObjectName("Form11");
     setWindowTitle(QStringLiteral("資料輸入"));
-    setAutoFillBackground(true);
-    QPalette grey = palette();
-    grey.setColor(QPalette::Window, kGrey);
-    setPalette(grey);
+    platform::setBackground(this, kGrey);
     resize(platform::px(9270), platform::px(5055));
 
     AdodcVELKARD->setObjectName("AdodcVELKARD");
@@ -104,10 +102,9 @@ Form11::Form11()
 
 void Form11::buildButtons() {
     for (int i = 0; i < 8; ++i) {
-        auto* b = new QPushButton(QString::fromLatin1(kCaptions[i]), this);
-        b->setObjectName(QStringLiteral("COMMAND1(%1)").arg(i));
-        b->setGeometry(rectTwips(7920, 120 + 480 * i, 1215, 375));
-        b->setFont(platform::mingFont(12, true));
+        auto* b = platform::makeButton(this, QStringLiteral("COMMAND1(%1)").arg(i),
+                                       QString::fromLatin1(kCaptions[i]),
+                                       rectTwips(7920, 120 + 480 * i, 1215, 375));
         connect(b, &QPushButton::clicked, this, [this, i] { COMMAND1_Click(i); });
         COMMAND1[static_cast<std::size_t>(i)] = b;
     }
@@ -384,6 +381,22 @@ void Form11::COMMAND1_Click(int index) {
         default:
             break;
     }
+}
+
+bool Form11::takeChosen(const QPointer<platform::DataControl>& editorControl,
+                        store::RecordSet* editorRecords, const store::RecordSet& chosen) {
+    // The editor may have been closed meanwhile: its records are then gone.
+    if (!editorControl || editorControl->recordSet() != editorRecords) {
+        dialogs().message(QStringLiteral("資料輸入視窗已經關閉,無法移到這筆資料。"));
+        return false;
+    }
+    try {
+        editorRecords->setBookmark(chosen.bookmark());
+    } catch (const store::StoreError& e) {
+        platform::showError(e);
+        return false;
+    }
+    return true;
 }
 
 void Form11::openConditionQuery() {

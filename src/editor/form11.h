@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <array>
 
 #include "platform/forms.h"
@@ -38,6 +39,12 @@ class Form11 : public platform::Form {
 
     // The editor's records, which the quick lookup and the condition query follow.
     store::RecordSet* records() const;
+    // Makes the current record of `chosen` (a copy of `editorRecords`) the editor's current
+    // record. False, with a message, when the editor that held those records has been closed
+    // or cannot move.
+    static bool takeChosen(const QPointer<platform::DataControl>& editorControl,
+                           store::RecordSet* editorRecords, const store::RecordSet& chosen);
+
     // The box of field i, whatever its kind.
     QWidget* fieldBox(int field) const;
 

@@ -10,6 +10,7 @@
 #include "platform/datacontrol.h"
 #include "platform/dialogs.h"
 #include "platform/twips.h"
+#include "platform/widgets.h"
 #include "shell/form1.h"
 #include "store/bulk.h"
 #include "store/errors.h"
@@ -24,19 +25,14 @@ BulkWindow::BulkWindow()
     resize(platform::px(5835), platform::px(4110));
     const char* captions[2] = {"DECIDE", "END"};
     for (int i = 0; i < 2; ++i) {
-        auto* b = new QPushButton(QString::fromLatin1(captions[i]), this);
-        b->setObjectName(QStringLiteral("ComFORM42(%1)").arg(i));
-        b->setFont(platform::mingFont(12, true));
-        ComFORM42[static_cast<std::size_t>(i)] = b;
+        ComFORM42[static_cast<std::size_t>(i)] = platform::makeButton(
+            this, QStringLiteral("ComFORM42(%1)").arg(i), QString::fromLatin1(captions[i]), {});
     }
     for (int i = 0; i < 3; ++i) {
         auto* l = new QLabel(this);
         l->setObjectName(QStringLiteral("LabFORM42(%1)").arg(i));
         l->setFont(platform::mingFont(12, true));
-        l->setAutoFillBackground(true);
-        QPalette grey = l->palette();
-        grey.setColor(QPalette::Window, QColor(192, 192, 192));
-        l->setPalette(grey);
+        platform::setBackground(l, QColor(192, 192, 192));
         LabFORM42[static_cast<std::size_t>(i)] = l;
     }
     codeBox->setObjectName("TexFORM42(0)");

@@ -7,6 +7,7 @@
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
 #include "platform/twips.h"
+#include "platform/widgets.h"
 #include "store/bulk.h"
 #include "store/clientfile.h"
 
@@ -20,19 +21,15 @@ Form43::Form43() : Label1(new QLabel(QStringLiteral("      Do   you   backup   d
     resize(platform::px(5850), platform::px(3735));
     Label1->setObjectName("Label1");
     Label1->setGeometry(rectTwips(1080, 720, 3855, 375));
-    Label1->setAutoFillBackground(true);
-    QPalette blue = Label1->palette();
-    blue.setColor(QPalette::Window, QColor(192, 192, 192));
-    blue.setColor(QPalette::WindowText, Qt::blue);
-    Label1->setPalette(blue);
+    platform::setBackground(Label1, QColor(192, 192, 192));
+    platform::setTextColor(Label1, Qt::blue);
     platform::fitText(Label1);
     const char* captions[2] = {"BACKUP", "END"};
     const int lefts[2] = {1680, 3360}, widths[2] = {1215, 1095};
     for (int i = 0; i < 2; ++i) {
-        auto* b = new QPushButton(QString::fromLatin1(captions[i]), this);
-        b->setObjectName(QStringLiteral("COMMAND1(%1)").arg(i));
-        b->setGeometry(rectTwips(lefts[i], 1800, widths[i], 375));
-        b->setFont(platform::mingFont(12, true));
+        auto* b = platform::makeButton(this, QStringLiteral("COMMAND1(%1)").arg(i),
+                                       QString::fromLatin1(captions[i]),
+                                       rectTwips(lefts[i], 1800, widths[i], 375));
         connect(b, &QPushButton::clicked, this, [this, i] { COMMAND1_Click(i); });
         COMMAND1[static_cast<std::size_t>(i)] = b;
     }

@@ -8,6 +8,7 @@
 #include "platform/datacontrol.h"
 #include "platform/dialogs.h"
 #include "platform/twips.h"
+#include "platform/widgets.h"
 #include "store/bulk.h"
 #include "store/clientfile.h"
 #include "store/fields.h"
@@ -20,14 +21,10 @@ Form44::Form44() {
     ComFORM42[0]->setGeometry(rectTwips(1680, 2040, 1095, 375));
     ComFORM42[1]->setGeometry(rectTwips(3360, 2040, 975, 375));
     LabFORM42[0]->setGeometry(rectTwips(1440, 960, 3255, 375));
-    QPalette red = LabFORM42[0]->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
-    LabFORM42[0]->setPalette(red);
+    platform::setTextColor(LabFORM42[0], Qt::red);
     LabFORM42[1]->setText(QStringLiteral("Please  wait  for  Processing......."));
     LabFORM42[1]->setGeometry(rectTwips(1080, 960, 3855, 375));
-    QPalette dark = LabFORM42[1]->palette();
-    dark.setColor(QPalette::WindowText, QColor(64, 64, 64));
-    LabFORM42[1]->setPalette(dark);
+    platform::setTextColor(LabFORM42[1], QColor(64, 64, 64));
     setTabOrder(ComFORM42[0], ComFORM42[1]);
     connect(ComFORM42[0], &QPushButton::clicked, this, [this] { ComFORM42_Click(0); });
 }

@@ -137,6 +137,13 @@ void RecordGrid::setColumns(const std::vector<GridColumn>& columns) {
     applyWidths();
 }
 
+QString RecordGrid::fieldAt(int column) const {
+    const auto& shown = model_->shownColumns();
+    return column >= 0 && column < static_cast<int>(shown.size())
+               ? shown[static_cast<std::size_t>(column)].field
+               : QString();
+}
+
 void RecordGrid::applyWidths() {
     const auto& shown = model_->shownColumns();
     for (std::size_t i = 0; i < shown.size(); ++i)

@@ -55,6 +55,8 @@ class RecordGrid : public QTableView {
     void setDataControl(DataControl* control);
     void setColumns(const std::vector<GridColumn>& columns);
     RecordModel* recordModel() const { return model_; }
+    // The field a shown column (from 0) displays; empty for none.
+    QString fieldAt(int column) const;
 
   signals:
     // The heading of a shown column was clicked; `column` counts the shown columns from 0.

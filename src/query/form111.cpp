@@ -12,6 +12,7 @@
 #include "platform/qtext.h"
 #include "platform/recordgrid.h"
 #include "platform/twips.h"
+#include "platform/widgets.h"
 #include "query/conditionboxes.h"
 #include "query/runconditions.h"
 #include "store/errors.h"
@@ -45,18 +46,13 @@ Form111::Form111()
     : DataGrid1(new platform::RecordGrid(this)), Adodc1(new platform::DataControl(this)) {
     setObjectName("Form111");
     setWindowTitle(QStringLiteral("條件查詢"));
-    setAutoFillBackground(true);
-    QPalette peach = palette();
-    peach.setColor(QPalette::Window, kPeach);
-    setPalette(peach);
+    platform::setBackground(this, kPeach);
     resize(platform::px(7080), platform::px(5115));
 
     QList<QWidget*> chain;
     auto button = [&](const char* name, const char* caption, int top) {
-        auto* b = new QPushButton(QString::fromLatin1(caption), this);
-        b->setObjectName(name);
-        b->setGeometry(rectTwips(0, top, 1335, 375));
-        b->setFont(platform::mingFont(12, true));
+        auto* b = platform::makeButton(this, name, QString::fromLatin1(caption),
+                                       rectTwips(0, top, 1335, 375));
         chain << b;
         return b;
     };
@@ -72,11 +68,8 @@ Form111::Form111()
     Label1 = new QLabel(QStringLiteral("排序:"), this);
     Label1->setObjectName("Label1");
     Label1->setGeometry(rectTwips(1320, 120, 615, 375));
-    Label1->setAutoFillBackground(true);
-    QPalette sortPalette = Label1->palette();
-    sortPalette.setColor(QPalette::Window, kSortColour);
-    sortPalette.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0xFF));
-    Label1->setPalette(sortPalette);
+    platform::setBackground(Label1, kSortColour);
+    platform::setTextColor(Label1, QColor(0x00, 0x00, 0xFF));
 
     Combo6 = query::makeListBox(this, "Combo6", 1920, 120, 855, {});
     query::paint(Combo6, kSortColour);
@@ -165,18 +158,7 @@ void Form111::Command2_Click() {
 void Form111::Command3_Click() {
     store::RecordSet* copy = Adodc1->recordSet();
     if (!copy || copy->recordCount() == 0 || !copy->hasCurrent()) return;
-    // The editor may have been closed meanwhile: its records are then gone.
-    if (!editorControl_ || editorControl_->recordSet() != RS1) {
-        platform::dialogs().message(QStringLiteral("資料輸入視窗已經關閉,無法移到這筆資料。"));
-        return;
-    }
-    try {
-        RS1->setBookmark(copy->bookmark());
-    } catch (const store::StoreError& e) {
-        platform::showError(e);
-        return;
-    }
-    platform::forms::unload<Form111>();
+    if (Form11::takeChosen(editorControl_, RS1, *copy)) platform::forms::unload<Form111>();
 }
 
 void Form111::Command4_Click() {

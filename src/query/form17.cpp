@@ -10,6 +10,7 @@
 #include "platform/qtext.h"
 #include "platform/statusbar.h"
 #include "platform/twips.h"
+#include "platform/widgets.h"
 #include "query/conditionboxes.h"
 #include "query/runconditions.h"
 #include "shell/form1.h"
@@ -36,10 +37,7 @@ Form17::Form17() {
     Label1 = new QLabel(QStringLiteral("排序 :"), this);
     Label1->setObjectName("Label1");
     Label1->setGeometry(rectTwips(120, 240, 735, 375));
-    Label1->setAutoFillBackground(true);
-    QPalette grey = Label1->palette();
-    grey.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
-    Label1->setPalette(grey);
+    platform::setBackground(Label1, QColor(0xC0, 0xC0, 0xC0));
 
     Combo7 = query::makeListBox(this, "Combo7", 840, 240, 855, titles);
     connect(Combo7, &QComboBox::activated, this, &Form17::Combo7_Click);
@@ -67,10 +65,8 @@ Form17::Form17() {
     }
 
     auto button = [&](const char* name, const char* caption, int left, int width) {
-        auto* b = new QPushButton(QString::fromLatin1(caption), this);
-        b->setObjectName(name);
-        b->setGeometry(rectTwips(left, 2520, width, 375));
-        b->setFont(platform::mingFont(12, true));
+        auto* b = platform::makeButton(this, name, QString::fromLatin1(caption),
+                                       rectTwips(left, 2520, width, 375));
         chain << b;
         return b;
     };

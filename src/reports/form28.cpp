@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
 #include "platform/twips.h"
+#include "platform/widgets.h"
 #include "reports/columns.h"
 #include "reports/datareport28.h"
 #include "shell/form1.h"
@@ -22,10 +23,8 @@ Form28::Form28() : ListLEFT(new QListWidget(this)), ListRIGHT(new QListWidget(th
     resize(platform::px(7245), platform::px(4485));
     auto button = [&](const char* name, const char* caption, int left, int top, int width,
                       int height) {
-        auto* b = new QPushButton(QString::fromLatin1(caption), this);
-        b->setObjectName(name);
-        b->setGeometry(rectTwips(left, top, width, height));
-        b->setFont(platform::mingFont(12, true));
+        auto* b = platform::makeButton(this, name, QString::fromLatin1(caption),
+                                       rectTwips(left, top, width, height));
         return b;
     };
     ComLTOR = button("ComLTOR", "ADD", 2640, 840, 1215, 375);

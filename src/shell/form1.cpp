@@ -12,6 +12,7 @@
 #include "platform/recordgrid.h"
 #include "platform/statusbar.h"
 #include "platform/twips.h"
+#include "platform/widgets.h"
 #include "shell/browsesort.h"
 #include "shell/browsestate.h"
 #include "shell/mdiform1.h"
@@ -63,10 +64,7 @@ Form1::Form1()
       StatusBar1(new platform::StatusBar(this)) {
     setObjectName("Form1");
     setWindowTitle(QString());
-    setAutoFillBackground(true);
-    QPalette grey = palette();
-    grey.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
-    setPalette(grey);
+    platform::setBackground(this, QColor(0xC0, 0xC0, 0xC0));
 
     for (int i = 0; i < 8; ++i) {
         const SearchBox& s = kSearch[i];
@@ -92,10 +90,9 @@ Form1::Form1()
     const char* captions[2] = {"HOIST", "LOWER"};
     const int lefts[2] = {5760, 6840}, widths[2] = {975, 1095};
     for (int i = 0; i < 2; ++i) {
-        auto* b = new QPushButton(QString::fromLatin1(captions[i]), this);
-        b->setObjectName(QStringLiteral("ComMENU(%1)").arg(i));
-        b->setGeometry(rectTwips(lefts[i], 120, widths[i], 375));
-        b->setFont(platform::mingFont(12, true));
+        auto* b = platform::makeButton(this, QStringLiteral("ComMENU(%1)").arg(i),
+                                       QString::fromLatin1(captions[i]),
+                                       rectTwips(lefts[i], 120, widths[i], 375));
         connect(b, &QPushButton::clicked, this, [this, i] { ComMENU_Click(i); });
         ComMENU[static_cast<std::size_t>(i)] = b;
     }

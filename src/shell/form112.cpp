@@ -17,6 +17,7 @@
 #include "platform/qtext.h"
 #include "platform/recordgrid.h"
 #include "platform/twips.h"
+#include "platform/widgets.h"
 #include "shell/browsesort.h"
 #include "store/errors.h"
 #include "store/expression.h"
@@ -41,18 +42,12 @@ Form112::Form112()
     setObjectName("Form112");
     setWindowTitle(QStringLiteral("泛查資料"));
     resize(platform::px(6510), platform::px(5145));
-    setAutoFillBackground(true);
-    QPalette grey = palette();
-    grey.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
-    setPalette(grey);
+    platform::setBackground(this, QColor(0xC0, 0xC0, 0xC0));
 
     Label1 = new QLabel(QStringLiteral("NO"), this);
     Label1->setObjectName("Label1");
     Label1->setGeometry(rectTwips(0, 120, 855, 375));
-    Label1->setAutoFillBackground(true);
-    QPalette peach = Label1->palette();
-    peach.setColor(QPalette::Window, QColor(0xFF, 0xE0, 0xC0));
-    Label1->setPalette(peach);
+    platform::setBackground(Label1, QColor(0xFF, 0xE0, 0xC0));
 
     // The drop-down lists the client codes straight from the record set: no copy of a long list.
     DataCombo1->setObjectName("DataCombo1");
@@ -76,10 +71,9 @@ Form112::Form112()
     QList<QWidget*> chain{DataCombo1};
     for (int i = 0; i < 5; ++i) {
         if (!captions[i]) continue;
-        auto* b = new QPushButton(QString::fromLatin1(captions[i]), this);
-        b->setObjectName(QStringLiteral("Command1(%1)").arg(i));
-        b->setGeometry(rectTwips(lefts[i], 120, widths[i], 375));
-        b->setFont(platform::mingFont(12, true));
+        auto* b = platform::makeButton(this, QStringLiteral("Command1(%1)").arg(i),
+                                       QString::fromLatin1(captions[i]),
+                                       rectTwips(lefts[i], 120, widths[i], 375));
         connect(b, &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
         Command1[static_cast<std::size_t>(i)] = b;
         chain << b;
@@ -158,9 +152,8 @@ void Form112::DataCombo1_KeyDown(int keyCode) {
 }
 
 void Form112::DataGrid1_HeadClick(int column) {
-    const auto& shown = DataGrid1->recordModel()->shownColumns();
-    if (column < 0 || column >= static_cast<int>(shown.size())) return;
-    const QString field = shown[static_cast<std::size_t>(column)].field;
+    // Only one of the twenty fields can be sorted by; the CTRL column changes nothing.
+    const QString field = DataGrid1->fieldAt(column);
     if (store::fieldIndex(platform::toStd(field)) >= 0) DATAGRID1_FIELD = field;
 }
 
@@ -174,19 +167,8 @@ void Form112::Command1_Click(int index) {
     const QString typed = DataCombo1->currentText();
     switch (index) {
         case 0:  // EXECUTE: nothing to take after a code that matched nothing
-            if (!rs->hasCurrent()) return;
-            if (!editorControl_ || editorControl_->recordSet() != RS2) {
-                platform::dialogs().message(
-                    QStringLiteral("資料輸入視窗已經關閉,無法移到這筆資料。"));
-                return;
-            }
-            try {
-                RS2->setBookmark(rs->bookmark());
-            } catch (const store::StoreError& e) {
-                platform::showError(e);
-                return;
-            }
-            platform::forms::unload<Form112>();
+            if (rs->hasCurrent() && Form11::takeChosen(editorControl_, RS2, *rs))
+                platform::forms::unload<Form112>();
             return;
         case 1:
             shell::resortKeepingRecord(*rs, DATAGRID1_FIELD, " ASC");

@@ -10,6 +10,7 @@
 #include "platform/qtext.h"
 #include "platform/recordgrid.h"
 #include "platform/twips.h"
+#include "platform/widgets.h"
 #include "shell/browsesort.h"
 #include "shell/form1.h"
 #include "store/errors.h"
@@ -44,13 +45,6 @@ const int kGridWidths[store::kFieldCount] = {900,  1185, 1185, 600,  930,  1320,
                                              1380, 1350, 1320, 3000, 1455, 1425, 3075,
                                              1455, 1590, 1620, 1575, 1575, 2775};
 
-void fill(QWidget* w, const QColor& color) {
-    w->setAutoFillBackground(true);
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, color);
-    w->setPalette(p);
-}
-
 }  // namespace
 
 Form12::Form12()
@@ -58,7 +52,7 @@ Form12::Form12()
     setObjectName("Form12");
     setWindowTitle(QStringLiteral("察看瀏覽"));
     resize(platform::px(9255), platform::px(5250));
-    fill(this, QColor(0xC0, 0xC0, 0xC0));
+    platform::setBackground(this, QColor(0xC0, 0xC0, 0xC0));
 
     Adodc1->setObjectName("Adodc1");
     Adodc1->setCaption(QStringLiteral("Adodc1"));
@@ -70,11 +64,11 @@ Form12::Form12()
         auto* caption = new QLabel(name, this);
         caption->setObjectName(QStringLiteral("LabBROWSE(%1)").arg(i));
         caption->setGeometry(rectTwips(p.captionLeft, p.top, p.captionWidth, 375));
-        fill(caption, QColor(0xC0, 0xC0, 0xC0));
+        platform::setBackground(caption, QColor(0xC0, 0xC0, 0xC0));
         auto* value = new platform::BoundLabel(this);
         value->setObjectName(QStringLiteral("LabBROWSE1(%1)").arg(i));
         value->setGeometry(rectTwips(p.valueLeft, p.top, p.valueWidth, 375));
-        fill(value, QColor(0xE0, 0xE0, 0xE0));
+        platform::setBackground(value, QColor(0xE0, 0xE0, 0xE0));
         value->bind(Adodc1, name);
         LabBROWSE[static_cast<std::size_t>(i)] = caption;
         LabBROWSE1[static_cast<std::size_t>(i)] = value;
@@ -94,10 +88,9 @@ Form12::Form12()
     const char* captions[4] = {"HOIST", "LOWER", "PRINTER", "END"};
     QWidget* previous = DataGrid1;
     for (int i = 0; i < 4; ++i) {
-        auto* b = new QPushButton(QString::fromLatin1(captions[i]), this);
-        b->setObjectName(QStringLiteral("Command1(%1)").arg(i));
-        b->setGeometry(rectTwips(7920, 120 + 360 * i, 1215, 375));
-        b->setFont(platform::mingFont(12, true));
+        auto* b = platform::makeButton(this, QStringLiteral("Command1(%1)").arg(i),
+                                       QString::fromLatin1(captions[i]),
+                                       rectTwips(7920, 120 + 360 * i, 1215, 375));
         connect(b, &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
         Command1[static_cast<std::size_t>(i)] = b;
         setTabOrder(previous, b);
@@ -117,9 +110,8 @@ void Form12::Form_Load() {
 }
 
 void Form12::DataGrid1_HeadClick(int column) {
-    const auto& shown = DataGrid1->recordModel()->shownColumns();
-    if (column < 0 || column >= static_cast<int>(shown.size())) return;
-    const QString field = shown[static_cast<std::size_t>(column)].field;
+    // Only one of the twenty fields can be sorted by; the CTRL column changes nothing.
+    const QString field = DataGrid1->fieldAt(column);
     if (store::fieldIndex(platform::toStd(field)) >= 0) DATAGRID1_FIELD = field;
 }
 

@@ -32,18 +32,7 @@ class RecordSetTest : public ::testing::Test {
     }
     // What the file holds, read by another connection.
     std::vector<std::string> stored(const std::string& select) {
-        sqlite3* db = nullptr;
-        sqlite3_open(path_.string().c_str(), &db);
-        sqlite3_stmt* s = nullptr;
-        sqlite3_prepare_v2(db, select.c_str(), -1, &s, nullptr);
-        std::vector<std::string> out;
-        while (sqlite3_step(s) == SQLITE_ROW) {
-            auto* t = sqlite3_column_text(s, 0);
-            out.emplace_back(t ? reinterpret_cast<const char*>(t) : "<null>");
-        }
-        sqlite3_finalize(s);
-        sqlite3_close(db);
-        return out;
+        return testsupport::query(path_, select);
     }
 
     TempDir dir_;

@@ -31,6 +31,21 @@ std::string readBytes(const std::filesystem::path& path) {
     return out.str();
 }
 
+std::vector<std::string> query(const std::filesystem::path& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.string().c_str(), &db);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr);
+    std::vector<std::string> out;
+    while (sqlite3_step(s) == SQLITE_ROW) {
+        auto* t = sqlite3_column_text(s, 0);
+        out.emplace_back(t ? reinterpret_cast<const char*>(t) : "<null>");
+    }
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return out;
+}
+
 void execSql(const std::filesystem::path& path, const std::string& sql) {
     sqlite3* db = nullptr;
     sqlite3_open(path.string().c_str(), &db);

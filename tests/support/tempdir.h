@@ -23,6 +23,10 @@ class TempDir {
 // The whole content of a file, to prove that it was not touched.
 std::string readBytes(const std::filesystem::path& path);
 
+// The first column of every row a query gives, read through a connection of its own; NULL
+// reads as "<null>".
+std::vector<std::string> query(const std::filesystem::path& path, const std::string& sql);
+
 // Runs SQL on a file through a connection of its own, as another program would.
 void execSql(const std::filesystem::path& path, const std::string& sql);
 
