@@ -133,7 +133,11 @@ void Form112::findCode() {
         const QString text = DataCombo1->currentText();
         if (text.isEmpty()) return;
         // The quote is doubled, so a code holding one is found as typed.
-        rs->find("NO='" + store::quoteValue(platform::toStd(text)) + "'");
+        const bool found = rs->find("NO='" + store::quoteValue(platform::toStd(text)) + "'");
+        // The list stands on the code found, so the box need not look the text up again in a
+        // list of every client when the focus leaves it.
+        if (found && DataCombo1->currentIndex() != rs->absolutePosition() - 1)
+            DataCombo1->setCurrentIndex(static_cast<int>(rs->absolutePosition()) - 1);
     } catch (const std::exception& e) {
         platform::showError(e);
     }
