@@ -71,6 +71,7 @@ bool BulkWindow::closedForEmptyTable() {
 }
 
 void BulkWindow::setWorking(bool working) {
+    working_ = working;
     LabFORM42[0]->setVisible(!working);
     for (QWidget* w : inputOnly) w->setVisible(!working);
     ComFORM42[0]->setVisible(!working);

@@ -28,6 +28,8 @@ class BulkWindow : public platform::Form {
     platform::DataControl* AdodcFORM42;
 
     void Form_Unload() override;
+    // A run cannot be interrupted: while it works the window does not close.
+    bool Form_QueryUnload() override { return !working_; }
 
   protected:
     void setWorking(bool working);
@@ -38,4 +40,7 @@ class BulkWindow : public platform::Form {
     long recordCount() const;
     // Extra controls of input mode that working mode hides (the start value box).
     QList<QWidget*> inputOnly;
+
+  private:
+    bool working_ = false;
 };

@@ -2,6 +2,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "guifixture.h"
 #include "maintenance/form42.h"
@@ -60,7 +61,10 @@ class MaintenanceTest : public QObject {
         QCOMPARE(codesInTheBrowseList().first(), QStringLiteral("OLD0"));
 
         f.dialogs().clear();
+        bool closeRefused = false;  // a run cannot be interrupted by the window's close box
+        QTimer::singleShot(0, &w, [&] { closeRefused = w.isVisible() && !w.close(); });
         QTest::mouseClick(w.ComFORM42[0], Qt::LeftButton);
+        QVERIFY(closeRefused);
         QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("已完成代號重編 ! "));
         QVERIFY(inputMode(w));
         QCOMPARE(w.LabFORM42[2]->text(), QStringLiteral("98 %"));  // 7 records never reach 100
