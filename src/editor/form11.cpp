@@ -383,6 +383,16 @@ void Form11::COMMAND1_Click(int index) {
     }
 }
 
+store::RecordSet* Form11::lendRecords(platform::DataControl* target,
+                                      QPointer<platform::DataControl>& editorControl) {
+    Form11& editor = platform::forms::get<Form11>();
+    store::RecordSet* own = editor.records();
+    if (!own || own->recordCount() == 0) return nullptr;
+    target->setRecordSet(own->clone());
+    editorControl = editor.AdodcVELKARD;
+    return own;
+}
+
 bool Form11::takeChosen(const QPointer<platform::DataControl>& editorControl,
                         store::RecordSet* editorRecords, const store::RecordSet& chosen) {
     // The editor may have been closed meanwhile: its records are then gone.

@@ -28,10 +28,6 @@ class ByteLimit : public QValidator {
     int bytes_;
 };
 
-}  // namespace
-
-namespace {
-
 // The popup style (list over the box) measures every entry before it opens.
 class ListBelowStyle : public QProxyStyle {
   public:
@@ -41,6 +37,16 @@ class ListBelowStyle : public QProxyStyle {
         return QProxyStyle::styleHint(hint, option, widget, data);
     }
 };
+
+// A box's answer to "do you take the input method?": its own setting, or Qt's when unchanged.
+QVariant imeAnswer(ImeMode mode, const QVariant& qtAnswer) {
+    return mode == ImeMode::Unchanged ? qtAnswer : QVariant(mode == ImeMode::On);
+}
+
+// A running input method only lets go of a box that says it takes none, when asked again.
+void askImeAgain(ImeMode mode) {
+    if (mode != ImeMode::Unchanged) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+}
 
 }  // namespace
 
@@ -75,13 +81,12 @@ void TextBox::setByteLimit(int bytes) {
 
 void TextBox::setImeMode(ImeMode mode) {
     ime_ = mode;
-    // A running input method only lets go of a box that says it takes none.
     if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
 }
 
 QVariant TextBox::inputMethodQuery(Qt::InputMethodQuery query) const {
-    if (query == Qt::ImEnabled && ime_ != ImeMode::Unchanged) return ime_ == ImeMode::On;
-    return QLineEdit::inputMethodQuery(query);
+    const QVariant qt = QLineEdit::inputMethodQuery(query);
+    return query == Qt::ImEnabled ? imeAnswer(ime_, qt) : qt;
 }
 
 void TextBox::keyPressEvent(QKeyEvent* event) {
@@ -96,7 +101,7 @@ void TextBox::inputMethodEvent(QInputMethodEvent* event) {
 
 void TextBox::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
-    if (ime_ != ImeMode::Unchanged) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+    askImeAgain(ime_);
     emit gotFocus();
 }
 
@@ -191,8 +196,8 @@ void BoundMemo::setImeMode(ImeMode mode) {
 }
 
 QVariant BoundMemo::inputMethodQuery(Qt::InputMethodQuery query) const {
-    if (query == Qt::ImEnabled && ime_ != ImeMode::Unchanged) return ime_ == ImeMode::On;
-    return QPlainTextEdit::inputMethodQuery(query);
+    const QVariant qt = QPlainTextEdit::inputMethodQuery(query);
+    return query == Qt::ImEnabled ? imeAnswer(ime_, qt) : qt;
 }
 
 void BoundMemo::keyPressEvent(QKeyEvent* event) {
@@ -207,7 +212,7 @@ void BoundMemo::inputMethodEvent(QInputMethodEvent* event) {
 
 void BoundMemo::focusInEvent(QFocusEvent* event) {
     QPlainTextEdit::focusInEvent(event);
-    if (ime_ != ImeMode::Unchanged) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+    askImeAgain(ime_);
     emit gotFocus();
 }
 

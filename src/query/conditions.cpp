@@ -7,28 +7,19 @@
 namespace query {
 
 std::string term(const ConditionRow& row) {
-    const std::string& f = row.field;
-    const std::string v = store::quoteValue(row.value);
-    switch (row.operatorPosition) {
-        case 0:
-            return f + " = '" + v + "'";
-        case 1:
-            return f + " <> '" + v + "'";
-        case 2:
-            return f + " > '" + v + "'";
-        case 3:
-            return f + " < '" + v + "'";
-        case 4:
-            return f + " >= '" + v + "'";
-        case 5:
-            return f + " <= '" + v + "'";
-        case 6:
-            return f + " like '" + v + "*'";
-        case 7:
-            return f + " like '*" + v + "*'";
-        default:
-            return {};
-    }
+    // By operator position: what stands between the field and the quoted value, and the
+    // wildcards around the value.
+    struct Form {
+        const char* op;
+        const char* before;
+        const char* after;
+    };
+    static constexpr Form forms[8] = {{" = ", "", ""},     {" <> ", "", ""},    {" > ", "", ""},
+                                      {" < ", "", ""},     {" >= ", "", ""},    {" <= ", "", ""},
+                                      {" like ", "", "*"}, {" like ", "*", "*"}};
+    if (row.operatorPosition < 0 || row.operatorPosition >= 8) return {};
+    const Form& f = forms[row.operatorPosition];
+    return row.field + f.op + "'" + f.before + store::quoteValue(row.value) + f.after + "'";
 }
 
 bool complete(const ConditionRow& row, bool first) {

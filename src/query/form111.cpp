@@ -111,13 +111,9 @@ Form111::Form111()
 }
 
 void Form111::Form_Load() {
-    Form11& editor = platform::forms::get<Form11>();
-    store::RecordSet* editorRecords = editor.records();
     // The working copy is a clone of the editor's records; an empty table leaves the lists empty.
-    if (!editorRecords || editorRecords->recordCount() == 0) return;
-    Adodc1->setRecordSet(editorRecords->clone());
-    RS1 = editorRecords;
-    editorControl_ = editor.AdodcVELKARD;
+    RS1 = Form11::lendRecords(Adodc1, editorControl_);
+    if (!RS1) return;
     store::RecordSet* copy = Adodc1->recordSet();
     QStringList columns;
     for (int c = 0; c < copy->fieldCount(); ++c) columns << platform::toQ(copy->fieldName(c));

@@ -97,12 +97,7 @@ Form112::Form112()
 }
 
 void Form112::Form_Load() {
-    Form11& editor = platform::forms::get<Form11>();
-    store::RecordSet* editorRecords = editor.records();
-    if (!editorRecords || editorRecords->recordCount() == 0) return;
-    Adodc1->setRecordSet(editorRecords->clone());
-    RS2 = editorRecords;
-    editorControl_ = editor.AdodcVELKARD;
+    RS2 = Form11::lendRecords(Adodc1, editorControl_);
     DataCombo1->setCurrentIndex(-1);
 }
 

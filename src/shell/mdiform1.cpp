@@ -47,10 +47,13 @@ void MDIForm1::buildMenu() {
         items_.insert(name, m->menuAction());
         return m;
     };
-    auto item = [&](QMenu* m, const char* name, const char* caption) {
+    // An item with what choosing it does; without one it is shown and enabled and does nothing.
+    auto item = [&](QMenu* m, const char* name, const char* caption,
+                    void (MDIForm1::*action)() = nullptr) {
         QAction* a = m->addAction(QString::fromLatin1(caption));
         a->setObjectName(name);
         items_.insert(name, a);
+        if (action) connect(a, &QAction::triggered, this, action);
         return a;
     };
     auto separator = [&](QMenu* m, const char* name) {
@@ -61,28 +64,20 @@ void MDIForm1::buildMenu() {
     };
 
     QMenu* data = menu("menu_DATA_PORCESS", "DATA PROCESS");
-    connect(item(data, "menu_ADD_PROCESS", "ADD PROCES"), &QAction::triggered, this,
-            &MDIForm1::menu_ADD_PROCESS_Click);
-    connect(item(data, "menu_MOD_PROCESS", "MOD PROCESS"), &QAction::triggered, this,
-            &MDIForm1::menu_MOD_PROCESS_Click);
-    connect(item(data, "menu_PARTI_DATA", "PARTI DATA"), &QAction::triggered, this,
-            &MDIForm1::menu_PARTI_DATA_Click);
+    item(data, "menu_ADD_PROCESS", "ADD PROCES", &MDIForm1::menu_ADD_PROCESS_Click);
+    item(data, "menu_MOD_PROCESS", "MOD PROCESS", &MDIForm1::menu_MOD_PROCESS_Click);
+    item(data, "menu_PARTI_DATA", "PARTI DATA", &MDIForm1::menu_PARTI_DATA_Click);
     separator(data, "menu_11");
-    connect(item(data, "mnu_CHOICE_PAGE", "CHOICE PAGE"), &QAction::triggered, this,
-            &MDIForm1::mnu_CHOICE_PAGE_Click);
-    connect(item(data, "menu_FILE_FIRST_PAGE", "FILE FIRST PAGE"), &QAction::triggered, this,
-            &MDIForm1::menu_FILE_FIRST_PAGE_Click);
-    connect(item(data, "menu_FILE_LAST_PAGE", "FILE LAST PAGE"), &QAction::triggered, this,
-            &MDIForm1::menu_FILE_LAST_PAGE_Click);
+    item(data, "mnu_CHOICE_PAGE", "CHOICE PAGE", &MDIForm1::mnu_CHOICE_PAGE_Click);
+    item(data, "menu_FILE_FIRST_PAGE", "FILE FIRST PAGE", &MDIForm1::menu_FILE_FIRST_PAGE_Click);
+    item(data, "menu_FILE_LAST_PAGE", "FILE LAST PAGE", &MDIForm1::menu_FILE_LAST_PAGE_Click);
     separator(data, "menu_12");
-    connect(item(data, "menu_DISP_SET", "DISPLAY SET"), &QAction::triggered, this,
-            &MDIForm1::menu_DISP_SET_Click);
-    item(data, "menu_CLEAR_CHOICE", "CLEAR CHOICE");  // shown and enabled, does nothing
+    item(data, "menu_DISP_SET", "DISPLAY SET", &MDIForm1::menu_DISP_SET_Click);
+    item(data, "menu_CLEAR_CHOICE", "CLEAR CHOICE");
 
     QMenu* print = menu("menu_PRINT_OPER", "PRINTER OPERATION");
-    item(print, "menu_PERSON_DATA", "PERSON DATA");  // shown and enabled, does nothing
-    connect(item(print, "menu_SYNTHE_DATA", "SYNTHE DATA"), &QAction::triggered, this,
-            &MDIForm1::menu_SYNTHE_DATA_Click);
+    item(print, "menu_PERSON_DATA", "PERSON DATA");
+    item(print, "menu_SYNTHE_DATA", "SYNTHE DATA", &MDIForm1::menu_SYNTHE_DATA_Click);
 
     QMenu* sort = menu("menu_SORT_SET", "SORT SET");
     // The last two names are crossed with their captions; caption and effect agree.
@@ -97,17 +92,13 @@ void MDIForm1::buildMenu() {
                 [this, code] { menu_SORT_Click(code); });
 
     QMenu* protect = menu("menu_SYSTEM_PROTECT", "SYSTEM PROTECT");
-    item(protect, "menu_INDEX_REBUID", "INDEX REBUID");  // shown and enabled, does nothing
-    connect(item(protect, "menu_VELKNO_REBUID", "VELKNO REBUID"), &QAction::triggered, this,
-            &MDIForm1::menu_VELKNO_REBUID_Click);
+    item(protect, "menu_INDEX_REBUID", "INDEX REBUID");
+    item(protect, "menu_VELKNO_REBUID", "VELKNO REBUID", &MDIForm1::menu_VELKNO_REBUID_Click);
     separator(protect, "menu_41");
-    connect(item(protect, "menu_FILE_BACKUP", "FILE BACKUP"), &QAction::triggered, this,
-            &MDIForm1::menu_FILE_BACKUP_Click);
-    connect(item(protect, "menu_FILE_CLEAR", "FILE CLEAR"), &QAction::triggered, this,
-            &MDIForm1::menu_FILE_CLEAR_Click);
+    item(protect, "menu_FILE_BACKUP", "FILE BACKUP", &MDIForm1::menu_FILE_BACKUP_Click);
+    item(protect, "menu_FILE_CLEAR", "FILE CLEAR", &MDIForm1::menu_FILE_CLEAR_Click);
     separator(protect, "menu_42");
-    connect(item(protect, "menu_END_SYSTEM", "END SYSTEM"), &QAction::triggered, this,
-            &MDIForm1::menu_END_SYSTEM_Click);
+    item(protect, "menu_END_SYSTEM", "END SYSTEM", &MDIForm1::menu_END_SYSTEM_Click);
 }
 
 void MDIForm1::Form_Load() {
