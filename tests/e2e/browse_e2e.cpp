@@ -209,26 +209,12 @@ class BrowseE2E : public QObject {
         QTest::mouseClick(editor.COMMAND1[0], Qt::LeftButton);  // ADD
         QTRY_VERIFY(editor.fieldBox(store::NO)->hasFocus());
         // Each field as typed, then Enter on to the next; the lists take typed text too.
-        const QString typed[store::kFieldCount] = {"Z99999",
-                                                   "丁一",
-                                                   "880403",
-                                                   "M",
-                                                   "O",
-                                                   "A123456789",
-                                                   "Y",
-                                                   "0223456789",
-                                                   "0912345678",
-                                                   "",
-                                                   "台北市大安區仁愛路四段1號",
-                                                   "明遠資訊",
-                                                   "0227654321",
-                                                   "台北市信義區松仁路100號",
-                                                   "經理",
-                                                   "資訊業",
-                                                   "0227654322",
-                                                   "12345675",
-                                                   "",
-                                                   "第一次來訪"};
+        const QStringList typed =
+            QStringLiteral(
+                "Z99999|丁一|880403|M|O|A123456789|Y|0223456789|0912345678||"
+                "台北市大安區仁愛路四段1號|明遠資訊|0227654321|台北市信義區松仁路100號|"
+                "經理|資訊業|0227654322|12345675||第一次來訪")
+                .split('|');
         for (int field = 0; field < store::kFieldCount; ++field) {
             QWidget* focus = QApplication::focusWidget();
             QCOMPARE(focus->objectName().left(8), editor.fieldBox(field)->objectName().left(8));

@@ -60,8 +60,7 @@ class LookupTest : public QObject {
   private slots:
     void fullListSortsByAClickedHeadingKeepingTheRecord() {
         testsupport::GuiFixture f;
-        f.writeClients(clients());
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients()));
         get<MDIForm1>().item("menu_MOD_PROCESS")->trigger();
         QVERIFY(!platform::forms::loaded<Form1>());
         Form12& w = get<Form12>();
@@ -117,8 +116,7 @@ class LookupTest : public QObject {
     void closingTheFullListBringsTheBrowseListBackAndClosesTheEditor() {
         QFETCH(bool, byEnd);
         testsupport::GuiFixture f;
-        f.writeClients(clients());
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients()));
         get<MDIForm1>().item("menu_MOD_PROCESS")->trigger();
         get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
         QVERIFY(platform::forms::loaded<Form11>());
@@ -148,8 +146,7 @@ class LookupTest : public QObject {
 
     void quickLookupFindsByCodeAndExecuteMovesTheEditor() {
         testsupport::GuiFixture f;
-        f.writeClients(clients());
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients()));
         get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
         Form11& editor = get<Form11>();
         editor.AdodcVELKARD->moveNext();                        // the editor stands on C01
@@ -194,8 +191,7 @@ class LookupTest : public QObject {
 
     void lookupSortsResetsItsFieldOnActivationAndEndLeavesTheEditor() {
         testsupport::GuiFixture f;
-        f.writeClients(clients());
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients()));
         get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
         Form11& editor = get<Form11>();
         QTest::mouseClick(editor.COMMAND1[5], Qt::LeftButton);
@@ -233,8 +229,7 @@ class LookupTest : public QObject {
 
     void emptyTableAtLoadLeavesBothWindowsInert() {
         testsupport::GuiFixture f;
-        f.writeClients({});
-        QVERIFY(f.start());
+        QVERIFY(f.start({}));
         get<MDIForm1>().item("menu_MOD_PROCESS")->trigger();
         Form12& list = get<Form12>();
         QCOMPARE(list.DATAGRID1_FIELD, QString());

@@ -43,8 +43,7 @@ class MaintenanceTest : public QObject {
   private slots:
     void renumberingRewritesEveryCodeAndTheListShowsThem() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(7));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(7)));
         get<MDIForm1>().item("menu_VELKNO_REBUID")->trigger();
         Form42& w = get<Form42>();
         QCOMPARE(w.windowTitle(), QStringLiteral("代號重編"));
@@ -78,8 +77,7 @@ class MaintenanceTest : public QObject {
 
     void codesThatDoNotFitAreRefusedBeforeAnything() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(3));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(3)));
         get<MDIForm1>().item("menu_VELKNO_REBUID")->trigger();
         Form42& w = get<Form42>();
         w.TexFORM42[1]->setText("999999");
@@ -99,8 +97,7 @@ class MaintenanceTest : public QObject {
     void anEmptyTableBeepsAndClosesEitherWindow() {
         QFETCH(bool, clearing);
         testsupport::GuiFixture f;
-        f.writeClients({});
-        QVERIFY(f.start());
+        QVERIFY(f.start({}));
         f.dialogs().clear();
         get<MDIForm1>().item(clearing ? "menu_FILE_CLEAR" : "menu_VELKNO_REBUID")->trigger();
         BulkWindow& w = clearing ? static_cast<BulkWindow&>(get<Form44>()) : get<Form42>();
@@ -114,8 +111,7 @@ class MaintenanceTest : public QObject {
 
     void clearingDeletesEveryClientAndKeepsTheCountShown() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(3));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(3)));
         get<MDIForm1>().item("menu_FILE_CLEAR")->trigger();
         Form44& w = get<Form44>();
         QCOMPARE(w.windowTitle(), QStringLiteral("檔案刪除"));
@@ -138,8 +134,7 @@ class MaintenanceTest : public QObject {
 
     void backupAsksForANameAndForOverwriting() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(4));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(4)));
         get<MDIForm1>().item("menu_FILE_BACKUP")->trigger();
         Form43& w = get<Form43>();
         QCOMPARE(w.windowTitle(), QStringLiteral("檔案備份"));

@@ -82,8 +82,7 @@ class QueryTest : public QObject {
   private slots:
     void displaySetFiltersAndSortsTheBrowseListThenCloses() {
         testsupport::GuiFixture f;
-        f.writeClients(clients());
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients()));
         Form17& w = displaySet();
         QCOMPARE(w.windowTitle(), QStringLiteral("顯示設定"));
         QCOMPARE(w.Combo7->currentText(), QStringLiteral("NO"));
@@ -115,8 +114,7 @@ class QueryTest : public QObject {
 
     void aPickedTitleSortsAndCancelKeepsTheSortField() {
         testsupport::GuiFixture f;
-        f.writeClients(clients());
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients()));
         Form17& w = displaySet();
         pick(w.Combo7, store::VOCATION);  // 職稱
         QCOMPARE(get<Form1>().FIELDSORT, QStringLiteral("VOCATION"));
@@ -140,8 +138,7 @@ class QueryTest : public QObject {
 
     void row1MessageNoMatchAndRefusalsLeaveTheListAsItWas() {
         testsupport::GuiFixture f;
-        f.writeClients(clients());
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients()));
         browse().setAbsolutePosition(4);
         Form17& w = displaySet();
         setRow(w, 1, store::BLOOD, 0, "O", 0);  // lower rows filled, row 1 not
@@ -212,8 +209,7 @@ class QueryTest : public QObject {
 
     void conditionQueryNarrowsItsOwnCopyAndExecuteMovesTheEditor() {
         testsupport::GuiFixture f;
-        f.writeClients(clients());
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients()));
         get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
         Form11& editor = get<Form11>();
         editor.AdodcVELKARD->moveLast();

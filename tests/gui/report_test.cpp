@@ -74,8 +74,7 @@ class ReportTest : public QObject {
 
     void chooserListsFieldsAddsMovesAndClears() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(3));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(3)));
         Form28& w = chooser();
         QCOMPARE(w.windowTitle(), QStringLiteral("Form2"));
         QCOMPARE(w.ListLEFT->count(), 20);
@@ -100,8 +99,7 @@ class ReportTest : public QObject {
 
     void printerLaysTheReportOutAndShowsItAtItsPlace() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(3));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(3)));
         Form28& w = chooser();
         QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
         QVERIFY(platform::forms::loaded<DataReport28>());
@@ -138,8 +136,7 @@ class ReportTest : public QObject {
 
     void refusedChoicesShowNoReport() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(3));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(3)));
         Form28& w = chooser();
         QTest::mouseClick(w.ComALLMOVE, Qt::LeftButton);
         w.ListLEFT->item(store::MEMO)->setSelected(true);
@@ -156,8 +153,7 @@ class ReportTest : public QObject {
 
     void thePdfHoldsTheFilteredRowsInTheListsOrder() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(30));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(30)));
         platform::setToday(QDate(2026, 12, 6));
         store::RecordSet& list = *get<Form1>().AdodcMENU->recordSet();
         list.setFilter("SEX = 'M'");
@@ -192,8 +188,7 @@ class ReportTest : public QObject {
 
     void pagesGrowWithTheRowsAndThePreviewPagesThrough() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(100));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(100)));
         Form28& w = chooser();
         QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
         auto* preview = get<DataReport28>().preview;

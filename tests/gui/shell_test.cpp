@@ -80,8 +80,7 @@ class ShellTest : public QObject {
   private slots:
     void startUpOnAnEmptyTableBeepsTwiceAndSaysSo() {
         testsupport::GuiFixture f;
-        f.writeClients({});
-        QVERIFY(f.start());
+        QVERIFY(f.start({}));
         QCOMPARE(f.dialogs().beeps(), 2);
         auto messages = f.dialogs().messages();
         QCOMPARE(messages.size(), std::size_t(1));
@@ -95,8 +94,7 @@ class ShellTest : public QObject {
 
     void startUpOnAFilledTableListsByCodeOnTheFirstRecord() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(42));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(42)));
         QVERIFY(f.dialogs().calls.empty());
         QCOMPARE(counter(), QStringLiteral("Record :  1 / 42"));
         QCOMPARE(currentValue(store::NO), QStringLiteral("C001"));
@@ -138,8 +136,7 @@ class ShellTest : public QObject {
         QFETCH(QString, field);
         QFETCH(QString, label);
         testsupport::GuiFixture f;
-        f.writeClients(clients(42));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(42)));
         QPointer<Form1> before = &list();
         choose(item.toLatin1().constData());
         testsupport::flushDeletes();
@@ -207,8 +204,7 @@ class ShellTest : public QObject {
         QFETCH(QString, shown);
         QFETCH(bool, refused);
         testsupport::GuiFixture f;
-        f.writeClients(clients(40));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(40)));
         records().setAbsolutePosition(7);
         QPointer<Form1> before = &list();
         f.dialogs().inputs.push_back(typed);
@@ -234,8 +230,7 @@ class ShellTest : public QObject {
         data[1][store::NAME] = "王小";
         data[2][store::NAME] = "O'Neil";
         data[3][store::NAME] = "王小明";
-        f.writeClients(data);
-        QVERIFY(f.start());
+        QVERIFY(f.start(data));
         choose("menu_NAME_SORT");
         MDIForm1& frame = get<MDIForm1>();
         frame.activateWindow();
@@ -271,8 +266,7 @@ class ShellTest : public QObject {
 
     void hoistAndLowerKeepTheRecordAtItsNewPlace() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(42));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(42)));
         records().setAbsolutePosition(5);
         QCOMPARE(currentValue(store::NO), QStringLiteral("C005"));
         QTest::mouseClick(list().ComMENU[1], Qt::LeftButton);
@@ -293,8 +287,7 @@ class ShellTest : public QObject {
 
     void reloadClearsTheSearchBoxButPartiDataKeepsAnOpenList() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(42));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(42)));
         list().TexMENU[0]->setText("C010");
         records().setAbsolutePosition(9);
         QPointer<Form1> before = &list();
@@ -309,8 +302,7 @@ class ShellTest : public QObject {
 
     void inertItemsDoNothing() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(42));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(42)));
         records().setAbsolutePosition(3);
         QPointer<Form1> before = &list();
         for (const char* item : {"menu_CLEAR_CHOICE", "menu_PERSON_DATA", "menu_INDEX_REBUID"}) {
@@ -326,8 +318,7 @@ class ShellTest : public QObject {
 
     void theListSitsAtItsPlaceInTwipsAndGoesBackThere() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(3));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(3)));
         QWidget* frame = list().parentWidget();
         QVERIFY(qobject_cast<QMdiSubWindow*>(frame));
         const QRect home(0, platform::px(500), platform::px(9400), platform::px(5600));
@@ -340,8 +331,7 @@ class ShellTest : public QObject {
 
     void gridCounterAndArrowsFollowEachOther() {
         testsupport::GuiFixture f;
-        f.writeClients(clients(42));
-        QVERIFY(f.start());
+        QVERIFY(f.start(clients(42)));
         platform::DataControl* arrows = list().AdodcMENU;
         arrows->findChild<QToolButton*>("Next")->click();
         QCOMPARE(counter(), QStringLiteral("Record :  2 / 42"));

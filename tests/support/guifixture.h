@@ -32,6 +32,11 @@ class GuiFixture {
     // What the program's main does: checks the client file, then opens the frame. False when the
     // program would end.
     bool start();
+    // Both: a client file holding these clients, then the program.
+    bool start(const std::vector<std::vector<std::string>>& clients) {
+        writeClients(clients);
+        return start();
+    }
 
     RecordingDialogs& dialogs() { return *dialogs_; }
 
