@@ -197,7 +197,7 @@ void Form11::Form_Load() {
     try {
         AdodcVELKARD->openTable(store::kClientTable);
         AdodcCOMPANY->openTable("combox_company");
-    } catch (const store::StoreError& e) {
+    } catch (const std::exception& e) {
         platform::showError(e);
         return;
     }
@@ -307,7 +307,7 @@ bool Form11::clickTrappedByDate() const {
 bool Form11::save() {
     try {
         records()->update();
-    } catch (const store::StoreError& e) {
+    } catch (const std::exception& e) {
         platform::showError(e);
         return false;
     }
@@ -342,7 +342,7 @@ void Form11::COMMAND1_Click(int index) {
                                   Buttons::OkCancel) == platform::Answer::Ok) {
                 try {
                     rs->deleteCurrent();  // the following record becomes current
-                } catch (const store::StoreError& e) {
+                } catch (const std::exception& e) {
                     platform::showError(e);
                 }
             }
@@ -402,7 +402,7 @@ bool Form11::takeChosen(const QPointer<platform::DataControl>& editorControl,
     }
     try {
         editorRecords->setBookmark(chosen.bookmark());
-    } catch (const store::StoreError& e) {
+    } catch (const std::exception& e) {
         platform::showError(e);
         return false;
     }

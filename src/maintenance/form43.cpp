@@ -37,10 +37,16 @@ Form43::Form43() : Label1(new QLabel(QStringLiteral("      Do   you   backup   d
 }
 
 void Form43::Form_Load() {
+    openClientFile();
+}
+
+bool Form43::openClientFile() {
     try {
         connection_ = store::clientfile::open(store::clientfile::defaultPath());
+        return true;
     } catch (const std::exception& e) {
         platform::showError(e);
+        return false;
     }
 }
 
@@ -49,6 +55,8 @@ void Form43::COMMAND1_Click(int index) {
         platform::forms::unload<Form43>();
         return;
     }
+    // The file may have been locked when the window opened; BACKUP tries again.
+    if (!connection_ && !openClientFile()) return;
     const QString name =
         dialogs().input(QStringLiteral("請輸入新的資料庫檔名\r例如 C:\\KORT\\DB\\BACKUP.MDB"),
                         QStringLiteral("備份"));

@@ -24,6 +24,8 @@ class Form43 : public platform::Form {
     void COMMAND1_Click(int index);
 
   private:
+    // Opens the client file for copying; false, after the message, when it cannot be opened.
+    bool openClientFile();
     // -1 when the user would not replace an existing file, 0 when the backup ran.
     int backupTo(const QString& name);
     std::shared_ptr<store::Database> connection_;

@@ -1,8 +1,10 @@
 #include "platform/appsetup.h"
 
-#include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <exception>
+
+#include "platform/dialogs.h"
 
 namespace platform {
 
@@ -19,6 +21,15 @@ void setUpApplication(QApplication& app) {
 
     QApplication::setApplicationName("VELKARD");
     QApplication::setFont(mingFont());
+}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        showError(e);
+        return false;
+    }
 }
 
 QFont mingFont(int points, bool bold) {

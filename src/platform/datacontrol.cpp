@@ -93,7 +93,7 @@ void DataControl::act(void (store::RecordSet::*move)()) {
             if (rs_->bof()) rs_->moveFirst();
             if (rs_->eof()) rs_->moveLast();
         }
-    } catch (const store::StoreError& e) {
+    } catch (const std::exception& e) {
         showError(e);
     }
 }

@@ -84,7 +84,7 @@ void adopt(std::type_index type, Form* form) {
 }
 
 void placeForm(Form* form, int left, int top, int width, int height) {
-    if (registry().ending) return;
+    if (registry().ending || form->unloading()) return;
     QWidget* w = outer(form);
     w->setGeometry(rectTwips(left, top, width, height));
     form->show();

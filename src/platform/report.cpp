@@ -1,6 +1,9 @@
 #include "platform/report.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
@@ -25,6 +28,36 @@ QFont qfont(const Font& f) {
     font.setPixelSize(static_cast<int>(f.size * kTwipsPerPoint));
     font.setBold(f.bold);
     return font;
+}
+
+// A value wider than its column is printed condensed down to this fraction of its width;
+// beyond that it is cut, with a mark, so that a cut value is never read as a whole one.
+constexpr double kNarrowest = 0.6;
+
+// Draws `text` whole within `box`: as it is when it fits, else narrowed horizontally; what does
+// not fit even at the narrowest is cut at the column's edge and marked with "…". The whole text
+// is still written, so a PDF keeps the whole value.
+void drawFitted(QPainter& painter, const QRect& box, int flags, const QString& text) {
+    const QFontMetricsF metrics(painter.font());
+    const double width = metrics.horizontalAdvance(text);
+    if (width <= box.width()) {
+        painter.drawText(box, flags, text);
+        return;
+    }
+    const double scale = std::max(kNarrowest, box.width() / width);
+    const QString mark = QStringLiteral("…");
+    const bool cut = width * scale > box.width();
+    const double room = cut ? box.width() / scale - metrics.horizontalAdvance(mark) : width;
+    const int unclipped = (flags & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeft | Qt::TextDontClip;
+    painter.save();
+    painter.translate(box.left(), 0);
+    painter.scale(scale, 1);
+    painter.save();
+    if (cut) painter.setClipRect(QRectF(0, box.top(), room, box.height()), Qt::IntersectClip);
+    painter.drawText(QRectF(0, box.top(), width, box.height()), unclipped, text);
+    painter.restore();
+    if (cut) painter.drawText(QRectF(room, box.top(), width, box.height()), unclipped, mark);
+    painter.restore();
 }
 
 int heightOf(const Definition& d, Section::Role role) {
@@ -124,10 +157,11 @@ void Document::drawSection(QPainter& painter, const Section& section, int top, l
         painter.setFont(qfont(c.font));
         painter.setPen(Qt::black);
         const QRect box(left + c.left, top + c.top, c.width, std::max(c.height, 1));
-        // Without TextDontClip the text is cut at the box's edges.
-        const int flags =
-            Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | (c.clip ? 0 : Qt::TextDontClip);
-        painter.drawText(box, flags, text);
+        const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+        if (c.clip)
+            drawFitted(painter, box, flags, text);
+        else
+            painter.drawText(box, flags | Qt::TextDontClip, text);
     }
 }
 
@@ -169,6 +203,24 @@ void Document::printTo(QPagedPaintDevice& device) const {
 }
 
 void Document::writePdf(const QString& path) const {
+    // The PDF writer only says that it could not start; the user needs to know why.
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    auto refuse = [&](const QString& cause) {
+        throw std::runtime_error(toStd(QStringLiteral("PDF 檔案 %1 無法寫入:%2。")
+                                           .arg(QDir::toNativeSeparators(path), cause)));
+    };
+    if (!QFileInfo(folder).isDir())
+        refuse(QStringLiteral("資料夾 %1 不存在").arg(QDir::toNativeSeparators(folder)));
+    if (info.isDir()) refuse(QStringLiteral("這個名稱是一個資料夾"));
+    {
+        QFile probe(path);
+        if (!probe.open(QIODevice::WriteOnly))
+            refuse(
+                QFileInfo(folder).isWritable()
+                    ? probe.errorString()
+                    : QStringLiteral("資料夾 %1 是唯讀的").arg(QDir::toNativeSeparators(folder)));
+    }
     {
         QPdfWriter writer(path);
         writer.setResolution(600);

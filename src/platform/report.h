@@ -29,7 +29,8 @@ struct Control {
     QString caption;                               // labels; "%d" stands for the print date
     QString dataField;                             // text boxes
     bool visible = true;
-    bool clip = true;  // cut the text at the box's edges, so columns never run into each other
+    // Keep the text within its box (narrowed, or cut with a mark), so columns never overlap.
+    bool clip = true;
     Font font;
 };
 

@@ -16,6 +16,7 @@
 #include "shell/browsesort.h"
 #include "shell/browsestate.h"
 #include "shell/mdiform1.h"
+#include "shell/startup.h"
 #include "store/errors.h"
 #include "store/expression.h"
 #include "store/fields.h"
@@ -139,7 +140,11 @@ void Form1::Form_Load() {
     try {
         AdodcMENU->openTable(store::kClientTable);
     } catch (const store::StoreError& e) {
-        platform::showError(e);
+        // A list shown empty over a damaged table would invite adding clients into it.
+        if (e.kind() == store::ErrorKind::Corrupt || e.kind() == store::ErrorKind::NotClientFile)
+            shell::endForDamagedFile(e);
+        else
+            platform::showError(e);
         return;
     }
     if (AdodcMENU->recordSet()->recordCount() != 0) sortAndPositionAtLoad();

@@ -101,7 +101,7 @@ Form12::Form12()
 void Form12::Form_Load() {
     try {
         Adodc1->openTable(store::kClientTable);
-    } catch (const store::StoreError& e) {
+    } catch (const std::exception& e) {
         platform::showError(e);
         return;
     }

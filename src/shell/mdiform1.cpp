@@ -104,7 +104,9 @@ void MDIForm1::buildMenu() {
 void MDIForm1::Form_Load() {
     FIELDVAR = 1;
     FIRSTPAGE = LASTPAGE = CHOICEPAGE = false;
-    store::RecordSet* rs = platform::forms::get<Form1>().AdodcMENU->recordSet();
+    Form1& list = platform::forms::get<Form1>();
+    if (list.unloading()) return;  // the file was found damaged and the program ends
+    store::RecordSet* rs = list.AdodcMENU->recordSet();
     if (!rs || rs->recordCount() == 0) {
         dialogs().beep();
         dialogs().beep();

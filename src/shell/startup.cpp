@@ -1,7 +1,9 @@
 #include "shell/startup.h"
 
 #include "platform/dialogs.h"
+#include "platform/forms.h"
 #include "platform/qtext.h"
+#include "shell/mdiform1.h"
 #include "store/clientfile.h"
 #include "store/errors.h"
 
@@ -12,6 +14,15 @@ using platform::Buttons;
 using platform::dialogs;
 using platform::Icon;
 
+namespace {
+
+void sayProgramEnds(const std::exception& error) {
+    dialogs().message(platform::toQ(error.what()) + QStringLiteral("\n\n程式將結束。"), {},
+                      Buttons::Ok, Icon::Critical);
+}
+
+}  // namespace
+
 bool clientFileReady() {
     const auto path = store::clientfile::defaultPath();
     try {
@@ -19,8 +30,7 @@ bool clientFileReady() {
         return true;
     } catch (const store::StoreError& e) {
         if (e.kind() != store::ErrorKind::Missing) {
-            dialogs().message(platform::toQ(e.what()) + QStringLiteral("\n\n程式將結束。"), {},
-                              Buttons::Ok, Icon::Critical);
+            sayProgramEnds(e);
             return false;
         }
     }
@@ -33,10 +43,23 @@ bool clientFileReady() {
         store::clientfile::create(path);
         return true;
     } catch (const store::StoreError& e) {
-        dialogs().message(platform::toQ(e.what()) + QStringLiteral("\n\n程式將結束。"), {},
-                          Buttons::Ok, Icon::Critical);
+        sayProgramEnds(e);
         return false;
     }
+}
+
+bool startProgram() {
+    if (!clientFileReady()) return false;
+    MDIForm1& frame = platform::forms::get<MDIForm1>();
+    // Loading the browse list may have found the file damaged and ended the program.
+    if (frame.unloading()) return false;
+    frame.show();
+    return true;
+}
+
+void endForDamagedFile(const std::exception& error) {
+    sayProgramEnds(error);
+    platform::forms::endProgram(false);
 }
 
 }  // namespace shell

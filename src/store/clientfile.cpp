@@ -65,6 +65,8 @@ std::vector<std::string> problems(const Database& db) {
         std::string missing = missingColumns(columnsOf(db, name), need.columns);
         if (!missing.empty())
             found.push_back("資料表 " + std::string(need.table) + " 缺少欄位 " + missing);
+        else if (!need.columns.empty() && rowidName(db, name).empty())
+            found.push_back(noRowidReason(need.table));
     }
     return found;
 }
@@ -78,11 +80,27 @@ std::shared_ptr<Database> open(const std::filesystem::path& path, const OpenOpti
         throw StoreError(ErrorKind::NotClientFile, text);
     }
     if (options.readOnly) return db;
-    if (db->readOnly())
-        throw StoreError(ErrorKind::ReadOnly,
-                         path.string() + " 是唯讀的,不能寫入。請檢查檔案與資料夾的權限。");
-    // Taking the write lock once tells at start-up whether another program holds the file.
-    { Transaction probe(*db); }
+    const StoreError readOnly(ErrorKind::ReadOnly,
+                              path.string() + " 是唯讀的,不能寫入。請檢查檔案與資料夾的權限。");
+    if (db->readOnly()) throw readOnly;
+    {
+        // Taking the write lock once tells at start-up whether another program holds the file.
+        Transaction probe(*db);
+        // Every save writes a journal beside the file, so a folder that takes no new file fails
+        // them all. Writing the version the file already has, then rolling back, finds out now
+        // and changes nothing.
+        int64_t version = 0;
+        {
+            Statement read(*db, "PRAGMA user_version");
+            if (read.step()) version = read.integer(0);
+        }
+        try {
+            db->exec("PRAGMA user_version = " + std::to_string(version));
+        } catch (const StoreError& e) {
+            if (e.kind() == ErrorKind::ReadOnly) throw readOnly;
+            throw;
+        }
+    }
     // The file alone must always be a complete, current copy.
     db->exec("PRAGMA journal_mode=DELETE");
     db->exec("PRAGMA synchronous=FULL");

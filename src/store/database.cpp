@@ -2,7 +2,12 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
 #include "store/errors.h"
+#include "store/fields.h"
 
 namespace store {
 namespace {
@@ -46,6 +51,21 @@ std::string describe(ErrorKind kind, const std::string& file, std::string_view d
     }
 }
 
+// Whether a new file at `path` is refused for want of permission. The engine keeps no reason
+// for a file it could not create, so the creation is tried once more by the C library.
+bool deniedByFolder(const std::filesystem::path& path) {
+    errno = 0;
+    std::FILE* probe = std::fopen(path.string().c_str(), "wx");
+    const int why = errno;
+    if (probe) {
+        std::fclose(probe);
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        return false;
+    }
+    return why == EACCES || why == EROFS || why == EPERM;
+}
+
 }  // namespace
 
 std::shared_ptr<Database> Database::open(const std::filesystem::path& path,
@@ -70,7 +90,12 @@ std::shared_ptr<Database> Database::create(const std::filesystem::path& path) {
         sqlite3_open_v2(path.string().c_str(), &raw,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     std::shared_ptr<Database> db(new Database(raw, path));
-    if (rc != SQLITE_OK) db->fail(rc, "建立檔案");
+    if (rc != SQLITE_OK) {
+        if ((rc & 0xFF) == SQLITE_CANTOPEN && deniedByFolder(path))
+            throw StoreError(ErrorKind::ReadOnly,
+                             describe(ErrorKind::ReadOnly, path.string(), "建立檔案", ""));
+        db->fail(rc, "建立檔案");
+    }
     sqlite3_extended_result_codes(raw, 1);
     return db;
 }
@@ -92,7 +117,7 @@ void Database::exec(const std::string& sql) {
 
 void Database::fail(int rc, std::string_view doing) const {
     const char* engine = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
-    ErrorKind kind = kindOf(rc);
+    const ErrorKind kind = kindOf(rc);
     throw StoreError(kind, describe(kind, path_.string(), doing, engine));
 }
 
@@ -159,6 +184,32 @@ std::string quoteName(std::string_view name) {
     }
     out += '"';
     return out;
+}
+
+std::string rowidName(const Database& db, std::string_view table) {
+    std::vector<std::string> columns;
+    {
+        Statement s(db, "PRAGMA table_info(" + quoteName(table) + ")");
+        while (s.step()) columns.emplace_back(s.text(1));
+    }
+    for (std::string_view name : {"rowid", "_rowid_", "oid"}) {
+        bool hidden = false;
+        for (const auto& c : columns) hidden = hidden || sameName(c, name);
+        if (hidden) continue;
+        sqlite3_stmt* probe = nullptr;
+        const std::string sql =
+            "SELECT " + std::string(name) + " FROM " + quoteName(table) + " LIMIT 0";
+        const int rc = sqlite3_prepare_v2(db.handle(), sql.c_str(), -1, &probe, nullptr);
+        sqlite3_finalize(probe);
+        // Without row ids no name works, hidden or not.
+        return rc == SQLITE_OK ? std::string(name) : std::string();
+    }
+    return {};
+}
+
+std::string noRowidReason(std::string_view table) {
+    return "資料表 " + std::string(table) +
+           " 的記錄無法逐筆存取(欄位佔用了 rowid、_rowid_ 與 oid 三個名稱,或資料表沒有列編號)";
 }
 
 Transaction::Transaction(Database& db) : db_(db) {

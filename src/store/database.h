@@ -71,6 +71,13 @@ class Statement {
 // Double quotes for an identifier.
 std::string quoteName(std::string_view name);
 
+// The name that addresses the rows of `table`: rowid, _rowid_ or oid, the first that no column
+// of the table hides (a further column may well be called rowid). Empty when all three are
+// taken or the table keeps no row ids (WITHOUT ROWID).
+std::string rowidName(const Database& db, std::string_view table);
+// Why a table without such a name cannot be used, for the user.
+std::string noRowidReason(std::string_view table);
+
 // A transaction that rolls back unless committed.
 class Transaction {
   public:

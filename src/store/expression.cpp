@@ -180,10 +180,14 @@ class Parser {
     Node parsePrimary() {
         if (tok_.kind == Tok::LParen) {
             std::size_t open = tok_.at;
+            // Each level costs a frame of the parser's stack; a deep enough text would overflow it.
+            if (++depth_ > kMaxDepth)
+                lexer_.fail(open, "括號的層數太多,最多 " + std::to_string(kMaxDepth) + " 層");
             advance();
             Node inner = parseOr();
             if (tok_.kind != Tok::RParen) lexer_.fail(open, "左括號「(」沒有對應的右括號「)」");
             advance();
+            --depth_;
             return inner;
         }
         if (tok_.kind != Tok::Name || isKeyword(tok_, "And") || isKeyword(tok_, "Or"))
@@ -223,10 +227,13 @@ class Parser {
         return leaf;
     }
 
+    static constexpr int kMaxDepth = 200;
+
     Lexer lexer_;
     const std::vector<std::string>& columns_;
     std::vector<Term>& terms_;
     Token tok_;
+    int depth_ = 0;
 };
 
 bool isBlank(std::string_view s) {

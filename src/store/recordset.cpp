@@ -98,7 +98,7 @@ void sortRows(std::vector<Bookmark>& order, const detail::RowStore& rows,
 
 // " WHERE the row still holds `original`": NULL and empty text count as the same.
 std::string whereUnchanged(const detail::RowStore& rows, int firstParam) {
-    std::string sql = " WHERE rowid = ?" + std::to_string(firstParam);
+    std::string sql = " WHERE " + rows.rowid + " = ?" + std::to_string(firstParam);
     for (std::size_t c = 0; c < rows.columns.size(); ++c)
         sql += " AND COALESCE(CAST(" + quoteName(rows.columns[c]) + " AS TEXT), '') = ?" +
                std::to_string(firstParam + 1 + static_cast<int>(c));
@@ -345,7 +345,8 @@ void RecordSet::cancelUpdate() {
 }
 
 void RecordSet::conflict(Bookmark row, std::string_view doing) const {
-    Statement probe(*rows_->db, "SELECT 1 FROM " + quoteName(rows_->table) + " WHERE rowid = ?");
+    Statement probe(*rows_->db,
+                    "SELECT 1 FROM " + quoteName(rows_->table) + " WHERE " + rows_->rowid + " = ?");
     probe.bind(1, rows_->rowids[row]);
     bool exists = probe.step();
     throw ConflictError(std::string("這筆資料在讀取之後已被") + (exists ? "修改" : "刪除") +
@@ -355,7 +356,7 @@ void RecordSet::conflict(Bookmark row, std::string_view doing) const {
 
 void RecordSet::reread(Bookmark row) {
     Statement s(*rows_->db, "SELECT " + rows_->selectList() + " FROM " + quoteName(rows_->table) +
-                                " WHERE rowid = ?");
+                                " WHERE " + rows_->rowid + " = ?");
     s.bind(1, rows_->rowids[row]);
     if (!s.step())
         throw StoreError(ErrorKind::Io, "剛寫入的資料讀不回來: " + rows_->db->path().string());

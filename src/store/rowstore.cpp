@@ -62,7 +62,7 @@ const char* RowStore::pack(const std::vector<std::string_view>& values) {
 }
 
 std::string RowStore::selectList() const {
-    std::string list = "rowid";
+    std::string list = rowid;
     for (const auto& c : columns) list += ", " + quoteName(c);
     return list;
 }
@@ -79,6 +79,11 @@ std::shared_ptr<RowStore> RowStore::load(std::shared_ptr<Database> db, std::stri
     if (store->table.empty())
         throw StoreError(ErrorKind::NotClientFile,
                          db->path().string() + " 缺少資料表 " + std::string(table));
+
+    store->rowid = rowidName(*db, store->table);
+    if (store->rowid.empty())
+        throw StoreError(ErrorKind::NotClientFile,
+                         db->path().string() + ": " + noRowidReason(store->table));
 
     std::vector<std::string> stored;
     {
@@ -101,7 +106,7 @@ std::shared_ptr<RowStore> RowStore::load(std::shared_ptr<Database> db, std::stri
         if (!used[i]) store->columns.push_back(stored[i]);
 
     Statement s(*db, "SELECT " + store->selectList() + " FROM " + quoteName(store->table) +
-                         " ORDER BY rowid");
+                         " ORDER BY " + store->rowid);
     std::vector<std::string_view> values(store->columns.size());
     while (s.step()) {
         for (std::size_t c = 0; c < values.size(); ++c) values[c] = s.text(static_cast<int>(c) + 1);

@@ -42,6 +42,7 @@ class RowView final : public FieldSource {
 struct RowStore {
     std::shared_ptr<Database> db;
     std::string table;                 // the name as stored
+    std::string rowid;                 // the name that addresses its rows (see rowidName)
     std::vector<std::string> columns;  // the names as stored, in record-set order
     std::vector<const char*> rows;     // nullptr for a deleted row
     std::vector<int64_t> rowids;

@@ -97,13 +97,22 @@ void foldInto(std::string_view s, std::string& out) {
         return;
     }
     std::u16string in = toUtf16(s);
-    std::u16string folded(in.size() * 3 + 8, u'\0');
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t len = unorm2_normalize(
-        folder(), reinterpret_cast<const UChar*>(in.data()), static_cast<int32_t>(in.size()),
-        reinterpret_cast<UChar*>(folded.data()), static_cast<int32_t>(folded.size()), &status);
-    if (U_FAILURE(status)) throw std::runtime_error("文字無法正規化");
-    folded.resize(static_cast<std::size_t>(len));
+    // Folding usually keeps the length, but one character may become eighteen (U+FDFA): when
+    // the guess is short, ICU says how much it needs and the folding runs once more.
+    std::u16string folded(in.size() + 8, u'\0');
+    for (;;) {
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t len = unorm2_normalize(
+            folder(), reinterpret_cast<const UChar*>(in.data()), static_cast<int32_t>(in.size()),
+            reinterpret_cast<UChar*>(folded.data()), static_cast<int32_t>(folded.size()), &status);
+        if (status == U_BUFFER_OVERFLOW_ERROR && static_cast<std::size_t>(len) > folded.size()) {
+            folded.assign(static_cast<std::size_t>(len), u'\0');
+            continue;
+        }
+        if (U_FAILURE(status)) throw std::runtime_error("文字無法正規化");
+        folded.resize(static_cast<std::size_t>(len));
+        break;
+    }
     out = toUtf8(folded);
 }
 
@@ -111,26 +120,51 @@ bool isWildcard(char c) {
     return c == '*' || c == '%';
 }
 
-// Glob match over bytes. UTF-8 is self-synchronising, so a literal can only match at a character
-// boundary even though backtracking steps one byte at a time.
-bool glob(std::string_view p, std::string_view s) {
-    std::size_t pi = 0, si = 0, star = std::string_view::npos, mark = 0;
-    while (si < s.size()) {
-        if (pi < p.size() && isWildcard(p[pi])) {
-            star = pi++;
-            mark = si;
-        } else if (pi < p.size() && p[pi] == s[si]) {
-            ++pi;
-            ++si;
-        } else if (star != std::string_view::npos) {
-            pi = star + 1;
-            si = ++mark;
-        } else {
-            return false;
-        }
+// Where `needle` first occurs in `hay` at or after `from` (npos when nowhere), in time linear in
+// both (Knuth-Morris-Pratt): a long pattern against a long remark must not take seconds.
+std::size_t findLinear(std::string_view hay, std::string_view needle, std::size_t from) {
+    if (needle.empty()) return from;
+    std::vector<std::size_t> border(needle.size(), 0);
+    for (std::size_t i = 1, k = 0; i < needle.size(); ++i) {
+        while (k > 0 && needle[i] != needle[k]) k = border[k - 1];
+        if (needle[i] == needle[k]) ++k;
+        border[i] = k;
     }
-    while (pi < p.size() && isWildcard(p[pi])) ++pi;
-    return pi == p.size();
+    for (std::size_t i = from, k = 0; i < hay.size(); ++i) {
+        while (k > 0 && hay[i] != needle[k]) k = border[k - 1];
+        if (hay[i] == needle[k]) ++k;
+        if (k == needle.size()) return i + 1 - k;
+    }
+    return std::string_view::npos;
+}
+
+// Glob match over bytes. The pattern is literal pieces between runs of wildcards: the first piece
+// must begin the text, the last must end it, and each one between is taken at its first place
+// after the one before, which is always the best choice, so no backtracking is needed. UTF-8 is
+// self-synchronising, so a piece can only match at a character boundary.
+bool glob(std::string_view p, std::string_view s) {
+    const std::size_t firstStar = p.find_first_of("*%");
+    if (firstStar == std::string_view::npos) return p == s;
+    const std::size_t lastStar = p.find_last_of("*%");
+    const std::string_view head = p.substr(0, firstStar);
+    const std::string_view tail = p.substr(lastStar + 1);
+    if (head.size() + tail.size() > s.size()) return false;
+    if (s.substr(0, head.size()) != head || s.substr(s.size() - tail.size()) != tail) return false;
+    const std::string_view middle = s.substr(0, s.size() - tail.size());
+    std::size_t at = head.size();
+    std::size_t i = firstStar;
+    while (i < lastStar) {
+        while (i < lastStar && isWildcard(p[i])) ++i;
+        std::size_t end = i;
+        while (end < lastStar && !isWildcard(p[end])) ++end;
+        if (end > i) {
+            const std::size_t found = findLinear(middle, p.substr(i, end - i), at);
+            if (found == std::string_view::npos) return false;
+            at = found + (end - i);
+        }
+        i = end;
+    }
+    return true;
 }
 
 }  // namespace

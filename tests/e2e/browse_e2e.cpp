@@ -80,14 +80,16 @@ void clickMenu(const char* menuName, const char* itemName) {
 
 // Answers the next modal dialog once it is up: `act` gets the dialog.
 void whenDialogOpens(std::function<void(QWidget*)> act) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
-        if (QWidget* modal = QApplication::activeModalWidget())
+    auto* poll = new QTimer(qApp);
+    poll->setInterval(50);
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
             act(modal);
-        else
-            QTimer::singleShot(50, *poll);
-    };
-    QTimer::singleShot(50, *poll);
+        }
+    });
+    poll->start();
 }
 
 // Answers a message box as the user would, with its OK (or Yes) button.

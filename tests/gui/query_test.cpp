@@ -112,6 +112,20 @@ class QueryTest : public QObject {
         QCOMPARE(marker(), QStringLiteral("  過濾 "));
     }
 
+    void aValueThatFoldsIntoManyCharactersFiltersLikeAnyOther() {
+        // U+FDFA folds into eighteen characters; it once ended the program at EXECUTE.
+        auto rows = clients();
+        rows[2][store::NAME] = "ﷺ";
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(rows));
+        Form17& w = displaySet();
+        setRow(w, 0, store::NAME, 0, QStringLiteral("ﷺ"));
+        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        QVERIFY(!platform::forms::loaded<Form17>());
+        QCOMPARE(column(browse(), store::NO), QStringList{"C03"});
+        QVERIFY(f.dialogs().messages().empty());
+    }
+
     void aPickedTitleSortsAndCancelKeepsTheSortField() {
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients()));

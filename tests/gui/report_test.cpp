@@ -1,11 +1,15 @@
+#include <QFontMetricsF>
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
 #include "guifixture.h"
+#include "platform/appsetup.h"
 #include "platform/clock.h"
 #include "platform/datacontrol.h"
 #include "platform/forms.h"
@@ -15,6 +19,7 @@
 #include "reports/form28.h"
 #include "shell/form1.h"
 #include "shell/mdiform1.h"
+#include "store/clientfile.h"
 #include "store/fields.h"
 #include "store/recordset.h"
 
@@ -64,6 +69,65 @@ int pdfPages(const QString& path) {
         if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
     return -1;
 }
+
+// Columns of `area` in which `image` has ink, counted as separate runs: one run a glyph.
+int inkRuns(const QImage& image, const QRect& area) {
+    int runs = 0;
+    bool inInk = false;
+    for (int x = area.left(); x <= area.right(); ++x) {
+        bool ink = false;
+        for (int y = area.top(); y <= area.bottom() && !ink; ++y)
+            ink = qGray(image.pixel(x, y)) < 128;
+        if (ink && !inInk) ++runs;
+        inInk = ink;
+    }
+    return runs;
+}
+
+// A one-line report of one client's PHONE in a column `fraction` as wide as the number needs.
+struct PhoneReport {
+    static constexpr int kLeft = 2000, kTop = 1440, kHeight = 300;
+    int width = 0;
+    std::unique_ptr<platform::report::Document> document;
+
+    PhoneReport(const std::filesystem::path& file, double fraction) {
+        platform::report::Definition d;
+        d.font = {QString::fromUtf8(platform::kMingFace), 9, false};
+        QFont font(d.font.name);
+        font.setPixelSize(9 * 20);
+        width = static_cast<int>(QFontMetricsF(font).horizontalAdvance("1234567890") * fraction);
+        Control phone;
+        phone.kind = Control::TextBox;
+        phone.dataField = "PHONE";
+        phone.left = kLeft;
+        phone.top = 0;
+        phone.width = width;
+        phone.height = kHeight;
+        phone.font = d.font;
+        d.sections.push_back({platform::report::Section::Detail, "Detail", kHeight, {phone}});
+        document = std::make_unique<platform::report::Document>(
+            d, store::RecordSet::openClients(store::clientfile::open(file)), platform::report::a4(),
+            QString());
+    }
+
+    // The page at about 4 pixels a millimetre, and the part of it right of the column's start.
+    QImage page(QRect* column, QRect* beyond) const {
+        const double scale = 0.25;
+        QImage image(static_cast<int>(11906 * scale), static_cast<int>(16838 * scale),
+                     QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.scale(scale, scale);
+        document->drawPage(painter, 0);
+        painter.end();
+        const int left = static_cast<int>((100 + kLeft) * scale);
+        const int top = static_cast<int>(kTop * scale), height = static_cast<int>(kHeight * scale);
+        const int right = static_cast<int>((100 + kLeft + width) * scale);
+        *column = QRect(QPoint(left - 2, top), QPoint(right + 1, top + height));
+        *beyond = QRect(QPoint(right + 2, top), QPoint(image.width() - 1, top + height));
+        return image;
+    }
+};
 
 }  // namespace
 
@@ -184,6 +248,59 @@ class ReportTest : public QObject {
         list.setFilter("");
         QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
         QCOMPARE(get<DataReport28>().preview->document()->pageCount(), 1);
+    }
+
+    // A phone number cut at its column's edge reads as another number: a value that does not
+    // fit is narrowed so that every digit prints, and only past that cut with a mark.
+    void aValueWiderThanItsColumnPrintsWholeOrMarkedAsCut_data() {
+        QTest::addColumn<double>("fraction");
+        QTest::addColumn<int>("glyphs");
+        QTest::newRow("fits") << 1.2 << 10;
+        QTest::newRow("narrowed to 70 %") << 0.7 << 10;
+        QTest::newRow("narrowed to 62 %") << 0.62 << 10;
+        QTest::newRow("cut at 40 %") << 0.4 << -1;
+    }
+    void aValueWiderThanItsColumnPrintsWholeOrMarkedAsCut() {
+        QFETCH(double, fraction);
+        QFETCH(int, glyphs);
+        testsupport::GuiFixture f;
+        std::vector<std::string> client(store::kFieldCount);
+        client[store::NO] = "K001";
+        client[store::PHONE] = "1234567890";
+        f.writeClients({client});
+        PhoneReport report(f.clientFile(), fraction);
+        QRect column, beyond;
+        const QImage page = report.page(&column, &beyond);
+        QCOMPARE(inkRuns(page, beyond), 0);  // nothing spills into the next column
+        const QString pdf =
+            QString::fromStdString((f.clientFile().parent_path() / "phone.pdf").string());
+        report.document->writePdf(pdf);
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains("1234567890"), qPrintable(text.trimmed()));
+        if (glyphs > 0) {
+            QCOMPARE(inkRuns(page, column), glyphs);
+            QVERIFY(!text.contains(QStringLiteral("…")));
+        } else {
+            QVERIFY2(text.contains(QStringLiteral("…")), qPrintable(text.trimmed()));
+            QVERIFY(inkRuns(page, column) < 10 + 3);
+        }
+    }
+
+    void aPdfIntoAMissingFolderNamesThePathAndTheCause() {
+        testsupport::GuiFixture f;
+        f.writeClients({{"K001"}});
+        PhoneReport report(f.clientFile(), 1);
+        const auto folder = f.clientFile().parent_path() / "沒有這個資料夾";
+        const QString pdf = QString::fromStdString((folder / "x.pdf").string());
+        try {
+            report.document->writePdf(pdf);
+            QFAIL("wrote a PDF into a missing folder");
+        } catch (const std::exception& e) {
+            const QString message = QString::fromUtf8(e.what());
+            QVERIFY2(message.contains(pdf), qPrintable(message));
+            QVERIFY2(message.contains(QString::fromStdString(folder.string()) + " 不存在"),
+                     qPrintable(message));
+        }
     }
 
     void pagesGrowWithTheRowsAndThePreviewPagesThrough() {

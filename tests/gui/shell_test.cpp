@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <filesystem>
+#include <fstream>
 
 #include "guifixture.h"
 #include "platform/boxes.h"
@@ -22,6 +24,11 @@ using testsupport::DialogCall;
 
 namespace {
 
+std::string code(int number) {
+    std::string digits = std::to_string(number);
+    return "C" + std::string(digits.size() < 3 ? 3 - digits.size() : 0, '0') + digits;
+}
+
 // Clients whose codes are stored out of order; client k holds the smallest value of the field
 // of sort code k + 1 ("A..." against "M..." elsewhere), so each sort puts a known client first.
 std::vector<std::vector<std::string>> clients(int n) {
@@ -31,9 +38,7 @@ std::vector<std::vector<std::string>> clients(int n) {
     for (int i = 0; i < n; ++i) {
         int number = (i * 17) % n + 1;
         std::vector<std::string> c(store::kFieldCount);
-        char no[8];
-        std::snprintf(no, sizeof no, "C%03d", number);
-        c[store::NO] = no;
+        c[store::NO] = code(number);
         for (int k = 1; k < 8; ++k)
             c[static_cast<std::size_t>(sortFields[k])] = "M" + std::to_string(i);
         if (i >= 1 && i < 8) c[static_cast<std::size_t>(sortFields[i])] = "A";
@@ -43,9 +48,7 @@ std::vector<std::vector<std::string>> clients(int n) {
 }
 
 std::string codeOfClient(int i, int n) {
-    char no[8];
-    std::snprintf(no, sizeof no, "C%03d", (i * 17) % n + 1);
-    return no;
+    return code((i * 17) % n + 1);
 }
 
 Form1& list() {
@@ -382,6 +385,44 @@ class ShellTest : public QObject {
         QVERIFY(messages[0].text.contains("FIELD1"));
         QCOMPARE(testsupport::readBytes(f.clientFile()), before);
         QVERIFY(!platform::forms::loaded<MDIForm1>());
+    }
+
+    // A client table that cannot be read whole must not open as an empty list that invites
+    // new clients into a broken file.
+    void damagedClientTableEndsTheProgramWithTheFileUntouched_data() {
+        QTest::addColumn<bool>("withoutRowid");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("a damaged page") << false << QStringLiteral("已經損壞");
+        QTest::newRow("WITHOUT ROWID") << true << QStringLiteral("無法逐筆存取");
+    }
+    void damagedClientTableEndsTheProgramWithTheFileUntouched() {
+        QFETCH(bool, withoutRowid);
+        QFETCH(QString, cause);
+        testsupport::GuiFixture f;
+        f.writeClients(clients(500));
+        const auto file = f.clientFile();
+        if (withoutRowid) {
+            std::string columns;
+            for (auto name : store::kFieldNames) columns += std::string(name) + ", ";
+            testsupport::execSql(file, "DROP TABLE VELKARD; CREATE TABLE VELKARD (" + columns +
+                                           "PRIMARY KEY (NO)) WITHOUT ROWID");
+        } else {
+            // The last page holds clients; a page type of zero is no page of a table.
+            std::fstream bytes(file, std::ios::in | std::ios::out | std::ios::binary);
+            const auto size = static_cast<long>(std::filesystem::file_size(file));
+            bytes.seekp(size - 4096);
+            bytes.put('\0');
+        }
+        const std::string before = testsupport::readBytes(file);
+        QVERIFY(!f.start());
+        auto messages = f.dialogs().messages();
+        QCOMPARE(messages.size(), std::size_t(1));
+        QVERIFY2(messages[0].text.contains(cause), qPrintable(messages[0].text));
+        QVERIFY(messages[0].text.endsWith(QStringLiteral("程式將結束。")));
+        QCOMPARE(messages[0].icon, platform::Icon::Critical);
+        QCOMPARE(testsupport::readBytes(file), before);
+        QVERIFY(!platform::forms::loaded<MDIForm1>());
+        QVERIFY(!platform::forms::loaded<Form1>());
     }
 };
 

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "generator.h"
@@ -21,6 +23,15 @@ namespace bulk = store::bulk;
 using testsupport::TempDir;
 
 using testsupport::query;
+
+// The names in a folder, sorted.
+std::vector<std::string> folderListing(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 std::vector<std::vector<std::string>> clients(int n) {
     std::vector<std::vector<std::string>> out;
@@ -68,6 +79,26 @@ TEST(Bulk, CodesFollowTheStartValue) {
         });
         EXPECT_EQ(query(file, "SELECT NO FROM VELKARD ORDER BY rowid"), c.codes) << c.start;
         EXPECT_EQ(seen, (std::vector<long>{1, 2, 3}));
+    }
+}
+
+TEST(Bulk, FurtherColumnsNamedLikeTheRowIdDoNotTakeItsPlace) {
+    // Such a column once made every record get the same code.
+    const std::vector<std::vector<std::string>> cases = {{"rowid"}, {"ROWID", "_rowid_"}};
+    for (const auto& columns : cases) {
+        TempDir dir;
+        auto file = dir.file("velkard.db");
+        testsupport::writeClients(file, clients(4));
+        for (const auto& name : columns)
+            testsupport::execSql(file, "ALTER TABLE VELKARD ADD COLUMN " + name +
+                                           " TEXT; UPDATE VELKARD SET " + name + " = '7'");
+        auto db = store::clientfile::open(file);
+        bulk::renumber(*db, "100");
+        EXPECT_EQ(query(file, "SELECT NO FROM VELKARD ORDER BY oid"),
+                  (std::vector<std::string>{"100", "101", "102", "103"}))
+            << columns.size();
+        bulk::clearClients(*db);
+        EXPECT_EQ(query(file, "SELECT count(*) FROM VELKARD"), std::vector<std::string>{"0"});
     }
 }
 
@@ -162,11 +193,23 @@ TEST(Bulk, BackupHoldsTheThreeTablesWholeAndReplacesOnlyWhenComplete) {
     testsupport::execSql(file, "DELETE FROM VELKARD WHERE rowid > 10");
     bulk::backup(*db, target);
     EXPECT_EQ(query(target, "SELECT count(*) FROM VELKARD"), std::vector<std::string>{"10"});
-    // Something in the way of the temporary copy makes the backup fail.
-    const std::filesystem::path blocker = target.string() + ".tmp-" + std::to_string(getpid());
-    std::filesystem::create_directory(blocker);
-    std::ofstream(blocker / "busy") << "x";
-    EXPECT_THROW(bulk::backup(*db, target), store::StoreError);
+    // Another program holding the client file makes the backup fail: the earlier copy stays,
+    // nothing of ours is left beside it, and the message names the client file.
+    auto before = folderListing(dir.path());
+    sqlite3* other = nullptr;
+    sqlite3_open(file.string().c_str(), &other);
+    sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(db->handle(), 50);
+    try {
+        bulk::backup(*db, target);
+        ADD_FAILURE() << "backed up a locked file";
+    } catch (const store::StoreError& e) {
+        EXPECT_EQ(e.kind(), store::ErrorKind::Locked);
+        EXPECT_EQ(std::string(e.what()).find(file.string() + " 正被其他程式鎖定"), 0u) << e.what();
+    }
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(folderListing(dir.path()), before);
     EXPECT_EQ(query(target, "SELECT count(*) FROM VELKARD"), std::vector<std::string>{"10"});
 
     try {
@@ -175,6 +218,55 @@ TEST(Bulk, BackupHoldsTheThreeTablesWholeAndReplacesOnlyWhenComplete) {
     } catch (const store::StoreError& e) {
         EXPECT_NE(std::string(e.what()).find("不存在"), std::string::npos) << e.what();
     }
+}
+
+TEST(Bulk, ACopyThatABackupLeftBehindIsRemovedUnlessAnotherBackupIsWritingIt) {
+    TempDir dir;
+    auto file = dir.file("velkard.db");
+    testsupport::writeClients(file, clients(5));
+    auto db = store::clientfile::open(file);
+    const std::string temp = dir.file("copy.db").string() + ".velkard-tmp-";
+    // A killed backup's copy with its journal, a journal alone, a copy being written now (it is
+    // locked), and a file of the user's that only looks like ours.
+    std::ofstream(temp + "0123456789abcdef") << "half a copy";
+    std::ofstream(temp + "0123456789abcdef-journal") << "journal";
+    std::ofstream(temp + "fedcba9876543210-journal") << "journal";
+    const std::string busy = temp + "00000000000000ff";
+    testsupport::execSql(busy, "CREATE TABLE t (x)");
+    sqlite3* writer = nullptr;
+    sqlite3_open(busy.c_str(), &writer);
+    sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    std::ofstream(temp + "notes") << "mine";
+
+    bulk::backup(*db, dir.file("copy.db"));
+    sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+    EXPECT_EQ(folderListing(dir.path()),
+              (std::vector<std::string>{"copy.db", "copy.db.velkard-tmp-00000000000000ff",
+                                        "copy.db.velkard-tmp-notes", "velkard.db"}));
+}
+
+TEST(Bulk, ABackupIntoAReadOnlyFolderSaysSoAndNamesTheTypedFile) {
+    TempDir dir;
+    auto file = dir.file("velkard.db");
+    testsupport::writeClients(file, clients(5));
+    const auto folder = dir.path() / "唯讀";
+    std::filesystem::create_directory(folder);
+    chmod(dir.path().c_str(), 0755);
+    chmod(folder.c_str(), 0555);
+    EXPECT_TRUE(testsupport::asNobody([&] {
+        auto db = store::Database::open(file, {50, true});
+        try {
+            bulk::backup(*db, folder / "copy.db");
+        } catch (const store::StoreError& e) {
+            const std::string message = e.what();
+            return e.kind() == store::ErrorKind::ReadOnly &&
+                   message.find("資料夾 " + folder.string() + " 是唯讀的") == 0 &&
+                   message.find((folder / "copy.db").string()) != std::string::npos;
+        }
+        return false;
+    }));
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
 TEST(Bulk, TheClientFileItselfIsNeverTheTarget) {
@@ -188,6 +280,13 @@ TEST(Bulk, TheClientFileItselfIsNeverTheTarget) {
         EXPECT_TRUE(bulk::sameFile(target, file)) << target;
         EXPECT_THROW(bulk::backup(*db, target), store::StoreError) << target;
     }
+    // Nor is its journal: SQLite would delete such a backup as a leftover at the next start.
+    for (const char* companion : {"-journal", "-wal", "-shm"}) {
+        const std::filesystem::path target = file.string() + companion;
+        EXPECT_THROW(bulk::backup(*db, target), store::StoreError) << target;
+        EXPECT_FALSE(std::filesystem::exists(target)) << target;
+    }
+    EXPECT_EQ(folderListing(dir.path()), (std::vector<std::string>{"link.db", "velkard.db"}));
     EXPECT_FALSE(bulk::sameFile(dir.file("other.db"), file));
     EXPECT_EQ(testsupport::readBytes(file), before);
 }

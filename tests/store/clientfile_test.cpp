@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -124,35 +122,66 @@ TEST(ClientFile, FileLockedByAnotherProgramIsNamedAsLocked) {
     EXPECT_NO_THROW(store::clientfile::open(path));
 }
 
-// Runs `body` as an unprivileged user in a child process: permissions do not bind root.
-bool asNobody(const std::function<bool()>& body) {
-    pid_t child = fork();
-    if (child == 0) {
-        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
-        _exit(body() ? 0 : 1);
+TEST(ClientFile, ReadOnlyFileOrFolderIsNamedAsReadOnlyAtOpeningAndUnchanged) {
+    // SQLite writes its journal beside the file, so a folder that takes no new file is as
+    // read-only as the file itself, and must be found before the first save.
+    struct Case {
+        mode_t folder, file;
+    } cases[] = {{0755, 0444}, {0555, 0666}};
+    for (const auto& c : cases) {
+        TempDir dir;
+        auto path = dir.file("velkard.db");
+        store::clientfile::create(path);
+        const std::string before = testsupport::readBytes(path);
+        chmod(path.c_str(), c.file);
+        chmod(dir.path().c_str(), c.folder);
+        EXPECT_TRUE(testsupport::asNobody([&] {
+            try {
+                store::clientfile::open(path);
+            } catch (const store::StoreError& e) {
+                return e.kind() == ErrorKind::ReadOnly &&
+                       std::string(e.what()).find(path.string() + " 是唯讀的") == 0;
+            }
+            return false;
+        })) << std::oct
+            << c.folder << " " << c.file;
+        chmod(dir.path().c_str(), 0755);
+        EXPECT_EQ(testsupport::readBytes(path), before);
+        EXPECT_FALSE(std::filesystem::exists(path.string() + "-journal"));
     }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-TEST(ClientFile, ReadOnlyFileIsNamedAsReadOnlyAndUnchanged) {
-    TempDir dir;
-    auto path = dir.file("velkard.db");
-    store::clientfile::create(path);
-    const std::string before = testsupport::readBytes(path);
-    chmod(dir.path().c_str(), 0755);
-    chmod(path.c_str(), 0444);
-    EXPECT_TRUE(asNobody([&] {
-        try {
-            store::clientfile::open(path);
-        } catch (const store::StoreError& e) {
-            return e.kind() == ErrorKind::ReadOnly &&
-                   std::string(e.what()).find("唯讀") != std::string::npos;
+TEST(ClientFile, ATableWhoseRowsCannotBeAddressedIsRefused) {
+    // Row ids are reached by rowid, _rowid_ or oid; a further column may take any of those
+    // names, and a table without row ids answers to none.
+    const std::string fields =
+        "NO, NAME, BIRTH, SEX, BLOOD, SELF_NO, MARRY, TEL_1, PHONE, CALL, ADDR_1, COMPANY, TEL_2,"
+        " ADDR_2, VOCATION, POSITION, FAX, UNITY_NO, DATE, MEMO";
+    const std::string others =
+        "; CREATE TABLE COMBOX_COMPANY (company_field); CREATE TABLE FIELD1 (FIELD1)";
+    struct Case {
+        std::string schema;
+        bool usable;
+    } cases[] = {
+        {"CREATE TABLE VELKARD (" + fields + ", rowid)" + others, true},
+        {"CREATE TABLE VELKARD (" + fields + ", ROWID, _rowid_)" + others, true},
+        {"CREATE TABLE VELKARD (" + fields + ", rowid, _ROWID_, oid)" + others, false},
+        {"CREATE TABLE VELKARD (" + fields + ", PRIMARY KEY (NO)) WITHOUT ROWID" + others, false},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        auto path = dir.file("velkard.db");
+        testsupport::execSql(path, c.schema);
+        if (c.usable) {
+            EXPECT_NO_THROW(store::clientfile::open(path)) << c.schema;
+            continue;
         }
-        return false;
-    }));
-    EXPECT_EQ(testsupport::readBytes(path), before);
+        const std::string before = testsupport::readBytes(path);
+        auto [kind, message] = openError(path);
+        EXPECT_EQ(kind, ErrorKind::NotClientFile) << c.schema;
+        EXPECT_NE(message.find("VELKARD 的記錄無法逐筆存取"), std::string::npos) << message;
+        EXPECT_EQ(testsupport::readBytes(path), before);
+    }
 }
 
 }  // namespace

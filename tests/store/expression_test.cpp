@@ -123,6 +123,23 @@ TEST(Expression, RejectionsNameThePositionAndTheReason) {
     }
 }
 
+TEST(Expression, NestingIsLimitedBeforeTheStackIs) {
+    auto nested = [](int depth) {
+        return std::string(static_cast<std::size_t>(depth), '(') + "NO = '1'" +
+               std::string(static_cast<std::size_t>(depth), ')');
+    };
+    EXPECT_TRUE(eval(nested(200), Row({"1", "", "", "", "", ""})));
+    for (int depth : {201, 12000, 1000000}) {
+        try {
+            store::Expression::parse(nested(depth), kColumns);
+            ADD_FAILURE() << depth << " levels parsed";
+        } catch (const store::ExpressionError& e) {
+            EXPECT_EQ(e.position(), 201u);
+            EXPECT_NE(e.reason().find("最多 200 層"), std::string::npos) << e.reason();
+        }
+    }
+}
+
 TEST(SortExpression, FieldWithDirection) {
     auto keys = store::parseSort("NAME ASC", kColumns);
     ASSERT_EQ(keys.size(), 1u);

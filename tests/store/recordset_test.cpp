@@ -360,6 +360,39 @@ TEST_F(RecordSetTest, NullAndEmptyReadTheSameAndAnExtraColumnIsCarried) {
               (std::vector<std::string>{"NULL'備註'"}));
 }
 
+TEST_F(RecordSetTest, AColumnNamedRowidIsCarriedAndSavesReachTheirOwnRecord) {
+    write(numbered(3));
+    testsupport::execSql(path_,
+                         "ALTER TABLE VELKARD ADD COLUMN rowid TEXT;"
+                         "UPDATE VELKARD SET rowid = '1'");
+    auto rs = open();
+    EXPECT_EQ(rs->value("rowid"), "1");
+    rs->moveNext();
+    rs->setValue(store::NAME, "改");
+    rs->update();
+    rs->moveNext();
+    rs->deleteCurrent();
+    EXPECT_EQ(stored("SELECT NO || NAME || rowid FROM VELKARD ORDER BY oid"),
+              (std::vector<std::string>{"C101客戶11", "C102改1"}));
+}
+
+TEST_F(RecordSetTest, ANameThatFoldsIntoManyCharactersIsFoundAndFiltered) {
+    // U+FDFA folds into eighteen characters; it once ended the program from a filter.
+    write({{"C1", "ﷺ"}, {"C2", "王"}, {"C3", "ⅷⅷⅷⅷⅷⅷⅷⅷⅷ"}});
+    auto rs = open();
+    for (const char* filter :
+         {"NAME = 'ﷺ'", "NAME like '*ﷺ*'", "NAME < '王' And NAME <> 'ⅷⅷⅷⅷⅷⅷⅷⅷⅷ'"}) {
+        rs->setFilter(filter);
+        EXPECT_EQ(column(*rs, store::NO), std::vector<std::string>{"C1"}) << filter;
+    }
+    rs->setFilter("NAME = 'VIIIVIIIviiiviiiviiiviiiviiiviiiviii'");  // ⅷ folds to viii
+    EXPECT_EQ(column(*rs, store::NO), std::vector<std::string>{"C3"});
+    rs->clearFilter();
+    EXPECT_TRUE(rs->find("NAME = 'ﷺ'"));
+    rs->setSort("NAME ASC");
+    EXPECT_EQ(rs->recordCount(), 3);
+}
+
 TEST_F(RecordSetTest, ColumnsStoredInAnotherOrderComeInFieldOrder) {
     std::string create = "CREATE TABLE velkard (memo TEXT";
     for (int i = store::kFieldCount - 2; i >= 0; --i)

@@ -98,15 +98,46 @@ TEST(TextLike, StarAndPercentStandForAnyRun) {
         const char* pattern;
         bool matches;
     } cases[] = {
-        {"王小明", "王*", true},    {"小王", "王*", false},   {"宏碁電腦公司", "*電腦*", true},
-        {"電腦", "*電腦*", true},   {"電", "*電腦*", false},  {"ABC", "a%", true},
-        {"ＡＢＣ", "*b*", true},    {"", "*", true},          {"x", "", false},
-        {"王小明", "王小明", true}, {"王小明", "王", false},  {"A+", "A*", true},
-        {"aXbXc", "a*b*c", true},   {"aXbX", "a*b*c", false},
+        {"王小明", "王*", true},
+        {"小王", "王*", false},
+        {"宏碁電腦公司", "*電腦*", true},
+        {"電腦", "*電腦*", true},
+        {"電", "*電腦*", false},
+        {"ABC", "a%", true},
+        {"ＡＢＣ", "*b*", true},
+        {"", "*", true},
+        {"x", "", false},
+        {"王小明", "王小明", true},
+        {"王小明", "王", false},
+        {"A+", "A*", true},
+        {"aXbXc", "a*b*c", true},
+        {"aXbX", "a*b*c", false},
+        {"aba", "ab*ba", false},
+        {"abba", "ab*ba", true},
+        {"abab", "*ab", true},
+        {"aab", "**a%b", true},
+        {"ab", "*a*b*", true},
+        {"ba", "*a*b*", false},
+        {"aXaXb", "*a*a*b", true},
+        {"王小明", "*小*", true},
+        {"王明小", "王*小*明", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(store::text::LikePattern(c.pattern).matches(c.value), c.matches)
             << c.value << " like " << c.pattern;
+}
+
+TEST(TextEquality, FoldingGrowsAsMuchAsACharacterNeeds) {
+    // One character may fold into eighteen: ﷺ, also ﷻ and the squared ㌀ and Roman ⅷ.
+    const std::string long9 = "ⅷⅷⅷⅷⅷⅷⅷⅷⅷ";
+    for (std::string text : {"ﷺ", "ﷻﷻ", "㌀㌀㌀㌀㌀㌀㌀㌀㌀", "ⅷⅷⅷⅷⅷⅷⅷⅷⅷ", "王ﷺ王"}) {
+        const std::string folded = store::text::fold(text);
+        EXPECT_GT(store::text::length(folded), store::text::length(text)) << text;
+        EXPECT_EQ(store::text::fold(folded), folded) << text;
+        EXPECT_TRUE(equal(text, folded)) << text;
+        EXPECT_TRUE(store::text::LikePattern("*" + text + "*").matches("(" + text + ")")) << text;
+    }
+    EXPECT_EQ(store::text::fold(long9), "viiiviiiviiiviiiviiiviiiviiiviiiviii");
 }
 
 TEST(TextWidth, Big5BytesCountTwoForEveryNonAsciiCharacter) {

@@ -41,9 +41,7 @@ void GuiFixture::writeSample(long count) {
 }
 
 bool GuiFixture::start() {
-    if (!shell::clientFileReady()) return false;
-    platform::forms::get<MDIForm1>().show();
-    return true;
+    return shell::startProgram();
 }
 
 QString value(const store::RecordSet& rs, int field) {

@@ -1,6 +1,7 @@
 #include "tempdir.h"
 
 #include <sqlite3.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -75,6 +76,17 @@ void writeClients(const std::filesystem::path& path,
         insert.step();
     }
     db->exec("COMMIT");
+}
+
+bool asNobody(const std::function<bool()>& body) {
+    pid_t child = fork();
+    if (child == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace testsupport

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,5 +35,9 @@ void execSql(const std::filesystem::path& path, const std::string& sql);
 // order, missing fields left NULL.
 void writeClients(const std::filesystem::path& path,
                   const std::vector<std::vector<std::string>>& clients);
+
+// Runs `body` in a child process as an unprivileged user (permissions do not bind root, and the
+// tests may run as root); true when it returned true.
+bool asNobody(const std::function<bool()>& body);
 
 }  // namespace testsupport
