@@ -6,8 +6,10 @@ cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
           libsqlite3-dev libicu-dev libx11-dev libgtest-dev libbenchmark-dev sqlite3 xvfb xauth poppler-utils
-          fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk)
+          fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk clang libclang-rt-14-dev)
 BUILD_DIR=${BUILD_DIR:-build}
+FUZZ_DIR=${FUZZ_DIR:-$BUILD_DIR-fuzz}
+FUZZ_SECONDS=${FUZZ_SECONDS:-30}
 
 install_missing() {
     local missing=() p
@@ -27,6 +29,18 @@ build() {
     cmake --build "$BUILD_DIR" -j2
 }
 
+# The expression fuzzer (Clang, libFuzzer, ASan and UBSan) for a bounded time; new inputs it
+# finds stay in the build folder, the seed corpus in tests/fuzz/corpus.
+fuzz() {
+    cmake -S . -B "$FUZZ_DIR" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+          -DVELKARD_FUZZ=ON >/dev/null
+    cmake --build "$FUZZ_DIR" -j2 --target expression_fuzz
+    mkdir -p "$FUZZ_DIR/corpus"
+    "$FUZZ_DIR/tests/fuzz/expression_fuzz" -max_total_time="$FUZZ_SECONDS" -timeout=10 \
+        -print_final_stats=0 -artifact_prefix="$FUZZ_DIR/" "$FUZZ_DIR/corpus" tests/fuzz/corpus \
+        2>&1 | tail -n 3  # pipefail: a finding fails the check
+}
+
 case "${1:-}" in
     run)
         install_missing
@@ -35,6 +49,7 @@ case "${1:-}" in
         ;;
     check)
         install_missing
+        fuzz
         build
         cd "$BUILD_DIR"
         QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
@@ -52,8 +67,12 @@ case "${1:-}" in
         "$BUILD_DIR/velkard_bench" "${@:2}"
         "$BUILD_DIR/velkard_reportbench" "${@:2}"
         ;;
+    fuzz)
+        install_missing
+        fuzz
+        ;;
     *)
-        echo "usage: ./build.sh run | check | screenshots | bench [benchmark options]" >&2
+        echo "usage: ./build.sh run | check | screenshots | fuzz | bench [benchmark options]" >&2
         exit 2
         ;;
 esac

@@ -18,6 +18,7 @@
 #include "store/bulk.h"
 #include "store/clientfile.h"
 #include "store/recordset.h"
+#include "store/text.h"
 
 namespace {
 
@@ -280,6 +281,15 @@ void PeakMemoryWithOneRecordSet(benchmark::State& state) {
 }
 
 #define CLIENT_COUNTS ->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)
+// A long like pattern against a long remark: the pattern is a star and 10 000 characters that
+// nearly match everywhere, the remark 1 MB of the same letter. Grows linearly, not as the product.
+void LikeLongPatternAgainstLongRemark(benchmark::State& state) {
+    const std::string remark(1 << 20, 'a');
+    const store::text::LikePattern pattern("*" + std::string(9999, 'a') + "b");
+    for (auto _ : state) benchmark::DoNotOptimize(pattern.matches(remark));
+}
+
+BENCHMARK(LikeLongPatternAgainstLongRemark)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(RawSqliteScan) CLIENT_COUNTS->Iterations(3);
 BENCHMARK(OpenRecordSet) CLIENT_COUNTS->Iterations(3);
 BENCHMARK(SortByName) CLIENT_COUNTS->Iterations(3);

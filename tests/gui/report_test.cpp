@@ -32,9 +32,7 @@ std::vector<std::vector<std::string>> clients(int n) {
     std::vector<std::vector<std::string>> out;
     for (int i = 1; i <= n; ++i) {
         std::vector<std::string> c(store::kFieldCount);
-        char no[8];
-        std::snprintf(no, sizeof no, "K%03d", i);
-        c[store::NO] = no;
+        c[store::NO] = QStringLiteral("K%1").arg(i, 3, 10, QLatin1Char('0')).toStdString();
         c[store::NAME] = i % 2 ? "王大明" : "李小華";
         c[store::SEX] = i % 3 ? "M" : "F";
         c[store::ADDR_1] = "台北市大安區仁愛路" + std::to_string(i) + "號";
