@@ -33,6 +33,7 @@ QFont qfont(const Font& f) {
 // A value wider than its column is printed condensed down to this fraction of its width;
 // beyond that it is cut, with a mark, so that a cut value is never read as a whole one.
 constexpr double kNarrowest = 0.6;
+constexpr double kGap = 45;  // twips, about a millimetre
 
 // Draws `text` whole within `box`: as it is when it fits, else narrowed horizontally; what does
 // not fit even at the narrowest is cut at the column's edge and marked with "…". The whole text
@@ -40,14 +41,17 @@ constexpr double kNarrowest = 0.6;
 void drawFitted(QPainter& painter, const QRect& box, int flags, const QString& text) {
     const QFontMetricsF metrics(painter.font());
     const double width = metrics.horizontalAdvance(text);
-    if (width <= box.width()) {
+    // Columns sit edge to edge: a value that fills its column keeps a small gap before the next
+    // one, or two numbers would read as one.
+    const double fits = box.width() - kGap;
+    if (width <= fits) {
         painter.drawText(box, flags, text);
         return;
     }
-    const double scale = std::max(kNarrowest, box.width() / width);
+    const double scale = std::max(kNarrowest, fits / width);
     const QString mark = QStringLiteral("…");
-    const bool cut = width * scale > box.width();
-    const double room = cut ? box.width() / scale - metrics.horizontalAdvance(mark) : width;
+    const bool cut = width * scale > fits;
+    const double room = cut ? fits / scale - metrics.horizontalAdvance(mark) : width;
     const int unclipped = (flags & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeft | Qt::TextDontClip;
     painter.save();
     painter.translate(box.left(), 0);

@@ -255,7 +255,7 @@ class ReportTest : public QObject {
         QTest::addColumn<int>("glyphs");
         QTest::newRow("fits") << 1.2 << 10;
         QTest::newRow("narrowed to 70 %") << 0.7 << 10;
-        QTest::newRow("narrowed to 62 %") << 0.62 << 10;
+        QTest::newRow("narrowed to 68 %") << 0.68 << 10;
         QTest::newRow("cut at 40 %") << 0.4 << -1;
     }
     void aValueWiderThanItsColumnPrintsWholeOrMarkedAsCut() {
