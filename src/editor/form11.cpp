@@ -166,6 +166,7 @@ void Form11::buildFields() {
             box = c;
         }
         box->setGeometry(rectTwips(l.left, l.top, l.width, l.height));
+        if (isDateField(f)) platform::widenForDate(TexVELKARD[static_cast<std::size_t>(f)]);
         platform::setBoxColor(box, kGrey);
     }
     // Tab order: the eight buttons, then the fields in their order.
@@ -230,6 +231,7 @@ bool Form11::Form_QueryUnload() {
             return save();
         case platform::Answer::No:
             rs->cancelUpdate();
+            refused_ = false;
             return true;
         default:
             return false;
@@ -272,20 +274,26 @@ void Form11::fieldKeyDown(int field, int keyCode) {
 
 void Form11::fieldGotFocus(int field) {
     platform::setBoxColor(fieldBox(field), kWhite);
+    if (isDateField(field)) dateInUse_ = field;
 }
 
 void Form11::fieldLostFocus(int field) {
     QWidget* box = fieldBox(field);
     platform::setBoxColor(box, kGrey);
     if (!isDateField(field) || unloading()) return;
+    dateInUse_ = -1;
     // CANCEL throws the pending changes away, dates included: it is never held up.
     if (QApplication::focusWidget() == COMMAND1[3]) return;
+    acceptDate(field);
+}
+
+bool Form11::acceptDate(int field) {
     auto* text = TexVELKARD[static_cast<std::size_t>(field)];
     std::optional<std::string> kept = store::dates::check(platform::toStd(text->text()));
     if (!kept) {
         dialogs().message(QStringLiteral("輸入日期型態不正確,請重新輸入"));
         text->setFocus(Qt::OtherFocusReason);
-        return;
+        return false;
     }
     const QString rewritten = platform::toQ(*kept);
     if (rewritten != text->text()) {
@@ -294,6 +302,7 @@ void Form11::fieldLostFocus(int field) {
         emit text->textEdited(rewritten);
         MODFIELD();
     }
+    return true;
 }
 
 bool Form11::clickTrappedByDate() const {
@@ -305,14 +314,33 @@ bool Form11::clickTrappedByDate() const {
 }
 
 bool Form11::save() {
+    // The date box still in use was never checked on leaving it (closing the window, the menu):
+    // a save from anywhere checks it as leaving it would.
+    if (dateInUse_ >= 0 && !acceptDate(dateInUse_)) return false;
     try {
         records()->update();
+    } catch (const store::ConflictError& e) {
+        refused_ = true;  // CANCEL reads the record again
+        platform::showError(e);
+        return false;
     } catch (const std::exception& e) {
         platform::showError(e);
         return false;
     }
     addFlag = false;
     return true;
+}
+
+void Form11::readAgainAfterRefusal() {
+    if (!refused_) return;
+    refused_ = false;
+    try {
+        if (!records()->refreshCurrent())
+            dialogs().message(
+                QStringLiteral("這筆資料已被刪除(另一個視窗或程式),現在顯示下一筆資料。"));
+    } catch (const std::exception& e) {
+        platform::showError(e);
+    }
 }
 
 void Form11::COMMAND1_Click(int index) {
@@ -357,6 +385,7 @@ void Form11::COMMAND1_Click(int index) {
         case 3: {  // CANCEL
             if (rs->recordCount() == 0) return;
             rs->cancelUpdate();
+            readAgainAfterRefusal();
             if (addFlag && rs->recordCount() != 0) rs->moveFirst();
             addFlag = false;
             applyBrowseSet();

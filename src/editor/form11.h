@@ -73,7 +73,16 @@ class Form11 : public platform::Form {
     void setButtons(bool browse);
     // Writes the pending record; a failure is shown and the edit state stays.
     bool save();
+    // The date check of a date box: a refused date is said and keeps the focus (false); an
+    // accepted one may be rewritten, which is a change of the record.
+    bool acceptDate(int field);
+    // After a write refused because another program changed the record, CANCEL shows what the
+    // file now holds.
+    void readAgainAfterRefusal();
     bool clickTrappedByDate() const;
+
+    int dateInUse_ = -1;  // the date box with the focus, until the user leaves it
+    bool refused_ = false;
     // Where the condition query and the quick lookup windows are opened from.
     void openConditionQuery();
     void openQuickLookup();

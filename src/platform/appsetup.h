@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 
 namespace platform {
 
@@ -20,6 +21,9 @@ class Application : public QApplication {
     using QApplication::QApplication;
     bool notify(QObject* receiver, QEvent* event) override;
 };
+
+// The program's own icon, drawn here: a card file (two index cards with a tab, on a box).
+QIcon appIcon();
 
 // 新細明體 at the given size.
 QFont mingFont(int points = 12, bool bold = false);

@@ -1,5 +1,6 @@
 #include "platform/boxes.h"
 
+#include <QAbstractItemView>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QKeyEvent>
@@ -16,15 +17,27 @@
 namespace platform {
 namespace {
 
-// Refuses any text wider than the limit in Big5 bytes.
+// Keeps a box's text within the limit in Big5 bytes. What was just typed or pasted ends at the
+// cursor: as much of it is kept as fits, cut at a character boundary, so a paste of a longer
+// text inserts its beginning instead of nothing.
 class ByteLimit : public QValidator {
   public:
     ByteLimit(int bytes, QObject* parent) : QValidator(parent), bytes_(bytes) {}
-    State validate(QString& input, int&) const override {
-        return store::text::big5Width(input.toStdString()) <= bytes_ ? Acceptable : Invalid;
+    State validate(QString& input, int& pos) const override {
+        while (width(input) > bytes_) {
+            if (pos <= 0) return Invalid;  // nothing before the cursor to give up
+            const int from =
+                pos > 1 && input.at(pos - 1).isLowSurrogate() && input.at(pos - 2).isHighSurrogate()
+                    ? pos - 2
+                    : pos - 1;
+            input.remove(from, pos - from);
+            pos = from;
+        }
+        return Acceptable;
     }
 
   private:
+    static int width(const QString& text) { return store::text::big5Width(text.toStdString()); }
     int bytes_;
 };
 
@@ -36,6 +49,23 @@ class ListBelowStyle : public QProxyStyle {
         if (hint == QStyle::SH_ComboBox_Popup) return 0;
         return QProxyStyle::styleHint(hint, option, widget, data);
     }
+};
+
+// Eats the wheel over a drop-down box that does not have the focus: scrolling the window past
+// it must not change a client's blood type.
+class WheelOnlyWithFocus : public QObject {
+  public:
+    explicit WheelOnlyWithFocus(QComboBox* box) : QObject(box), box_(box) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::Wheel) return false;
+        const bool focused = box_->hasFocus() || (box_->lineEdit() && box_->lineEdit()->hasFocus());
+        if (focused) return false;
+        event->ignore();
+        return true;
+    }
+
+  private:
+    QComboBox* box_;
 };
 
 // A box's answer to "do you take the input method?": its own setting, or Qt's when unchanged.
@@ -61,6 +91,42 @@ bool leavesTheBox(const QFocusEvent* event) {
     const Qt::FocusReason r = event->reason();
     return r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason &&
            r != Qt::MenuBarFocusReason;
+}
+
+void takeOnlyRealPicks(QComboBox* box) {
+    if (QLineEdit* edit = box->lineEdit()) {
+        // Qt matches the typed text against the entries at these two signals.
+        QObject::disconnect(edit, &QLineEdit::editingFinished, box, nullptr);
+        QObject::disconnect(edit, &QLineEdit::returnPressed, box, nullptr);
+        edit->installEventFilter(new WheelOnlyWithFocus(box));
+    }
+    box->setFocusPolicy(Qt::StrongFocus);
+    box->installEventFilter(new WheelOnlyWithFocus(box));
+}
+
+void fitListToEntries(QComboBox* box) {
+    auto fit = [box] {
+        QAbstractItemView* list = box->view();
+        int widest = 0;
+        for (int i = 0; i < box->count(); ++i)
+            widest = std::max(widest, list->fontMetrics().horizontalAdvance(box->itemText(i)));
+        const int chrome = 2 * list->frameWidth() + 16 +
+                           list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+        list->setMinimumWidth(widest + chrome);
+    };
+    QObject::connect(box->model(), &QAbstractItemModel::rowsInserted, box, fit);
+    QObject::connect(box->model(), &QAbstractItemModel::modelReset, box, fit);
+    fit();
+}
+
+int dateWidth(const QFontMetrics& metrics) {
+    return metrics.horizontalAdvance(QStringLiteral("000.00.00")) + 12;
+}
+
+void widenForDate(QLineEdit* box) {
+    const QMargins text = box->textMargins();
+    const int need = dateWidth(box->fontMetrics()) + text.left() + text.right();
+    if (box->width() < need) box->resize(need, box->height());
 }
 
 void setBoxColor(QWidget* box, const QColor& color) {
@@ -239,6 +305,8 @@ BoundComboBox::BoundComboBox(QWidget* parent) : QComboBox(parent), box_(new Text
         if (binding_) binding_->write(currentText());
         emit picked();
     });
+    takeOnlyRealPicks(this);
+    fitListToEntries(this);
 }
 
 void BoundComboBox::bind(DataControl* control, const QString& field) {
@@ -260,7 +328,11 @@ void BoundComboBox::setEntries(const QStringList& entries) {
 }
 
 void BoundComboBox::showValue() {
-    QString v = binding_->value();
+    // The list stands on the shown value's entry (or none), so that the arrow keys pick from
+    // there and not from an earlier record's entry.
+    const QString v = binding_->value();
+    const int entry = findText(v, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (entry != currentIndex()) setCurrentIndex(entry);
     if (v != currentText()) setEditText(v);
 }
 

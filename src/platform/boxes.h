@@ -20,6 +20,22 @@ bool leavesTheBox(const QFocusEvent* event);
 // records opens at once.
 void dropDownBelow(QComboBox* box);
 
+// Makes a drop-down box change its entry only when the user really picks one (from the list,
+// or with the arrow keys while it has the focus): text typed into it stays typed text even when
+// it matches an entry (Qt would pick that entry when the focus leaves or Enter is pressed), and
+// the mouse wheel over a box without the focus scrolls nothing.
+void takeOnlyRealPicks(QComboBox* box);
+
+// Opens the box's list at least as wide as its widest entry, now and whenever entries change,
+// so no entry is shown cut short.
+void fitListToEntries(QComboBox* box);
+
+// The width a box or grid cell needs to show a whole date with a three-digit year
+// ("115.12.06") in `metrics`' font, margins included.
+int dateWidth(const QFontMetrics& metrics);
+// Widens the box, if need be and only as much as needed, to show a whole such date.
+void widenForDate(QLineEdit* box);
+
 // The background of a box (its text area).
 void setBoxColor(QWidget* box, const QColor& color);
 

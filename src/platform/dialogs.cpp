@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrintDialog>
 
@@ -120,6 +121,27 @@ QString QtDialogs::saveFileName(const QString& title, const QString& suggested,
 bool QtDialogs::choosePrinter(QPrinter& printer) {
     QPrintDialog dialog(&printer, QApplication::activeWindow());
     return dialog.exec() == QDialog::Accepted;
+}
+
+void QtDialogs::busy(const QString& notice) {
+    auto* label = new QLabel(notice);
+    label->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    label->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    label->setMargin(16);
+    label->setWordWrap(true);
+    label->setMaximumWidth(480);
+    label->setWindowTitle(appTitle());
+    notice_.reset(label);
+    label->show();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Painted now: what follows blocks the event loop.
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+}
+
+void QtDialogs::idle() {
+    if (!notice_) return;
+    notice_.reset();
+    QApplication::restoreOverrideCursor();
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <memory>
 
 class QPrinter;
+class QWidget;
 
 namespace platform {
 
@@ -36,6 +37,10 @@ class Dialogs {
                                  const QString& filter) = 0;
     // The desktop's print dialog; false on Cancel.
     virtual bool choosePrinter(QPrinter& printer) = 0;
+    // A notice and the busy cursor while the program waits for something outside it (a file
+    // another program holds), until `idle()`.
+    virtual void busy(const QString& notice) = 0;
+    virtual void idle() = 0;
 };
 
 Dialogs& dialogs();
@@ -57,6 +62,11 @@ class QtDialogs : public Dialogs {
     QString saveFileName(const QString& title, const QString& suggested,
                          const QString& filter) override;
     bool choosePrinter(QPrinter& printer) override;
+    void busy(const QString& notice) override;
+    void idle() override;
+
+  private:
+    std::unique_ptr<QWidget> notice_;
 };
 
 }  // namespace platform

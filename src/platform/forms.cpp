@@ -5,6 +5,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QWindow>
 #include <map>
 
 #include "platform/twips.h"
@@ -75,6 +76,7 @@ Form* find(std::type_index type) {
 
 void adopt(std::type_index type, Form* form) {
     registry().forms[type] = form;
+
     if (form->isMdiChild() && registry().area) {
         QMdiSubWindow* sub = registry().area->addSubWindow(form);
         sub->setObjectName(form->objectName() + QStringLiteral("_frame"));
@@ -86,7 +88,29 @@ void adopt(std::type_index type, Form* form) {
 void placeForm(Form* form, int left, int top, int width, int height) {
     if (registry().ending || form->unloading()) return;
     QWidget* w = outer(form);
-    w->setGeometry(rectTwips(left, top, width, height));
+    if (w->isMinimized() || w->isMaximized()) w->showNormal();
+    const QRect place = rectTwips(left, top, width, height);
+    if (w->isWindow() && form->staysAboveFrame() && registry().area) {
+        // Transient for the frame: the desktop keeps it above the frame, never behind it.
+        QWidget* frameWindow = registry().area->window();
+        frameWindow->winId();
+        w->winId();
+        w->windowHandle()->setTransientParent(frameWindow->windowHandle());
+    }
+    if (w->isWindow()) {
+        // The place is the outer frame's: the title bar and borders come out of the size. Until
+        // the window has a frame of its own, the frame's is the main window's.
+        QMargins frame;
+        if (QWindow* handle = w->windowHandle(); handle && w->isVisible())
+            frame = handle->frameMargins();
+        else if (QWidget* main = registry().area ? registry().area->window() : nullptr;
+                 main && main->windowHandle())
+            frame = main->windowHandle()->frameMargins();
+        w->resize(place.size().shrunkBy(frame));
+        w->move(place.topLeft());
+    } else {
+        w->setGeometry(place);
+    }
     form->show();
     w->show();
     w->raise();

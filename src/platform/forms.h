@@ -24,6 +24,8 @@ class Form : public QWidget {
     virtual bool isMdiChild() const { return false; }
     // A child window without a caption has no title bar either.
     virtual bool framelessChild() const { return false; }
+    // A free-standing window that works on the frame's records stays above the frame.
+    virtual bool staysAboveFrame() const { return false; }
     // True from the moment the window is being closed.
     bool unloading() const { return property("platform_unloading").toBool(); }
 
@@ -38,7 +40,9 @@ QMdiArea* mdiArea();
 
 Form* find(std::type_index type);
 void adopt(std::type_index type, Form* form);
-// Sets the place in twips (a child window's relative to the MDI area), shows and raises.
+// Sets the place in twips (a child window's relative to the MDI area; a free-standing window's
+// outer frame, title bar included), brings a minimized or maximized window back to its normal
+// state, shows and raises.
 void placeForm(Form* form, int left, int top, int width, int height);
 // Runs Form_Unload, then destroys the window; a later reference creates a new instance.
 void unloadForm(Form* form);

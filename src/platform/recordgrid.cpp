@@ -1,10 +1,14 @@
 #include "platform/recordgrid.h"
 
+#include <QFocusEvent>
 #include <QHeaderView>
+#include <QTimer>
 
 #include "platform/appsetup.h"
+#include "platform/boxes.h"
 #include "platform/qtext.h"
 #include "platform/twips.h"
+#include "store/dates.h"
 #include "store/errors.h"
 
 namespace platform {
@@ -28,8 +32,10 @@ void RecordModel::rebuild() {
     fieldOf_.clear();
     store::RecordSet* rs = recordSet();
     for (const auto& c : wanted_) {
+        // Without records (an empty table lent nothing) the headings still show what the grid
+        // would list.
         int field = rs ? rs->fieldIndex(c.field.toStdString()) : -1;
-        if (field < 0) continue;
+        if (rs && field < 0) continue;
         shown_.push_back(c);
         fieldOf_.push_back(field);
     }
@@ -77,6 +83,7 @@ QVariant RecordModel::data(const QModelIndex& index, int role) const {
     if (!rs || !index.isValid() ||
         (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole))
         return {};
+    if (fieldOf_[static_cast<std::size_t>(index.column())] < 0) return {};
     auto v = rs->valueAt(index.row(), fieldOf_[static_cast<std::size_t>(index.column())]);
     QString text = toQ(v);
     if (role == Qt::DisplayRole) text.replace(QLatin1Char('\n'), QLatin1Char(' '));
@@ -146,11 +153,16 @@ QString RecordGrid::fieldAt(int column) const {
 
 void RecordGrid::applyWidths() {
     const auto& shown = model_->shownColumns();
-    for (std::size_t i = 0; i < shown.size(); ++i)
-        horizontalHeader()->resizeSection(static_cast<int>(i), px(shown[i].widthTwips));
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        int width = px(shown[i].widthTwips);
+        // A date with a three-digit year shows whole.
+        if (store::dates::isDateField(shown[i].field.toStdString()))
+            width = std::max(width, dateWidth(fontMetrics()));
+        horizontalHeader()->resizeSection(static_cast<int>(i), width);
+    }
 }
 
-void RecordGrid::showCurrent() {
+void RecordGrid::showCurrent(bool scroll) {
     store::RecordSet* rs = model_->recordSet();
     syncing_ = true;
     if (rs && rs->absolutePosition() > 0) {
@@ -159,11 +171,30 @@ void RecordGrid::showCurrent() {
         if (target != currentIndex())
             selectionModel()->setCurrentIndex(
                 target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        scrollTo(target);
+        if (scroll) scrollTo(target);
     } else {
         selectionModel()->clear();
     }
     syncing_ = false;
+}
+
+void RecordGrid::putCurrentAtTop() {
+    topPending_ = true;
+    if (isVisible()) scrollCurrentToTop();
+}
+
+void RecordGrid::showEvent(QShowEvent* event) {
+    QTableView::showEvent(event);
+    // The scroll range is known only once the view has laid itself out on screen.
+    if (topPending_) QTimer::singleShot(0, this, &RecordGrid::scrollCurrentToTop);
+}
+
+void RecordGrid::scrollCurrentToTop() {
+    topPending_ = false;
+    store::RecordSet* rs = model_->recordSet();
+    if (rs && rs->absolutePosition() > 0)
+        scrollTo(model_->index(static_cast<int>(rs->absolutePosition()) - 1, 0),
+                 QAbstractItemView::PositionAtTop);
 }
 
 void RecordGrid::focusInEvent(QFocusEvent* event) {
@@ -172,7 +203,9 @@ void RecordGrid::focusInEvent(QFocusEvent* event) {
     syncing_ = true;
     QTableView::focusInEvent(event);
     syncing_ = false;
-    showCurrent();
+    // A click gives the focus before it lands: scrolling back to the current row then would
+    // put another row under the pointer.
+    showCurrent(event->reason() != Qt::MouseFocusReason);
 }
 
 void RecordGrid::rowChosen(const QModelIndex& current) {
@@ -181,7 +214,7 @@ void RecordGrid::rowChosen(const QModelIndex& current) {
     if (!rs || rs->absolutePosition() == current.row() + 1) return;
     try {
         rs->setAbsolutePosition(current.row() + 1);
-    } catch (const store::StoreError&) {
+    } catch (const std::exception&) {
         showCurrent();  // a pending change keeps the record where it is
     }
 }

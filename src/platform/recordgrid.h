@@ -57,6 +57,9 @@ class RecordGrid : public QTableView {
     RecordModel* recordModel() const { return model_; }
     // The field a shown column (from 0) displays; empty for none.
     QString fieldAt(int column) const;
+    // Shows the current record as the top row (a page shows from its first record), now or as
+    // soon as the grid is on screen.
+    void putCurrentAtTop();
 
   signals:
     // The heading of a shown column was clicked; `column` counts the shown columns from 0.
@@ -64,15 +67,18 @@ class RecordGrid : public QTableView {
 
   protected:
     void focusInEvent(QFocusEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
-    void showCurrent();
+    void showCurrent(bool scroll = true);
+    void scrollCurrentToTop();
     void applyWidths();
     void rowChosen(const QModelIndex& current);
 
     RecordModel* model_;
     QPointer<DataControl> control_;
     bool syncing_ = false;
+    bool topPending_ = false;
 };
 
 }  // namespace platform

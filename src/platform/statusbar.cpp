@@ -20,6 +20,8 @@ struct PanelDesign {
     const char* tip;
 };
 
+constexpr int kMarkerMinimumTwips = 700;  // "  過濾 " and a margin
+
 constexpr PanelDesign kPanels[] = {
     {"recno", 2005, " RECORD"},
     {"panel2", 1600, ""},
@@ -30,11 +32,27 @@ constexpr PanelDesign kPanels[] = {
     {"date", 1845, ""},
 };
 
-// A lock panel shows its name in black when the lock is on, greyed when off, nothing when
-// unknown.
+// A panel at least as wide as designed, unless the layout must squeeze it below that.
+class PanelLabel : public QLabel {
+  public:
+    PanelLabel(int designedWidth, QWidget* parent) : QLabel(parent), designed_(designedWidth) {}
+    QSize sizeHint() const override {
+        const QSize text = QLabel::sizeHint();
+        return {std::max(text.width(), designed_), text.height()};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+  private:
+    int designed_;
+};
+
+// A lock panel shows its name in black when the lock is on, in a grey still legible on the
+// panel when off (the disabled colour is not), nothing when unknown.
 void showLock(QLabel* label, const QString& name, bool known, bool on) {
     label->setText(known ? name : QString());
-    label->setEnabled(on);
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, on ? QColor(Qt::black) : QColor(0x50, 0x50, 0x50));
+    label->setPalette(p);
 }
 
 }  // namespace
@@ -45,12 +63,16 @@ StatusBar::StatusBar(QWidget* parent) : QFrame(parent), timer_(new QTimer(this))
     layout->setSpacing(2);
     setFont(mingFont(8));
     for (const auto& design : kPanels) {
-        auto* label = new QLabel(this);
+        auto* label = new PanelLabel(px(design.widthTwips), this);
         label->setObjectName(design.name);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        // Never narrower than designed; the text panels grow rather than clip a long count.
-        label->setMinimumWidth(px(design.widthTwips));
-        label->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
+        // As wide as designed, or as its text when that is wider: the text panels grow rather
+        // than clip a long count, and the filter marker's panel gives up room first when the
+        // bar is full.
+        const bool marker = panels_.size() == 1;
+        label->setMinimumWidth(marker ? px(kMarkerMinimumTwips) : 0);
+        label->setSizePolicy(marker ? QSizePolicy::Preferred : QSizePolicy::Minimum,
+                             QSizePolicy::Preferred);
         label->setToolTip(QString::fromUtf8(design.tip));
         label->setContentsMargins(1, 0, 1, 0);
         layout->addWidget(label);

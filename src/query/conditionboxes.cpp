@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "platform/boxes.h"
 #include "platform/qtext.h"
 #include "platform/twips.h"
 
@@ -18,6 +19,8 @@ QComboBox* makeListBox(QWidget* parent, const QString& name, int left, int top, 
     box->addItems(entries);
     box->setCurrentIndex(-1);
     box->setGeometry(platform::rectTwips(left, top, width, 360));
+    platform::takeOnlyRealPicks(box);
+    platform::fitListToEntries(box);
     // A picked entry longer than the box shows its beginning.
     QObject::connect(box, &QComboBox::currentIndexChanged, box,
                      [box] { box->lineEdit()->setCursorPosition(0); });

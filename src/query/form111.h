@@ -23,6 +23,7 @@ class Form111 : public platform::Form {
     Q_OBJECT
   public:
     Form111();
+    bool staysAboveFrame() const override { return true; }
 
     QString COMBO_SORT;
     store::RecordSet* RS1 = nullptr;  // the editor's own records

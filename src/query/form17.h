@@ -14,6 +14,7 @@ class Form17 : public platform::Form {
     Q_OBJECT
   public:
     Form17();
+    bool staysAboveFrame() const override { return true; }
 
     QLabel* Label1;
     QComboBox* Combo7;                        // sort field, by title

@@ -3,6 +3,7 @@
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
 #include "store/errors.h"
+#include "store/expression.h"
 #include "store/recordset.h"
 
 namespace query {
@@ -29,19 +30,31 @@ Outcome run(const std::vector<ConditionRow>& rows, store::RecordSet& target,
                           Buttons::Ok, Icon::Exclamation);
         return Outcome::Refused;
     }
+    // A run that fails part-way leaves the target as it found it.
+    const std::string oldFilter = target.filter(), oldSort = target.sort();
+    const bool hadCurrent = target.hasCurrent();
+    const store::Bookmark oldMark = hadCurrent ? target.bookmark() : 0;
     try {
         // Each row's expression replaces the one before, and all were checked above: setting
         // only the last gives the same rows at a fifth of the cost on a large file.
         std::string last;
         for (const auto& e : expressions(rows))
             if (e) last = *e;
+        store::parseSort(sortField + " ASC",
+                         columns);  // a bad sort field refuses before the filter
         target.setFilter(last);
         const bool keep = keepCurrent && target.hasCurrent();
         const store::Bookmark mark = keep ? target.bookmark() : 0;
         target.setSort(sortField + " ASC");
         if (keep) target.setBookmark(mark);
     } catch (const std::exception& e) {
-        // Only a file or engine failure gets here; the check above covers the expressions.
+        try {
+            target.setFilter(oldFilter);
+            target.setSort(oldSort);
+            if (hadCurrent) target.setBookmark(oldMark);
+        } catch (const std::exception&) {
+            // The message below says what went wrong; the first failure is the one to tell.
+        }
         platform::showError(e);
         return Outcome::Refused;
     }

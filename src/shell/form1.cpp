@@ -166,6 +166,7 @@ void Form1::sortAndPositionAtLoad() {
     if (frame.CHOICEPAGE) {
         // The page was checked when it was typed, so the offset fits in 16 bits.
         rs->move(static_cast<long>(frame.CHOICEPAGE1 - 1) * shell::kPageSize);
+        DataGridMENU->putCurrentAtTop();  // the page shows from its first record
         frame.CHOICEPAGE = false;
         frame.CHOICEPAGE1 = 0;
     }

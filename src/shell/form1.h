@@ -27,7 +27,9 @@ class Form1 : public platform::Form {
     static void placeHome();
 
     QString DATAGRID_FIELD;  // the field sorted and searched by
-    QString FIELDSORT;       // kept here for the display-set window
+    // The display-set window's sort field, kept here for it; it outlives each reload of this
+    // window, as the program's browse state does.
+    static inline QString FIELDSORT;
 
     std::array<QLabel*, 8> LabMENU{};
     std::array<platform::TextBox*, 8> TexMENU{};

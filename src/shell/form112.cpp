@@ -58,11 +58,12 @@ Form112::Form112()
     DataCombo1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     DataCombo1->setMaxVisibleItems(15);
     platform::dropDownBelow(DataCombo1);
+    platform::takeOnlyRealPicks(DataCombo1);
     codes_->setDataControl(Adodc1);
     codes_->setColumns({{QStringLiteral("NO"), 1095, {}}});
     DataCombo1->setModel(codes_);
     DataCombo1->setCurrentIndex(-1);
-    DataCombo1->lineEdit()->installEventFilter(this);
+    DataCombo1->lineEdit()->installEventFilter(this);  // for clicks on its text
     DataCombo1->installEventFilter(this);
     connect(DataCombo1, &QComboBox::activated, this, [this](int) { DataCombo1_Click(); });
 
@@ -111,8 +112,9 @@ void Form112::Form_Activate() {
 }
 
 bool Form112::eventFilter(QObject* watched, QEvent* event) {
-    // The key is seen before it changes the text; a click anywhere on the combo searches.
-    if (event->type() == QEvent::KeyPress && watched == DataCombo1->lineEdit())
+    // The key is seen before it changes the text; a click anywhere on the combo searches. Keys
+    // reach the combo, which has the focus; its line edit gets them from it directly.
+    if (event->type() == QEvent::KeyPress && watched == DataCombo1)
         DataCombo1_KeyDown(platform::keyCode(static_cast<QKeyEvent*>(event)));
     if (event->type() == QEvent::MouseButtonPress &&
         (watched == DataCombo1 || watched == DataCombo1->lineEdit()))

@@ -23,6 +23,7 @@ class Form112 : public platform::Form {
     Q_OBJECT
   public:
     Form112();
+    bool staysAboveFrame() const override { return true; }
 
     QString DATAGRID1_FIELD;
     store::RecordSet* RS2 = nullptr;  // the editor's own records

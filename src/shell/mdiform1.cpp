@@ -59,7 +59,6 @@ void MDIForm1::buildMenu() {
     auto separator = [&](QMenu* m, const char* name) {
         QAction* a = m->addSeparator();
         a->setObjectName(name);
-        a->setText(QStringLiteral("-"));
         items_.insert(name, a);
     };
 

@@ -16,6 +16,8 @@ using platform::Icon;
 
 namespace {
 
+constexpr int kQuickTryMs = 300;  // a file that is free opens at once
+
 void sayProgramEnds(const std::exception& error) {
     dialogs().message(platform::toQ(error.what()) + QStringLiteral("\n\n程式將結束。"), {},
                       Buttons::Ok, Icon::Critical);
@@ -26,7 +28,18 @@ void sayProgramEnds(const std::exception& error) {
 bool clientFileReady() {
     const auto path = store::clientfile::defaultPath();
     try {
-        store::clientfile::open(path);
+        try {
+            store::clientfile::open(path, {kQuickTryMs, false});
+        } catch (const store::StoreError& e) {
+            if (e.kind() != store::ErrorKind::Locked) throw;
+            // Another program holds the file: say so while waiting for it, not 15 s of nothing.
+            dialogs().busy(QStringLiteral("客戶資料檔 %1 正被其他程式使用，等它放開（最多 15 秒）⋯")
+                               .arg(platform::toQ(path.string())));
+            struct Idle {
+                ~Idle() { dialogs().idle(); }
+            } idle;
+            store::clientfile::open(path);
+        }
         return true;
     } catch (const store::StoreError& e) {
         if (e.kind() != store::ErrorKind::Missing) {

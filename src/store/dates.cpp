@@ -1,24 +1,13 @@
 #include "store/dates.h"
 
-#include "store/text.h"
-
 #include <cstdio>
 #include <vector>
 
+#include "store/fields.h"
+#include "store/text.h"
+
 namespace store::dates {
 namespace {
-
-// The text split into characters, so that positions count characters as the user sees them.
-std::vector<std::string> characters(std::string_view s) {
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < s.size();) {
-        std::size_t n = 1;
-        while (i + n < s.size() && (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80) ++n;
-        out.emplace_back(s.substr(i, n));
-        i += n;
-    }
-    return out;
-}
 
 bool inRange(double v, double above, double below) {
     return v > above && v < below;
@@ -33,44 +22,78 @@ std::string stamp(int year, int month, int day) {
 }
 
 std::optional<std::string> check(std::string_view text) {
-    const std::vector<std::string> chars = characters(text);
-    auto at = [&](std::size_t pos) { return pos <= chars.size() ? chars[pos - 1] : std::string(); };
-    auto mid = [&](std::size_t from, std::size_t len) {
-        std::string out;
-        for (std::size_t i = from; i < from + len && i <= chars.size(); ++i) out += chars[i - 1];
-        return out;
-    };
-    auto num = [&](std::size_t from, std::size_t len) {
-        return text::leadingNumber(mid(from, len));
-    };
-    auto validMonthDay = [&](std::size_t month, std::size_t day) {
-        return inRange(num(month, 2), 0, 13) && inRange(num(day, 2), 0, 32);
-    };
+    // A date is exactly YY.MM.DD or YYY.MM.DD, or the same without dots; nothing may follow it
+    // (a ninth character once slipped through a two-digit date and was saved).
+    std::string digits;
+    std::vector<std::size_t> dots;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9')
+            digits += c;
+        else if (c == '.')
+            dots.push_back(i);
+        else
+            return std::nullopt;
+    }
+    const std::size_t yearDigits = digits.size() == 7 ? 3 : (digits.size() == 6 ? 2 : 0);
+    if (yearDigits == 0) return std::nullopt;
+    const bool dotted = !dots.empty();
+    if (dotted && (dots.size() != 2 || dots[0] != yearDigits || dots[1] != yearDigits + 3))
+        return std::nullopt;
+    const int year = std::stoi(digits.substr(0, yearDigits));
+    const int month = std::stoi(digits.substr(yearDigits, 2));
+    const int day = std::stoi(digits.substr(yearDigits + 2, 2));
+    if (!inRange(year, 0, yearDigits == 3 ? 1000 : 100) || !inRange(month, 0, 13) ||
+        !inRange(day, 0, 32))
+        return std::nullopt;
+    if (dotted) return std::string(text);
+    return digits.substr(0, yearDigits) + "." + digits.substr(yearDigits, 2) + "." +
+           digits.substr(yearDigits + 2, 2);
+}
 
-    // Since 2011 the year has three digits; these forms come first so that they are never read
-    // as two-digit years and rewritten into nonsense.
-    bool sevenDigits = chars.size() == 7;
-    for (const auto& c : chars)
-        sevenDigits = sevenDigits && c.size() == 1 && c[0] >= '0' && c[0] <= '9';
-    if (sevenDigits) {
-        if (!inRange(num(1, 3), 0, 1000) || !validMonthDay(4, 6)) return std::nullopt;
-        return mid(1, 3) + "." + mid(4, 2) + "." + mid(6, 2);
-    }
-    if (chars.size() == 9 && at(4) == "." && at(7) == ".") {
-        if (!inRange(num(1, 3), 0, 1000) || !validMonthDay(5, 8)) return std::nullopt;
-        return std::string(text);
-    }
+bool isDateField(std::string_view name) {
+    return sameName(name, kFieldNames[BIRTH]) || sameName(name, kFieldNames[DATE]);
+}
 
-    if (at(3) != "." && at(6) != ".") {
-        // Undotted: a dot anywhere in the six characters (a short three-digit date such as
-        // 115.12.6) would be rewritten into nonsense, so it is refused.
-        if (mid(1, 6).find('.') != std::string::npos) return std::nullopt;
-        if (!inRange(num(1, 2), 0, 100) || !validMonthDay(3, 5)) return std::nullopt;
-        return mid(1, 2) + "." + mid(3, 2) + "." + mid(5, 2);
+std::optional<int> dayNumber(std::string_view text) {
+    const auto date = check(text);
+    if (!date) return std::nullopt;
+    // check() gives Y.MM.DD with a year of two or three digits.
+    const std::size_t firstDot = date->find('.');
+    return std::stoi(date->substr(0, firstDot)) * 10000 +
+           std::stoi(date->substr(firstDot + 1, 2)) * 100 +
+           std::stoi(date->substr(firstDot + 4, 2));
+}
+
+namespace {
+
+// Empty text, a date, any other text: the three runs of the date fields' order.
+enum Rank { kEmpty = 1, kDate = 2, kOther = 3 };
+
+Rank rankOf(std::string_view text, const std::optional<int>& day) {
+    return text.empty() ? kEmpty : (day ? kDate : kOther);
+}
+
+}  // namespace
+
+int compare(std::string_view a, std::string_view b) {
+    const auto dayA = dayNumber(a), dayB = dayNumber(b);
+    const Rank rankA = rankOf(a, dayA), rankB = rankOf(b, dayB);
+    if (rankA != rankB) return rankA < rankB ? -1 : 1;
+    if (rankA == kDate && *dayA != *dayB) return *dayA < *dayB ? -1 : 1;
+    return text::compare(a, b);
+}
+
+void appendSortKey(std::string_view text, std::string& out) {
+    const auto day = dayNumber(text);
+    const Rank rank = rankOf(text, day);
+    out += static_cast<char>(rank);
+    if (rank == kDate) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            out += static_cast<char>((static_cast<unsigned>(*day) >> shift) & 0xFF);
+        // The same day written two ways ("880403" stored by another program) ties by its text.
     }
-    if (at(3) != "." || at(6) != ".") return std::nullopt;
-    if (!inRange(num(1, 2), 0, 100) || !validMonthDay(4, 7)) return std::nullopt;
-    return std::string(text);
+    if (rank != kEmpty) text::appendSortKey(text, out);
 }
 
 }  // namespace store::dates

@@ -15,4 +15,19 @@ std::string stamp(int year, int month, int day);
 // nothing when it is refused.
 std::optional<std::string> check(std::string_view text);
 
+// BIRTH and DATE, the two fields that hold dates (any letter case).
+bool isDateField(std::string_view name);
+
+// The day a date in one of the forms `check` accepts stands for, as a number in date order
+// (year x 10000 + month x 100 + day); nothing for text that is no such date.
+std::optional<int> dayNumber(std::string_view text);
+
+// The order of the date fields: empty text first, then dates by their day (so 105.01.02 comes
+// after 20.09.20), then any text that is no date, in text order. Negative, zero or positive.
+int compare(std::string_view a, std::string_view b);
+
+// Appends a key to `out` that orders by `compare` under memcmp and ends where it began a
+// concatenation of keys (no key is a prefix of another).
+void appendSortKey(std::string_view text, std::string& out);
+
 }  // namespace store::dates

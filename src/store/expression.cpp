@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "store/dates.h"
 #include "store/errors.h"
 #include "store/fields.h"
 #include "store/text.h"
@@ -15,8 +16,13 @@ struct Term {
     int column;
     Op op;
     std::string value;
+    bool dateOrder = false;  // BIRTH and DATE order as dates
     std::optional<text::EqualTo> equalTo;
     std::optional<text::LikePattern> like;
+
+    int order(std::string_view v) const {
+        return dateOrder ? dates::compare(v, value) : text::compare(v, value);
+    }
 
     bool matches(std::string_view v) const {
         switch (op) {
@@ -27,13 +33,13 @@ struct Term {
             case Op::Like:
                 return like->matches(v);
             case Op::Lt:
-                return text::compare(v, value) < 0;
+                return order(v) < 0;
             case Op::Gt:
-                return text::compare(v, value) > 0;
+                return order(v) > 0;
             case Op::Le:
-                return text::compare(v, value) <= 0;
+                return order(v) <= 0;
             case Op::Ge:
-                return text::compare(v, value) >= 0;
+                return order(v) >= 0;
         }
         return false;
     }
@@ -199,6 +205,7 @@ class Parser {
 
         Term term;
         term.column = column;
+        term.dateOrder = dates::isDateField(columns_[static_cast<std::size_t>(column)]);
         if (isKeyword(tok_, "like")) {
             term.op = Op::Like;
         } else if (tok_.kind == Tok::Op) {

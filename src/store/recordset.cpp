@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "store/dates.h"
 #include "store/errors.h"
 #include "store/fields.h"
 #include "store/rowstore.h"
@@ -60,7 +61,11 @@ void sortRows(std::vector<Bookmark>& order, const detail::RowStore& rows,
         std::sort(order.begin(), order.end());
         return;
     }
-    if (keys.size() == 1 && sortSimpleColumn(order, rows, keys[0])) return;
+    auto isDate = [&](const SortKey& key) {
+        return dates::isDateField(rows.columns[static_cast<std::size_t>(key.column)]);
+    };
+    // Dates are plain ASCII too, but their order is by day, not by text.
+    if (keys.size() == 1 && !isDate(keys[0]) && sortSimpleColumn(order, rows, keys[0])) return;
     std::string buffer;
     buffer.reserve(order.size() * 16);
     std::vector<SortEntry> entries(order.size());
@@ -69,7 +74,10 @@ void sortRows(std::vector<Bookmark>& order, const detail::RowStore& rows,
         detail::RowView row = rows.row(order[i]);
         for (const SortKey& key : keys) {
             std::size_t from = buffer.size();
-            text::appendSortKey(row.field(key.column), buffer);
+            if (isDate(key))
+                dates::appendSortKey(row.field(key.column), buffer);
+            else
+                text::appendSortKey(row.field(key.column), buffer);
             if (key.descending)
                 for (std::size_t b = from; b < buffer.size(); ++b)
                     buffer[b] = static_cast<char>(~static_cast<unsigned char>(buffer[b]));
@@ -342,6 +350,26 @@ void RecordSet::cancelUpdate() {
         setPosition(back);
     else
         notify(Change::PendingEdited);
+}
+
+bool RecordSet::refreshCurrent() {
+    requireNoEdit();
+    if (!hasCurrent()) return true;
+    const Bookmark row = order_[static_cast<std::size_t>(pos_ - 1)];
+    auto& rows = *rows_;
+    {
+        Statement probe(*rows.db,
+                        "SELECT 1 FROM " + quoteName(rows.table) + " WHERE " + rows.rowid + " = ?");
+        probe.bind(1, rows.rowids[row]);
+        if (!probe.step()) {
+            rows.rows[row] = nullptr;
+            for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowDeleted(row);
+            return false;
+        }
+    }
+    reread(row);
+    for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowSaved(row, false, this);
+    return true;
 }
 
 void RecordSet::conflict(Bookmark row, std::string_view doing) const {

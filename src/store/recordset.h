@@ -110,6 +110,11 @@ class RecordSet {
     void cancelUpdate();
     // Deletes the current record; the record that followed becomes current (EOF after the last).
     void deleteCurrent();
+    // Reads the current record again from the file, after another program changed it (a write
+    // refused as a conflict, say): every record set sees the values the file holds. A record
+    // deleted meanwhile leaves every record set, the one after it becomes current, and the
+    // answer is false.
+    bool refreshCurrent();
     bool editing() const { return edit_.has_value(); }
     bool adding() const { return edit_ && edit_->adding; }
 

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include "shell/mdiform1.h"
 #include "store/fields.h"
 #include "store/recordset.h"
+#include "userinput.h"
 
 using platform::forms::get;
 
@@ -37,7 +39,11 @@ std::vector<std::vector<std::string>> clients() {
     return out;
 }
 
+using testsupport::activate;
+using testsupport::click;
 using testsupport::column;
+using testsupport::pressKey;
+using testsupport::typeKeys;
 using testsupport::value;
 int headingOf(platform::RecordGrid* grid, const QString& field) {
     for (int c = 0; c < grid->model()->columnCount(); ++c)
@@ -45,12 +51,7 @@ int headingOf(platform::RecordGrid* grid, const QString& field) {
     return -1;
 }
 void clickHeading(platform::RecordGrid* grid, const QString& field) {
-    emit grid->horizontalHeader()->sectionClicked(headingOf(grid, field));
-}
-
-void activate(QWidget* w) {
-    w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w));
+    testsupport::clickHeading(grid, headingOf(grid, field));
 }
 
 }  // namespace
@@ -149,8 +150,8 @@ class LookupTest : public QObject {
         QVERIFY(f.start(clients()));
         get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
         Form11& editor = get<Form11>();
-        editor.AdodcVELKARD->moveNext();                        // the editor stands on C01
-        QTest::mouseClick(editor.COMMAND1[5], Qt::LeftButton);  // QUICK
+        editor.AdodcVELKARD->moveNext();  // the editor stands on C01
+        click(editor.COMMAND1[5]);        // QUICK
         Form112& w = get<Form112>();
         QCOMPARE(w.windowTitle(), QStringLiteral("泛查資料"));
         QCOMPARE(w.RS2, editor.records());
@@ -158,32 +159,39 @@ class LookupTest : public QObject {
         store::RecordSet& copy = *w.Adodc1->recordSet();
         QCOMPARE(w.DataCombo1->count(), 6);
 
-        // Typed code and Enter: found, focus moves on to EXECUTE.
-        w.DataCombo1->setFocus();
-        QTest::keyClicks(w.DataCombo1->lineEdit(), "C05");
-        QTest::keyClick(w.DataCombo1->lineEdit(), Qt::Key_Return);
+        // A typed code (any letter case) and Enter: found, and the focus moves on to EXECUTE.
+        click(w.DataCombo1);
+        typeKeys("c05");
+        pressKey(Qt::Key_Return);
         QCOMPARE(value(copy, store::NAME), QStringLiteral("陳美玲"));
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.Command1[0]));
         QCOMPARE(value(*editor.records(), store::NO), QStringLiteral("C01"));  // the editor waits
 
         // Each key searches with the text as it stood before the key.
-        w.DataCombo1->setEditText(QString());
-        w.DataCombo1->setFocus();
-        QTest::keyClick(w.DataCombo1->lineEdit(), 'C');
+        testsupport::retype(w.DataCombo1, QString());
+        typeKeys("C");
         QCOMPARE(copy.absolutePosition(), 1L);  // empty text: back on the first
-        QTest::keyClick(w.DataCombo1->lineEdit(), '0');
+        typeKeys("0");
         QVERIFY(copy.eof());  // "C" matches no whole code
 
+        // A code that matches nothing leaves no client to take: EXECUTE keeps the editor where it
+        // was (it once moved it to the client the lookup stood on before).
+        testsupport::retype(w.DataCombo1, "ZZZ");
+        pressKey(Qt::Key_Return);
+        QVERIFY(copy.eof());
+        pressKey(Qt::Key_Space);  // on EXECUTE
+        QVERIFY(platform::forms::loaded<Form112>());
+        QCOMPARE(value(*editor.records(), store::NO), QStringLiteral("C01"));
+
         // A code with a quote is found as typed; a pick from the list finds at once.
-        w.DataCombo1->setEditText("X'1");
-        w.DataCombo1_Click();
+        testsupport::retype(w.DataCombo1, "X'1");
+        pressKey(Qt::Key_Return);
         QCOMPARE(value(copy, store::NAME), QStringLiteral("張三"));
-        w.DataCombo1->setCurrentIndex(3);
-        emit w.DataCombo1->activated(3);
+        testsupport::pickEntry(w.DataCombo1, 3);
         QCOMPARE(value(copy, store::NO), QStringLiteral("C02"));
         QVERIFY(f.dialogs().messages().empty());
 
-        QTest::mouseClick(w.Command1[0], Qt::LeftButton);  // EXECUTE
+        click(w.Command1[0]);  // EXECUTE
         QVERIFY(!platform::forms::loaded<Form112>());
         QCOMPARE(value(*editor.records(), store::NO), QStringLiteral("C02"));
         QCOMPARE(editor.TexVELKARD[store::NAME]->text(), QStringLiteral("林志明"));

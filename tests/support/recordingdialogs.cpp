@@ -47,6 +47,10 @@ bool RecordingDialogs::choosePrinter(QPrinter&) {
     return false;
 }
 
+void RecordingDialogs::busy(const QString& notice) {
+    calls.push_back({DialogCall::Busy, notice, {}});
+}
+
 int RecordingDialogs::beeps() const {
     int n = 0;
     for (const auto& c : calls) n += c.kind == DialogCall::Beep;

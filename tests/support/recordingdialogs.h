@@ -9,7 +9,7 @@
 namespace testsupport {
 
 struct DialogCall {
-    enum Kind { Beep, Message, Input, Tab, SaveFile, Print } kind;
+    enum Kind { Beep, Message, Input, Tab, SaveFile, Print, Busy } kind;
     QString text;  // message text or input prompt
     QString title;
     platform::Buttons buttons = platform::Buttons::Ok;
@@ -33,6 +33,8 @@ class RecordingDialogs : public platform::Dialogs {
     QString saveFileName(const QString& title, const QString& suggested,
                          const QString& filter) override;
     bool choosePrinter(QPrinter& printer) override;  // records and cancels
+    void busy(const QString& notice) override;
+    void idle() override {}
 
     int beeps() const;
     std::vector<DialogCall> messages() const;
