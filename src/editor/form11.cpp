@@ -225,7 +225,7 @@ void Form11::Form_Unload() {
 bool Form11::Form_QueryUnload() {
     store::RecordSet* rs = records();
     if (!rs || !rs->editing()) return true;
-    switch (dialogs().message(QStringLiteral("資料尚未儲存,是否儲存?"), {}, Buttons::YesNoCancel,
+    switch (dialogs().message(QStringLiteral("資料尚未儲存，是否儲存？"), {}, Buttons::YesNoCancel,
                               Icon::Question)) {
         case platform::Answer::Yes:
             return save();
@@ -337,7 +337,7 @@ void Form11::readAgainAfterRefusal() {
     try {
         if (!records()->refreshCurrent())
             dialogs().message(
-                QStringLiteral("這筆資料已被刪除(另一個視窗或程式),現在顯示下一筆資料。"));
+                QStringLiteral("這筆資料已被刪除（另一個視窗或程式），現在顯示下一筆資料。"));
     } catch (const std::exception& e) {
         platform::showError(e);
     }
@@ -426,7 +426,7 @@ bool Form11::takeChosen(const QPointer<platform::DataControl>& editorControl,
                         store::RecordSet* editorRecords, const store::RecordSet& chosen) {
     // The editor may have been closed meanwhile: its records are then gone.
     if (!editorControl || editorControl->recordSet() != editorRecords) {
-        dialogs().message(QStringLiteral("資料輸入視窗已經關閉,無法移到這筆資料。"));
+        dialogs().message(QStringLiteral("資料輸入視窗已經關閉，無法移到這筆資料。"));
         return false;
     }
     try {

@@ -72,7 +72,7 @@ int Form43::backupTo(const QString& name) {
     if (store::bulk::sameFile(target, connection_->path())) {
         dialogs().beep();
         dialogs().message(
-            QStringLiteral("%1 就是目前使用中的客戶資料檔,不能當作備份檔。請換一個檔名。")
+            QStringLiteral("%1 就是目前使用中的客戶資料檔，不能當作備份檔。請換一個檔名。")
                 .arg(platform::toQ(target.string())),
             QStringLiteral("備份"), Buttons::Ok, platform::Icon::Exclamation);
         return -1;

@@ -211,7 +211,7 @@ void Document::writePdf(const QString& path) const {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
     auto refuse = [&](const QString& cause) {
-        throw std::runtime_error(toStd(QStringLiteral("PDF 檔案 %1 無法寫入:%2。")
+        throw std::runtime_error(toStd(QStringLiteral("PDF 檔案 %1 無法寫入：%2。")
                                            .arg(QDir::toNativeSeparators(path), cause)));
     };
     if (!QFileInfo(folder).isDir())
@@ -232,7 +232,7 @@ void Document::writePdf(const QString& path) const {
         printTo(writer);
     }
     if (!QFile::exists(path) || QFile(path).size() == 0)
-        throw std::runtime_error("PDF 檔案無法寫入: " + toStd(path));
+        throw std::runtime_error("PDF 檔案無法寫入：" + toStd(path));
 }
 
 }  // namespace platform::report

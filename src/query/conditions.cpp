@@ -58,16 +58,17 @@ std::optional<Refusal> check(const std::vector<ConditionRow>& rows,
         if (!exprs[k]) continue;
         if (k > 0 && term(rows[k]).empty())
             return Refusal{n, row + "的運算子「" + rows[k].operatorText +
-                                  "」不是清單裡的項目,請從清單中選一個運算子。"};
+                                  "」不是清單裡的項目，請從清單中選一個運算子。"};
         if (!term(rows[k]).empty() && !isColumn(rows[k].field))
-            return Refusal{n, row + "的欄位「" + rows[k].field + "」不存在,請從清單中選一個欄位。"};
+            return Refusal{n,
+                           row + "的欄位「" + rows[k].field + "」不存在，請從清單中選一個欄位。"};
         if (k > 0 && exprs[k - 1].value_or("").empty())
-            return Refusal{n, row + "的上一列沒有設定條件,無法用「" + rows[k].connectorText +
-                                  "」連接。請先把上一列設定完整,或清除" + row + "。"};
+            return Refusal{n, row + "的上一列沒有設定條件，無法用「" + rows[k].connectorText +
+                                  "」連接。請先把上一列設定完整，或清除" + row + "。"};
         try {
             store::Expression::parse(*exprs[k], columns);
         } catch (const store::ExpressionError& e) {
-            return Refusal{n, row + "的條件無法使用:" + e.reason()};
+            return Refusal{n, row + "的條件無法使用：" + e.reason()};
         }
     }
     return std::nullopt;

@@ -20,7 +20,7 @@ int baseWidth(std::string_view field) {
 Layout layoutColumns(const std::vector<std::string>& chosen, int fontSize) {
     Layout layout;
     if (chosen.size() > kMaxColumns) {
-        layout.refusal = "最多只能列印 " + std::to_string(kMaxColumns) + " 個欄位,現在選了 " +
+        layout.refusal = "最多只能列印 " + std::to_string(kMaxColumns) + " 個欄位，現在選了 " +
                          std::to_string(chosen.size()) + " 個。請移除一些欄位再列印。";
         return layout;
     }
@@ -32,7 +32,7 @@ Layout layoutColumns(const std::vector<std::string>& chosen, int fontSize) {
     }
     if (left > kMaxTwips) {
         layout.columns.clear();
-        layout.refusal = "選取的欄位合計寬度 " + std::to_string(left) + " twips,超過報表能排的 " +
+        layout.refusal = "選取的欄位合計寬度 " + std::to_string(left) + " twips，超過報表能排的 " +
                          std::to_string(kMaxTwips) + " twips。請移除一些欄位再列印。";
     }
     return layout;

@@ -80,7 +80,7 @@ void Form28::COMMAND1_Click(int) {
     store::RecordSet* source = platform::forms::get<Form1>().AdodcMENU->recordSet();
     if (!source) {
         platform::dialogs().message(
-            QStringLiteral("瀏覽清單沒有可列印的資料(客戶資料檔無法讀取)。"), {},
+            QStringLiteral("瀏覽清單沒有可列印的資料（客戶資料檔無法讀取）。"), {},
             platform::Buttons::Ok, platform::Icon::Exclamation);
         return;
     }

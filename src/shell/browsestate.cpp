@@ -16,7 +16,7 @@ std::optional<qint16> parsePage(const QString& text, QString* refusal) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value)) {
-        if (refusal) *refusal = QStringLiteral("「%1」不是頁數,請輸入一個整數。").arg(text);
+        if (refusal) *refusal = QStringLiteral("「%1」不是頁數，請輸入一個整數。").arg(text);
         return std::nullopt;
     }
     std::fesetround(FE_TONEAREST);
@@ -24,7 +24,7 @@ std::optional<qint16> parsePage(const QString& text, QString* refusal) {
     // The first record of page p is (p - 1) * 13 records on from the first, a 16-bit count.
     if (page < -2519 || page > 2521) {
         if (refusal)
-            *refusal = QStringLiteral("頁數 %1 超出範圍,請輸入 -2519 到 2521 之間的整數。")
+            *refusal = QStringLiteral("頁數 %1 超出範圍，請輸入 -2519 到 2521 之間的整數。")
                            .arg(text.trimmed());
         return std::nullopt;
     }

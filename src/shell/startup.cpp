@@ -48,7 +48,7 @@ bool clientFileReady() {
         }
     }
     const QString question =
-        QStringLiteral("找不到客戶資料檔:\n%1\n\n要在這裡建立一個空的客戶資料檔嗎?")
+        QStringLiteral("找不到客戶資料檔：\n%1\n\n要在這裡建立一個空的客戶資料檔嗎？")
             .arg(platform::toQ(path.string()));
     if (dialogs().message(question, {}, Buttons::YesNo, Icon::Question) != Answer::Yes)
         return false;

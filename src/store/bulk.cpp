@@ -54,8 +54,8 @@ std::optional<std::string> renumberRefusal(std::string_view start, long count) {
     std::string code(start);
     for (long i = 0; i < count; ++i) {
         if (text::big5Width(code) > kCodeWidth)
-            return "代號 " + code + " 超過 NO 欄位的 6 個字元寬度(第 " + std::to_string(i + 1) +
-                   " 筆),代號沒有重新編排。請輸入較小的起始代號。";
+            return "代號 " + code + " 超過 NO 欄位的 6 個字元寬度（第 " + std::to_string(i + 1) +
+                   " 筆），代號沒有重新編排。請輸入較小的起始代號。";
         code = nextCode(code);
     }
     return std::nullopt;
@@ -171,19 +171,19 @@ void backup(Database& db, const std::filesystem::path& target) {
     const std::string name = target.string();
     if (sameFile(target, db.path()))
         throw StoreError(ErrorKind::Io,
-                         name + " 就是目前使用中的客戶資料檔,不能當作備份檔。請換一個檔名。");
+                         name + " 就是目前使用中的客戶資料檔，不能當作備份檔。請換一個檔名。");
     // SQLite takes a file beside the client file with these names for its own journal, and
     // deletes it as a leftover the next time the client file is opened.
     for (std::string_view companion : {"-journal", "-wal", "-shm"})
         if (sameFile(target, withSuffix(db.path(), companion)))
             throw StoreError(ErrorKind::Io, name +
-                                                " 是客戶資料檔的日誌檔名稱,存在這裡的備份會在下次"
+                                                " 是客戶資料檔的日誌檔名稱，存在這裡的備份會在下次"
                                                 "開啟客戶資料檔時被刪除。請換一個檔名。");
     std::error_code ec;
     const auto folder =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     if (!std::filesystem::is_directory(folder, ec))
-        throw StoreError(ErrorKind::Io, "資料夾 " + folder.string() + " 不存在,備份沒有完成。");
+        throw StoreError(ErrorKind::Io, "資料夾 " + folder.string() + " 不存在，備份沒有完成。");
     removeStaleTemps(folder / target.filename());
     const std::filesystem::path temp = tempFor(folder / target.filename());
     try {
@@ -201,10 +201,10 @@ void backup(Database& db, const std::filesystem::path& target) {
         // The user knows the name typed and its folder, not our temporary file.
         if (e.kind() == ErrorKind::ReadOnly)
             throw StoreError(ErrorKind::ReadOnly, "資料夾 " + folder.string() +
-                                                      " 是唯讀的(不能寫入),備份檔 " + name +
+                                                      " 是唯讀的（不能寫入），備份檔 " + name +
                                                       " 沒有寫成。請換一個資料夾。");
         if (e.kind() == ErrorKind::Full)
-            throw StoreError(ErrorKind::Full, "磁碟空間不足,備份檔 " + name + " 沒有寫成。");
+            throw StoreError(ErrorKind::Full, "磁碟空間不足，備份檔 " + name + " 沒有寫成。");
         std::string message = e.what();
         for (auto at = message.find(temp.string()); at != std::string::npos;
              at = message.find(temp.string(), at + name.size()))

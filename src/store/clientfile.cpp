@@ -75,13 +75,13 @@ std::shared_ptr<Database> open(const std::filesystem::path& path, const OpenOpti
     auto db = Database::open(path, options);
     std::vector<std::string> missing = problems(*db);
     if (!missing.empty()) {
-        std::string text = path.string() + " 不是完整的客戶資料檔:";
+        std::string text = path.string() + " 不是完整的客戶資料檔：";
         for (const auto& m : missing) text += "\n" + m;
         throw StoreError(ErrorKind::NotClientFile, text);
     }
     if (options.readOnly) return db;
     const StoreError readOnly(ErrorKind::ReadOnly,
-                              path.string() + " 是唯讀的,不能寫入。請檢查檔案與資料夾的權限。");
+                              path.string() + " 是唯讀的，不能寫入。請檢查檔案與資料夾的權限。");
     if (db->readOnly()) throw readOnly;
     {
         // Taking the write lock once tells at start-up whether another program holds the file.
@@ -110,7 +110,7 @@ std::shared_ptr<Database> open(const std::filesystem::path& path, const OpenOpti
 void create(const std::filesystem::path& path) {
     std::error_code ec;
     if (std::filesystem::exists(path, ec))
-        throw StoreError(ErrorKind::Io, path.string() + " 已經存在,不會覆蓋。");
+        throw StoreError(ErrorKind::Io, path.string() + " 已經存在，不會覆蓋。");
     if (!path.parent_path().empty()) {
         std::filesystem::create_directories(path.parent_path(), ec);
         if (ec)

@@ -36,18 +36,18 @@ std::string describe(ErrorKind kind, const std::string& file, std::string_view d
                      const char* engine) {
     switch (kind) {
         case ErrorKind::Locked:
-            return file + " 正被其他程式鎖定使用中," + std::string(doing) +
+            return file + " 正被其他程式鎖定使用中，" + std::string(doing) +
                    "無法完成。請關閉使用它的程式後再試。";
         case ErrorKind::NotSqlite:
-            return file + " 不是 SQLite 資料庫檔案,無法當作客戶資料檔使用。";
+            return file + " 不是 SQLite 資料庫檔案，無法當作客戶資料檔使用。";
         case ErrorKind::ReadOnly:
-            return file + " 是唯讀的(檔案或資料夾不能寫入)," + std::string(doing) + "無法完成。";
+            return file + " 是唯讀的（檔案或資料夾不能寫入），" + std::string(doing) + "無法完成。";
         case ErrorKind::Full:
-            return "磁碟空間不足," + std::string(doing) + "無法完成: " + file;
+            return "磁碟空間不足，" + std::string(doing) + "無法完成：" + file;
         case ErrorKind::Corrupt:
-            return file + " 已經損壞," + std::string(doing) + "無法完成。";
+            return file + " 已經損壞，" + std::string(doing) + "無法完成。";
         default:
-            return std::string(doing) + "失敗: " + file + " (" + engine + ")";
+            return std::string(doing) + "失敗：" + file + "（" + engine + "）";
     }
 }
 
@@ -209,7 +209,7 @@ std::string rowidName(const Database& db, std::string_view table) {
 
 std::string noRowidReason(std::string_view table) {
     return "資料表 " + std::string(table) +
-           " 的記錄無法逐筆存取(欄位佔用了 rowid、_rowid_ 與 oid 三個名稱,或資料表沒有列編號)";
+           " 的記錄無法逐筆存取（欄位佔用了 rowid、_rowid_ 與 oid 三個名稱，或資料表沒有列編號）";
 }
 
 Transaction::Transaction(Database& db) : db_(db) {

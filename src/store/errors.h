@@ -42,7 +42,7 @@ class ConflictError : public StoreError {
 class ExpressionError : public std::runtime_error {
   public:
     ExpressionError(std::size_t position, const std::string& reason)
-        : std::runtime_error("第 " + std::to_string(position) + " 個字元: " + reason),
+        : std::runtime_error("第 " + std::to_string(position) + " 個字元：" + reason),
           position_(position),
           reason_(reason) {}
     std::size_t position() const { return position_; }

@@ -87,7 +87,7 @@ class Lexer {
             t.kind = Tok::String;
             ++pos_;
             for (;;) {
-                if (pos_ >= text_.size()) fail(t.at, "引號沒有結束,值的最後要有單引號「'」");
+                if (pos_ >= text_.size()) fail(t.at, "引號沒有結束，值的最後要有單引號「'」");
                 if (text_[pos_] == '\'') {
                     if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '\'') {
                         t.text += '\'';
@@ -150,7 +150,7 @@ class Parser {
         if (tok_.kind == Tok::RParen) lexer_.fail(tok_.at, "多了一個右括號「)」");
         if (tok_.kind != Tok::End)
             lexer_.fail(tok_.at, "條件後面有無法解讀的文字「" + tok_.text +
-                                     "」,條件之間要用 And 或 Or 連接");
+                                     "」，條件之間要用 And 或 Or 連接");
         return n;
     }
 
@@ -188,7 +188,7 @@ class Parser {
             std::size_t open = tok_.at;
             // Each level costs a frame of the parser's stack; a deep enough text would overflow it.
             if (++depth_ > kMaxDepth)
-                lexer_.fail(open, "括號的層數太多,最多 " + std::to_string(kMaxDepth) + " 層");
+                lexer_.fail(open, "括號的層數太多，最多 " + std::to_string(kMaxDepth) + " 層");
             advance();
             Node inner = parseOr();
             if (tok_.kind != Tok::RParen) lexer_.fail(open, "左括號「(」沒有對應的右括號「)」");
@@ -197,7 +197,7 @@ class Parser {
             return inner;
         }
         if (tok_.kind != Tok::Name || isKeyword(tok_, "And") || isKeyword(tok_, "Or"))
-            lexer_.fail(tok_.at, "這裡缺少條件,條件的寫法是:欄位 運算子 '值'");
+            lexer_.fail(tok_.at, "這裡缺少條件，條件的寫法是：欄位 運算子 '值'");
         int column = columnOf(tok_.text, columns_);
         if (column < 0) lexer_.fail(tok_.at, "沒有名為「" + tok_.text + "」的欄位");
         std::string field = tok_.text;
@@ -217,7 +217,8 @@ class Parser {
                       : o == "<=" ? Op::Le
                                   : Op::Ge;
         } else {
-            lexer_.fail(tok_.at, "欄位「" + field + "」後面缺少比較運算子(= <> < > <= >= 或 like)");
+            lexer_.fail(tok_.at,
+                        "欄位「" + field + "」後面缺少比較運算子（= <> < > <= >= 或 like）");
         }
         advance();
         if (tok_.kind != Tok::String) lexer_.fail(tok_.at, "運算子後面缺少以單引號括住的值");

@@ -193,7 +193,8 @@ bool RecordSet::eof() const {
 
 void RecordSet::requireNoEdit() const {
     if (edit_)
-        throw StoreError(ErrorKind::PendingEdit, "目前的記錄還沒有存檔或取消,不能移動或變更顯示。");
+        throw StoreError(ErrorKind::PendingEdit,
+                         "目前的記錄還沒有存檔或取消，不能移動或變更顯示。");
 }
 
 void RecordSet::setPosition(long position) {
@@ -378,7 +379,7 @@ void RecordSet::conflict(Bookmark row, std::string_view doing) const {
     probe.bind(1, rows_->rowids[row]);
     bool exists = probe.step();
     throw ConflictError(std::string("這筆資料在讀取之後已被") + (exists ? "修改" : "刪除") +
-                        "(另一個視窗或程式),為了不覆蓋別人的變更," + std::string(doing) +
+                        "（另一個視窗或程式），為了不覆蓋別人的變更，" + std::string(doing) +
                         "沒有執行。請取消後重新讀取。");
 }
 
@@ -387,7 +388,7 @@ void RecordSet::reread(Bookmark row) {
                                 " WHERE " + rows_->rowid + " = ?");
     s.bind(1, rows_->rowids[row]);
     if (!s.step())
-        throw StoreError(ErrorKind::Io, "剛寫入的資料讀不回來: " + rows_->db->path().string());
+        throw StoreError(ErrorKind::Io, "剛寫入的資料讀不回來：" + rows_->db->path().string());
     std::vector<std::string_view> values(rows_->columns.size());
     for (std::size_t c = 0; c < values.size(); ++c) values[c] = s.text(static_cast<int>(c) + 1);
     rows_->rows[row] = rows_->pack(values);

@@ -384,7 +384,7 @@ class EditorTest : public QObject {
             if (way == 0) editor().close();
             if (way == 1) get<MDIForm1>().item("menu_END_SYSTEM")->trigger();
             if (way == 2) get<MDIForm1>().close();
-            QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral("資料尚未儲存,是否儲存?"));
+            QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral("資料尚未儲存，是否儲存？"));
             QCOMPARE(f.dialogs().messages()[0].buttons, platform::Buttons::YesNoCancel);
             QCOMPARE(platform::forms::loaded<Form11>(), !closed);
             QCOMPARE(QString::fromStdString(stored(store::NAME)[0]), name);

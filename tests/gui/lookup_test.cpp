@@ -130,7 +130,7 @@ class LookupTest : public QObject {
             get<Form12>().close();
         QVERIFY(platform::forms::loaded<Form12>());
         QVERIFY(platform::forms::loaded<Form11>());
-        QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("資料尚未儲存,是否儲存?"));
+        QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("資料尚未儲存，是否儲存？"));
 
         f.dialogs().answers = {platform::Answer::No};
         if (byEnd)
