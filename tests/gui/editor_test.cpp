@@ -1,9 +1,13 @@
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTest>
+#include <QToolButton>
 
 #include "editor/form11.h"
 #include "guifixture.h"
@@ -16,8 +20,11 @@
 #include "store/clientfile.h"
 #include "store/fields.h"
 #include "store/recordset.h"
+#include "userinput.h"
 
 using platform::forms::get;
+using testsupport::pressKey;
+using testsupport::typeKeys;
 
 namespace {
 
@@ -63,19 +70,27 @@ void openEditor(testsupport::GuiFixture& f) {
     platform::setToday(QDate(2026, 12, 6));
     QVERIFY(f.start());
     get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
-    MDIForm1& frame = get<MDIForm1>();
-    frame.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    testsupport::activate(&get<MDIForm1>());
     f.dialogs().clear();
 }
 
 void click(int button) {
-    QTest::mouseClick(editor().COMMAND1[static_cast<std::size_t>(button)], Qt::LeftButton);
+    testsupport::click(editor().COMMAND1[static_cast<std::size_t>(button)]);
 }
 
-void focusField(int field) {
-    editor().fieldBox(field)->setFocus();
-    QApplication::processEvents();
+// Clicks into a field's box, as a person puts the cursor there.
+void clickField(int field) {
+    testsupport::click(editor().fieldBox(field));
+}
+
+// Clicks into a field's box and types its new text over the old.
+void retypeField(int field, const QString& text) {
+    testsupport::retype(editor().fieldBox(field), text);
+}
+
+// The navigator's arrow (First, Previous, Next, Last).
+void arrow(const char* name) {
+    testsupport::click(editor().AdodcVELKARD->findChild<QToolButton*>(name));
 }
 
 }  // namespace
@@ -113,22 +128,27 @@ class EditorTest : public QObject {
         } steps[] = {
             {"arrow key in a box",
              [] {
-                 focusField(store::NAME);
-                 QTest::keyClick(editor().fieldBox(store::NAME), Qt::Key_Right);
+                 clickField(store::NAME);
+                 pressKey(Qt::Key_Right);
              },
              kEdit},
             {"SAVE", [] { click(2); }, kBrowse},
             {"ADD", [] { click(0); }, kEdit},
             {"CANCEL", [] { click(3); }, kBrowse},
-            {"pick from SEX", [] { emit editor().Combox1[0]->activated(1); }, kEdit},
+            {"pick from SEX", [] { testsupport::pickEntry(editor().Combox1[0], 1); }, kEdit},
             {"CANCEL again", [] { click(3); }, kBrowse},
-            {"click on a lookup box",
-             [] { QTest::mouseClick(editor().DataCombo1[0], Qt::LeftButton); }, kEdit},
+            {"click on a lookup box", [] { testsupport::click(editor().DataCombo1[0]); }, kEdit},
             {"CANCEL after the click", [] { click(3); }, kBrowse},
-            {"Tab only moves",
+            {"Tab through every box of a stored record only moves",
              [] {
-                 focusField(store::NO);
-                 QTest::keyClick(editor().fieldBox(store::NO), Qt::Key_Tab);
+                 clickField(store::NO);
+                 for (int field = store::NO; field < store::MEMO; ++field) pressKey(Qt::Key_Tab);
+             },
+             kBrowse},
+            {"the wheel over a list box without the focus",
+             [] {
+                 clickField(store::NO);
+                 testsupport::wheel(editor().Combox1[1], -1);
              },
              kBrowse},
             {"PRINTER", [] { click(6); }, kBrowse},
@@ -138,6 +158,28 @@ class EditorTest : public QObject {
             QVERIFY2(buttons() == s.state, s.what);
         }
         QCOMPARE(value(store::SEX), QStringLiteral("M"));  // the pick was cancelled
+        QCOMPARE(value(store::BLOOD), QString());          // the wheel changed nothing
+        QVERIFY(!records().editing());
+    }
+
+    // The arrow keys pick from the entry the box shows, not from where an earlier record left
+    // the list: a stored BLOOD of "O" goes up to "B", and "A" down to "B".
+    void arrowKeysInAListBoxStepFromTheShownEntry() {
+        testsupport::GuiFixture f;
+        auto clients = someClients();
+        clients[0][store::BLOOD] = "O";
+        clients[1][store::BLOOD] = "A";
+        f.writeClients(clients);
+        openEditor(f);
+        QVERIFY(testsupport::tabTo(editor().Combox1[1]));  // BLOOD of the first record
+        pressKey(Qt::Key_Up);
+        QCOMPARE(value(store::BLOOD), QStringLiteral("B"));
+        click(3);
+        arrow("Next");
+        QVERIFY(testsupport::tabTo(editor().Combox1[1]));
+        pressKey(Qt::Key_Down);
+        QCOMPARE(value(store::BLOOD), QStringLiteral("B"));
+        QCOMPARE(buttons(), kEdit);
     }
 
     void emptyTableKeepsTheDesignedStateWithoutHints() {
@@ -157,7 +199,7 @@ class EditorTest : public QObject {
         // ADD then SAVE writes the first row: the added record already counts.
         click(0);
         QCOMPARE(QApplication::focusWidget(), editor().fieldBox(store::NO));
-        QTest::keyClicks(editor().fieldBox(store::NO), "N00001");
+        typeKeys("N00001");
         click(2);
         QCOMPARE(buttons(), kBrowse);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor().COMMAND1[0]));
@@ -193,11 +235,11 @@ class EditorTest : public QObject {
         click(0);
         QCOMPARE(records().recordCount(), 4L);
         QCOMPARE(editor().TexVELKARD[store::DATE]->text(), QStringLiteral("115.12.06"));
-        testsupport::typeText(editor().fieldBox(store::NO), "A00004");
-        focusField(store::NAME);
-        testsupport::typeText(editor().fieldBox(store::NAME), "歐陽小明");
-        focusField(store::DATE);
-        focusField(store::MEMO);  // a tab through DATE keeps the three-digit stamp
+        typeKeys("A00004");
+        clickField(store::NAME);
+        typeKeys("歐陽小明");
+        clickField(store::DATE);
+        clickField(store::MEMO);  // leaving DATE keeps the three-digit stamp
         QVERIFY(f.dialogs().messages().empty());
         click(2);
         QCOMPARE(stored(store::NAME),
@@ -210,16 +252,16 @@ class EditorTest : public QObject {
         testsupport::GuiFixture f;
         f.writeClients(someClients());
         openEditor(f);
-        editor().AdodcVELKARD->moveLast();
+        arrow("Last");
         click(0);
-        testsupport::typeText(editor().fieldBox(store::NO), "X1");
+        typeKeys("X1");
         click(3);
         QCOMPARE(records().recordCount(), 3L);
         QCOMPARE(value(store::NO), QStringLiteral("A00001"));  // back on the first record
 
-        editor().AdodcVELKARD->moveNext();
-        focusField(store::NAME);
-        testsupport::typeText(editor().fieldBox(store::NAME), "改");
+        arrow("Next");
+        clickField(store::NAME);
+        typeKeys("改");
         QCOMPARE(buttons(), kEdit);
         click(3);
         QCOMPARE(editor().TexVELKARD[store::NAME]->text(), QStringLiteral("李大同"));
@@ -259,6 +301,10 @@ class EditorTest : public QObject {
                                               << "115.12.06";
         QTest::newRow("month 13") << "881303"
                                   << "";
+        QTest::newRow("a digit after the date") << "88.04.031"
+                                                << "";
+        QTest::newRow("a letter after the date") << "88.04.03x"
+                                                 << "";
         QTest::newRow("empty") << ""
                                << "";
     }
@@ -269,16 +315,14 @@ class EditorTest : public QObject {
         f.writeClients(someClients());
         openEditor(f);
         auto* birth = editor().TexVELKARD[store::BIRTH];
-        focusField(store::BIRTH);
-        birth->selectAll();
-        QTest::keyClick(birth, Qt::Key_Delete);
-        testsupport::typeText(birth, typed);
-        QTest::keyClick(birth, Qt::Key_Return);  // on to SEX
+        retypeField(store::BIRTH, typed);
+        pressKey(Qt::Key_Return);  // on to SEX
         if (kept.isEmpty()) {
             QCOMPARE(f.dialogs().messages().size(), std::size_t(1));
             QCOMPARE(f.dialogs().messages()[0].text,
                      QStringLiteral("輸入日期型態不正確,請重新輸入"));
             QCOMPARE(f.dialogs().messages()[0].buttons, platform::Buttons::Ok);
+            QCOMPARE(stored(store::BIRTH)[0], std::string("88.04.03"));
             QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(birth));
             QCOMPARE(birth->text(), typed);
         } else {
@@ -293,16 +337,17 @@ class EditorTest : public QObject {
         testsupport::GuiFixture f;
         f.writeClients(someClients());
         openEditor(f);
-        focusField(store::NO);
+        clickField(store::NO);
         for (int field = 0; field < store::MEMO; ++field) {
-            QCOMPARE(QApplication::focusWidget()->objectName(),
-                     editor().fieldBox(field)->objectName());
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QWidget* box = editor().fieldBox(field);
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY2(focus == box || box->isAncestorOf(focus), qPrintable(box->objectName()));
+            pressKey(Qt::Key_Return);
         }
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("TexVELKARD(19)"));
-        QTest::keyClicks(QApplication::focusWidget(), "a");
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QTest::keyClicks(QApplication::focusWidget(), "b");
+        typeKeys("a");
+        pressKey(Qt::Key_Return);
+        typeKeys("b");
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("TexVELKARD(19)"));
         QCOMPARE(value(store::MEMO), QStringLiteral("a\nb"));
         QVERIFY(f.dialogs().messages().empty());
@@ -315,26 +360,23 @@ class EditorTest : public QObject {
                              "INSERT INTO COMBOX_COMPANY VALUES ('宏碁電腦'), ('工程師')");
         openEditor(f);
         auto* name = editor().TexVELKARD[store::NAME];
-        focusField(store::NAME);
-        name->selectAll();
-        testsupport::typeText(name, "歐陽小明五");
+        retypeField(store::NAME, "歐陽小明五");
         QCOMPARE(name->text(), QStringLiteral("歐陽小明"));
+        // A pasted text longer than the box takes what fits, cut between characters.
+        QApplication::clipboard()->setText(QStringLiteral("司馬相如先生"));
+        pressKey(Qt::Key_A, Qt::ControlModifier);
+        pressKey(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(name->text(), QStringLiteral("司馬相如"));
         QCOMPARE(editor().DataCombo1[0]->count(), 2);
         QCOMPARE(editor().DataCombo1[2]->itemText(1), QStringLiteral("工程師"));
         QCOMPARE(editor().Combox1[1]->count(), 4);
 
-        focusField(store::SEX);
-        auto* sex = editor().Combox1[0]->textBox();
-        sex->selectAll();
-        testsupport::typeText(sex, "男");
-        focusField(store::COMPANY);
-        auto* company = editor().DataCombo1[0]->textBox();
-        company->selectAll();
-        testsupport::typeText(company, "新公司");
+        retypeField(store::SEX, "男");
+        retypeField(store::COMPANY, "新公司");
         click(2);
         QCOMPARE(stored(store::SEX)[0], std::string("男"));
         QCOMPARE(stored(store::COMPANY)[0], std::string("新公司"));
-        QCOMPARE(stored(store::NAME)[0], std::string("歐陽小明"));
+        QCOMPARE(stored(store::NAME)[0], std::string("司馬相如"));
         auto lookup =
             store::RecordSet::open(store::clientfile::open(f.clientFile()), "COMBOX_COMPANY");
         QCOMPARE(lookup->recordCount(), 2L);  // nothing typed goes into the list
@@ -345,17 +387,15 @@ class EditorTest : public QObject {
         f.writeClients(someClients());
         openEditor(f);
         auto* birth = editor().TexVELKARD[store::BIRTH];
-        focusField(store::BIRTH);
-        birth->selectAll();
-        testsupport::typeText(birth, "abc");
-        QTest::mouseClick(editor().COMMAND1[2], Qt::LeftButton);  // SAVE
+        retypeField(store::BIRTH, "abc");
+        click(2);  // SAVE
         QCOMPARE(f.dialogs().messages().size(), std::size_t(1));
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(birth));
         QCOMPARE(stored(store::BIRTH)[0], std::string("88.04.03"));  // SAVE did not act
         QCOMPARE(buttons(), kEdit);
 
         f.dialogs().clear();
-        QTest::mouseClick(editor().COMMAND1[3], Qt::LeftButton);  // CANCEL
+        click(3);  // CANCEL
         QVERIFY(f.dialogs().messages().empty());
         QCOMPARE(buttons(), kBrowse);
         QCOMPARE(birth->text(), QStringLiteral("88.04.03"));
@@ -377,9 +417,7 @@ class EditorTest : public QObject {
             testsupport::GuiFixture f;
             f.writeClients(someClients());
             openEditor(f);
-            focusField(store::NAME);
-            editor().TexVELKARD[store::NAME]->selectAll();
-            testsupport::typeText(editor().fieldBox(store::NAME), "王大明");
+            retypeField(store::NAME, "王大明");
             f.dialogs().answers = {static_cast<platform::Answer>(answer)};
             if (way == 0) editor().close();
             if (way == 1) get<MDIForm1>().item("menu_END_SYSTEM")->trigger();
@@ -391,23 +429,44 @@ class EditorTest : public QObject {
         }
     }
 
+    // Yes to the closing question saves only what SAVE would: a date still in its box is
+    // checked first (it was once stored as typed).
+    void closingWithARefusedDateInItsBoxKeepsTheEditor() {
+        testsupport::GuiFixture f;
+        f.writeClients(someClients());
+        openEditor(f);
+        retypeField(store::DATE, "12345");
+        f.dialogs().answers = {platform::Answer::Yes};
+        get<MDIForm1>().item("menu_END_SYSTEM")->trigger();
+        auto messages = f.dialogs().messages();
+        QCOMPARE(messages.size(), std::size_t(2));
+        QCOMPARE(messages[1].text, QStringLiteral("輸入日期型態不正確,請重新輸入"));
+        QVERIFY(platform::forms::loaded<Form11>());
+        QCOMPARE(QApplication::focusWidget(), editor().fieldBox(store::DATE));
+        QCOMPARE(stored(store::DATE)[0], std::string("101.02.03"));
+        QCOMPARE(buttons(), kEdit);
+    }
+
     void aRefusedWriteIsReportedAndTheEditStays() {
         testsupport::GuiFixture f;
         f.writeClients(someClients());
         openEditor(f);
         testsupport::execSql(f.clientFile(),
                              "UPDATE VELKARD SET NAME = '別人改的' WHERE NO = 'A00001'");
-        focusField(store::NAME);
-        editor().TexVELKARD[store::NAME]->selectAll();
-        testsupport::typeText(editor().fieldBox(store::NAME), "我改的");
+        retypeField(store::NAME, "我改的");
         click(2);
         QCOMPARE(f.dialogs().messages().size(), std::size_t(1));
         QVERIFY(f.dialogs().messages()[0].text.contains("修改"));
         QCOMPARE(buttons(), kEdit);
         QCOMPARE(value(store::NAME), QStringLiteral("我改的"));
         QCOMPARE(stored(store::NAME)[0], std::string("別人改的"));
+        // CANCEL reads the record again, so the next change can be saved.
         click(3);
         QCOMPARE(buttons(), kBrowse);
+        QCOMPARE(editor().TexVELKARD[store::NAME]->text(), QStringLiteral("別人改的"));
+        retypeField(store::NAME, "我再改的");
+        click(2);
+        QCOMPARE(stored(store::NAME)[0], std::string("我再改的"));
 
         testsupport::execSql(f.clientFile(), "DELETE FROM VELKARD WHERE NO = 'A00001'");
         f.dialogs().clear();
@@ -415,6 +474,30 @@ class EditorTest : public QObject {
         QCOMPARE(f.dialogs().messages().size(), std::size_t(2));
         QVERIFY(f.dialogs().messages()[1].text.contains("刪除"));
         QCOMPARE(records().recordCount(), 3L);
+        // A record deleted elsewhere: CANCEL after the refused save says so and shows the next.
+        retypeField(store::NAME, "改不到");
+        click(2);
+        f.dialogs().clear();
+        click(3);
+        QCOMPARE(f.dialogs().messages().size(), std::size_t(1));
+        QVERIFY(f.dialogs().messages()[0].text.contains("已被刪除"));
+        QCOMPARE(records().recordCount(), 2L);
+        QCOMPARE(value(store::NO), QStringLiteral("A00002"));
+    }
+
+    void dateBoxesShowAWholeThreeDigitDate() {
+        testsupport::GuiFixture f;
+        f.writeClients(someClients());
+        openEditor(f);
+        for (int field : {int(store::BIRTH), int(store::DATE)}) {
+            auto* box = editor().TexVELKARD[static_cast<std::size_t>(field)];
+            QStyleOptionFrame option;
+            option.initFrom(box);
+            const QRect text =
+                box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box);
+            QVERIFY2(text.width() >= box->fontMetrics().horizontalAdvance("115.12.06"),
+                     qPrintable(box->objectName()));
+        }
     }
 };
 

@@ -2,12 +2,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 
 #include "editor/form11.h"
 #include "guifixture.h"
 #include "platform/boxes.h"
 #include "platform/datacontrol.h"
 #include "platform/forms.h"
+#include "platform/recordgrid.h"
 #include "platform/statusbar.h"
 #include "query/form111.h"
 #include "query/form17.h"
@@ -15,6 +17,7 @@
 #include "shell/mdiform1.h"
 #include "store/fields.h"
 #include "store/recordset.h"
+#include "userinput.h"
 
 using platform::forms::get;
 
@@ -54,25 +57,28 @@ QString marker() {
     return get<Form1>().StatusBar1->panelText(2);
 }
 
-void pick(QComboBox* box, int position) {
-    box->setCurrentIndex(position);
-    emit box->activated(position);
-}
-void pickOperator(QComboBox* box, int position) {
-    box->setCurrentIndex(position);
-}
+using testsupport::click;
+using testsupport::pickEntry;
+using testsupport::retype;
 
 Form17& displaySet() {
     get<MDIForm1>().item("menu_DISP_SET")->trigger();
+    testsupport::activate(&get<Form17>());
     return get<Form17>();
 }
 
 // Row r of the display set: field (a name in row 1, a title position below), operator, value.
 void setRow(Form17& w, int r, int field, int op, const QString& value, int connector = 0) {
-    if (r > 0) w.Combo6[static_cast<std::size_t>(r - 1)]->setCurrentIndex(connector);
-    w.fieldBox[static_cast<std::size_t>(r)]->setCurrentIndex(field);
-    pickOperator(w.operatorBox[static_cast<std::size_t>(r)], op);
-    w.Text1[static_cast<std::size_t>(r)]->setText(value);
+    if (r > 0) pickEntry(w.Combo6[static_cast<std::size_t>(r - 1)], connector);
+    pickEntry(w.fieldBox[static_cast<std::size_t>(r)], field);
+    pickEntry(w.operatorBox[static_cast<std::size_t>(r)], op);
+    retype(w.Text1[static_cast<std::size_t>(r)], value);
+}
+
+Form111& conditionQuery() {
+    click(get<Form11>().COMMAND1[4]);  // CONDIT
+    testsupport::activate(&get<Form111>());
+    return get<Form111>();
 }
 
 }  // namespace
@@ -91,7 +97,7 @@ class QueryTest : public QObject {
         QCOMPARE(w.fieldBox[1]->itemText(4), QStringLiteral("血型"));
         setRow(w, 0, store::SEX, 0, "M");
         setRow(w, 1, store::BLOOD, 0, "O", 0);  // 血型 picked
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        click(w.COMMAND1[0]);
         QVERIFY(!platform::forms::loaded<Form17>());
         QCOMPARE(browse().filter(), std::string("SEX = 'M' And BLOOD = 'O'"));
         QCOMPARE(column(browse(), store::NO), (QStringList{"C01", "C06"}));
@@ -99,10 +105,10 @@ class QueryTest : public QObject {
         QCOMPARE(get<Form1>().StatusBar1->panelText(1), QStringLiteral("Record :  1 / 2"));
 
         // The browse list's own search and sort see only the filtered rows.
-        get<Form1>().ComMENU_Click(1);
+        click(get<Form1>().ComMENU[1]);  // LOWER
         QCOMPARE(column(browse(), store::NO), (QStringList{"C06", "C01"}));
-        get<Form1>().TexMENU[0]->setText("C03");
-        get<Form1>().TexMENU_LostFocus(0);
+        retype(get<Form1>().TexMENU[0], "C03");
+        testsupport::pressKey(Qt::Key_Return);  // Enter leaves the box, which searches
         QVERIFY(browse().eof());
 
         // Reopening shows empty boxes, sets the sort field back to NO and keeps the display set.
@@ -120,7 +126,7 @@ class QueryTest : public QObject {
         QVERIFY(f.start(rows));
         Form17& w = displaySet();
         setRow(w, 0, store::NAME, 0, QStringLiteral("ﷺ"));
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        click(w.COMMAND1[0]);
         QVERIFY(!platform::forms::loaded<Form17>());
         QCOMPARE(column(browse(), store::NO), QStringList{"C03"});
         QVERIFY(f.dialogs().messages().empty());
@@ -130,21 +136,21 @@ class QueryTest : public QObject {
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients()));
         Form17& w = displaySet();
-        pick(w.Combo7, store::VOCATION);  // 職稱
+        pickEntry(w.Combo7, store::VOCATION);  // 職稱
         QCOMPARE(get<Form1>().FIELDSORT, QStringLiteral("VOCATION"));
         setRow(w, 0, store::SEX, 0, "F");
-        QTest::mouseClick(w.Command2, Qt::LeftButton);  // CANCEL empties every box...
+        click(w.Command2);  // CANCEL empties every box...
         QCOMPARE(w.Combo7->currentText(), QString());
         QCOMPARE(w.Text1[0]->text(), QString());
         QCOMPARE(get<Form1>().FIELDSORT, QStringLiteral("VOCATION"));  // ...but not the field
         QVERIFY(platform::forms::loaded<Form17>());
         setRow(w, 0, store::SEX, 0, "F");
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        click(w.COMMAND1[0]);
         QCOMPARE(column(browse(), store::VOCATION), (QStringList{"工程師", "助理", "經理"}));
         QCOMPARE(browse().sort(), std::string("VOCATION ASC"));
 
         Form17& again = displaySet();
-        QTest::mouseClick(again.Command2, Qt::LeftButton);
+        click(again.Command2);
         QCOMPARE(marker(), QString());
         QCOMPARE(browse().recordCount(), 7L);
         QCOMPARE(browse().sort(), std::string("VOCATION ASC"));  // the sort stays
@@ -153,10 +159,11 @@ class QueryTest : public QObject {
     void row1MessageNoMatchAndRefusalsLeaveTheListAsItWas() {
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients()));
-        browse().setAbsolutePosition(4);
+        testsupport::clickRow(get<Form1>().DataGridMENU, 3);
+        QCOMPARE(browse().absolutePosition(), 4L);
         Form17& w = displaySet();
         setRow(w, 1, store::BLOOD, 0, "O", 0);  // lower rows filled, row 1 not
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        click(w.COMMAND1[0]);
         QCOMPARE(f.dialogs().beeps(), 1);
         QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral("請設定篩選條件1"));
         QCOMPARE(f.dialogs().messages()[0].title, QStringLiteral("設定篩選條件1"));
@@ -170,10 +177,10 @@ class QueryTest : public QObject {
             {"typed title",
              [](Form17& w) {
                  setRow(w, 0, store::SEX, 0, "M");
-                 w.fieldBox[1]->setEditText("血型");
-                 pickOperator(w.operatorBox[1], 0);
-                 w.Text1[1]->setText("O");
-                 w.Combo6[0]->setCurrentIndex(0);
+                 pickEntry(w.Combo6[0], 0);
+                 retype(w.fieldBox[1], "血型");
+                 pickEntry(w.operatorBox[1], 0);
+                 retype(w.Text1[1], "O");
              }},
             {"row below a skipped row",
              [](Form17& w) {
@@ -186,15 +193,15 @@ class QueryTest : public QObject {
                  setRow(w, 0, store::SEX, 0, "M");
                  setRow(w, 1, store::BLOOD, 0, "O");
                  setRow(w, 2, store::NAME, 0, "x", 1);
-                 w.operatorBox[2]->setEditText("~");
+                 retype(w.operatorBox[2], "~");
              }},
         };
         for (const auto& r : refusals) {
-            QTest::mouseClick(w.Command2, Qt::LeftButton);
+            click(w.Command2);
             f.dialogs().clear();
             r.set(w);
-            browse().setAbsolutePosition(4);
-            QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+            testsupport::clickRow(get<Form1>().DataGridMENU, 3);
+            click(w.COMMAND1[0]);
             QVERIFY2(f.dialogs().beeps() == 1, r.what);
             QVERIFY2(f.dialogs().messages().size() == 1, r.what);
             QVERIFY2(f.dialogs().messages()[0].text.contains("列"), r.what);
@@ -205,19 +212,19 @@ class QueryTest : public QObject {
             QVERIFY2(platform::forms::loaded<Form17>(), r.what);
         }
 
-        QTest::mouseClick(w.Command2, Qt::LeftButton);
+        click(w.Command2);
         f.dialogs().clear();
         setRow(w, 0, store::NAME, 0, "沒有這個人");
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        click(w.COMMAND1[0]);
         QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral("報歉,沒找到符合條件的資料"));
         QCOMPARE(f.dialogs().messages()[0].title, QStringLiteral("沒找到"));
         QCOMPARE(browse().recordCount(), 0L);  // the empty result stays applied
         QVERIFY(platform::forms::loaded<Form17>());
         f.dialogs().clear();
         setRow(w, 0, store::SEX, 0, "M");
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        click(w.COMMAND1[0]);
         QVERIFY(f.dialogs().calls.empty());  // nothing to select from until CANCEL
-        QTest::mouseClick(w.Command2, Qt::LeftButton);
+        click(w.Command2);
         QCOMPARE(browse().recordCount(), 7L);
     }
 
@@ -226,9 +233,8 @@ class QueryTest : public QObject {
         QVERIFY(f.start(clients()));
         get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
         Form11& editor = get<Form11>();
-        editor.AdodcVELKARD->moveLast();
-        QTest::mouseClick(editor.COMMAND1[4], Qt::LeftButton);  // CONDIT
-        Form111& w = get<Form111>();
+        click(editor.AdodcVELKARD->findChild<QToolButton*>("Last"));
+        Form111& w = conditionQuery();
         QCOMPARE(w.windowTitle(), QStringLiteral("條件查詢"));
         QCOMPARE(w.COMBO_SORT, QStringLiteral("NO"));
         QCOMPARE(w.fieldBox[0]->currentText(), QStringLiteral("NO"));
@@ -236,28 +242,29 @@ class QueryTest : public QObject {
         store::RecordSet& copy = *w.Adodc1->recordSet();
         QCOMPARE(copy.recordCount(), 7L);
 
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);  // row 1 has no operator yet
+        click(w.COMMAND1[0]);  // row 1 has no operator yet
         QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("請設定篩選條件1"));
 
-        pick(w.Combo6, store::NAME);
+        pickEntry(w.Combo6, store::NAME);
         QCOMPARE(w.COMBO_SORT, QStringLiteral("NAME"));
-        w.fieldBox[0]->setCurrentIndex(store::NAME);
-        pickOperator(w.operatorBox[0], 6);  // begins with
-        w.Text1[0]->setText("王");
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        pickEntry(w.fieldBox[0], store::NAME);
+        pickEntry(w.operatorBox[0], 6);  // begins with
+        retype(w.Text1[0], "王");
+        click(w.COMMAND1[0]);
         QCOMPARE(column(copy, store::NAME), (QStringList{"王大華", "王小明", "王美"}));
         QCOMPARE(current(copy, store::NO), QStringLiteral("C01"));  // current after filtering, kept
         QCOMPARE(current(*editor.records(), store::NO), QStringLiteral("C07"));  // editor untouched
         QCOMPARE(editor.records()->recordCount(), 7L);
 
-        QTest::mouseClick(w.Command2, Qt::LeftButton);  // CANCEL keeps the sort field
+        click(w.Command2);  // CANCEL keeps the sort field
         QCOMPARE(w.Combo6->currentText(), QString());
         QCOMPARE(w.COMBO_SORT, QStringLiteral("NAME"));
         QCOMPARE(copy.recordCount(), 7L);
 
-        copy.setAbsolutePosition(3);
+        testsupport::clickRow(w.DataGrid1, 2);
+        QCOMPARE(copy.absolutePosition(), 3L);
         const QString chosen = current(copy, store::NO);
-        QTest::mouseClick(w.Command3, Qt::LeftButton);  // EXECUTE
+        click(w.Command3);  // EXECUTE
         QVERIFY(!platform::forms::loaded<Form111>());
         QCOMPARE(current(*editor.records(), store::NO), chosen);
     }
@@ -268,20 +275,76 @@ class QueryTest : public QObject {
         testsupport::execSql(f.clientFile(), "ALTER TABLE VELKARD ADD COLUMN CTRL TEXT");
         QVERIFY(f.start());
         get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
-        QTest::mouseClick(get<Form11>().COMMAND1[4], Qt::LeftButton);
-        Form111& w = get<Form111>();
+        Form111& w = conditionQuery();
         QCOMPARE(w.Combo6->count(), 21);
-        pick(w.Combo6, 20);  // CTRL
+        pickEntry(w.Combo6, 20);  // CTRL
         QCOMPARE(w.COMBO_SORT, QStringLiteral("NO"));
-        pickOperator(w.operatorBox[0], 0);
-        w.Text1[0]->setText("無");
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        pickEntry(w.operatorBox[0], 0);
+        retype(w.Text1[0], "無");
+        click(w.COMMAND1[0]);
         QCOMPARE(f.dialogs().messages().back().title, QStringLiteral("沒找到"));
-        QTest::mouseClick(w.Command3, Qt::LeftButton);
+        click(w.Command3);
         QVERIFY(platform::forms::loaded<Form111>());
         QCOMPARE(current(*get<Form11>().records(), store::NO), QStringLiteral("C01"));
-        QTest::mouseClick(w.Command4, Qt::LeftButton);  // END
+        click(w.Command4);  // END
         QVERIFY(!platform::forms::loaded<Form111>());
+    }
+
+    // A click lands on the row under the pointer even when the current row was scrolled away:
+    // the grid once scrolled back to it as it took the focus, and selected another client.
+    void aClickAfterScrollingChoosesTheClickedClient() {
+        std::vector<std::vector<std::string>> many;
+        for (int i = 1; i <= 60; ++i) {
+            std::vector<std::string> c(store::kFieldCount);
+            c[store::NO] = QStringLiteral("A%1").arg(i, 5, 10, QLatin1Char('0')).toStdString();
+            many.push_back(c);
+        }
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(many));
+        get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
+        Form111& w = conditionQuery();
+        testsupport::clickRow(w.DataGrid1, 33);  // A00034, far down
+        click(w.Text1[0]);                       // the focus leaves the grid
+        for (int i = 0; i < 30; ++i) testsupport::wheel(w.DataGrid1->viewport(), 3);
+        QCOMPARE(w.DataGrid1->rowAt(0), 0);
+        testsupport::clickRow(w.DataGrid1, 0);
+        QCOMPARE(current(*w.Adodc1->recordSet(), store::NO), QStringLiteral("A00001"));
+        click(w.Command3);  // EXECUTE
+        QCOMPARE(current(*get<Form11>().records(), store::NO), QStringLiteral("A00001"));
+    }
+
+    // Only a picked entry changes the sort field; text typed into a sort box is no pick, even
+    // when it reads like an entry.
+    void typedTextInASortBoxIsNoPick() {
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(clients()));
+        Form17& w = displaySet();
+        retype(w.Combo7, "BIRTH");
+        testsupport::pressKey(Qt::Key_Tab);
+        QCOMPARE(get<Form1>().FIELDSORT, QStringLiteral("NO"));
+        click(w.Command3);
+        get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
+        Form111& q = conditionQuery();
+        retype(q.Combo6, "BIRTH");
+        testsupport::pressKey(Qt::Key_Return);
+        testsupport::pressKey(Qt::Key_Tab);
+        QCOMPARE(q.COMBO_SORT, QStringLiteral("NO"));
+    }
+
+    // The browse list reloads under an open display set (a sort command): the sort field
+    // outlives it, and EXECUTE applies the whole display set.
+    void theDisplaySetWorksAfterTheBrowseListReloads() {
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(clients()));
+        Form17& w = displaySet();
+        get<MDIForm1>().item("menu_NAME_SORT")->trigger();
+        testsupport::activate(&w);
+        setRow(w, 0, store::SEX, 0, "M");
+        click(w.COMMAND1[0]);
+        QVERIFY(f.dialogs().messages().empty());
+        QVERIFY(!platform::forms::loaded<Form17>());
+        QCOMPARE(column(browse(), store::NO), (QStringList{"C01", "C03", "C06", "C07"}));
+        QCOMPARE(marker(), QStringLiteral("  過濾 "));
     }
 };
 

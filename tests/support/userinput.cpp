@@ -23,7 +23,13 @@ void activate(QWidget* window) {
     QTRY_COMPARE(QApplication::activeWindow(), window);
 }
 
+// A click on a window that is not active makes it active first, as the desktop does.
+void bringUp(QWidget* widget) {
+    if (QApplication::activeWindow() != widget->window()) activate(widget->window());
+}
+
 void click(QWidget* widget) {
+    bringUp(widget);
     QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
 }
 
@@ -74,6 +80,7 @@ void wheel(QWidget* widget, int notches) {
 }
 
 void clickRow(QTableView* grid, int row, int column) {
+    bringUp(grid);
     const QModelIndex index = grid->model()->index(row, column);
     QVERIFY(index.isValid());
     QScrollBar* bar = grid->verticalScrollBar();
@@ -92,12 +99,14 @@ void clickRow(QTableView* grid, int row, int column) {
 }
 
 void clickHeading(QTableView* grid, int column) {
+    bringUp(grid);
     QHeaderView* header = grid->horizontalHeader();
     const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
 }
 
 void pickEntry(QComboBox* box, int position) {
+    bringUp(box);
     // The arrow sits at the right end of the box.
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 6, box->height() / 2));
     QAbstractItemView* list = box->view();
