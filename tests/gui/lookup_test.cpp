@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 
 #include "editor/form11.h"
 #include "guifixture.h"
@@ -71,26 +72,26 @@ class LookupTest : public QObject {
         QCOMPARE(value(rs, store::NO), QStringLiteral("C03"));  // stored order, no sort
         QCOMPARE(w.DataGrid1->model()->columnCount(), 20);      // no CTRL column in this file
 
-        w.Adodc1->moveNext();  // 李大同
+        click(w.Adodc1->findChild<QToolButton*>("Next"));  // 李大同
         QCOMPARE(w.LabBROWSE1[1]->text(), QStringLiteral("李大同"));
         QCOMPARE(w.LabBROWSE[8]->text(), QStringLiteral("ADDR_2"));
         clickHeading(w.DataGrid1, "COMPANY");
         QCOMPARE(w.DATAGRID1_FIELD, QStringLiteral("COMPANY"));
         QCOMPARE(column(rs, store::NO).first(),
-                 QStringLiteral("C03"));                   // the click alone sorts nothing
-        QTest::mouseClick(w.Command1[1], Qt::LeftButton);  // LOWER
+                 QStringLiteral("C03"));  // the click alone sorts nothing
+        click(w.Command1[1]);             // LOWER
         QCOMPARE(column(rs, store::COMPANY).first(), QStringLiteral("華碩電腦"));
         QCOMPARE(value(rs, store::NAME), QStringLiteral("李大同"));
         QCOMPARE(w.LabBROWSE1[9]->text(), QStringLiteral("宏碁電腦"));
         QCOMPARE(w.DataGrid1->currentIndex().row(), static_cast<int>(rs.absolutePosition()) - 1);
 
         // With no current record HOIST sorts and stands on the first record.
-        rs.moveLast();
-        rs.moveNext();
-        QTest::mouseClick(w.Command1[0], Qt::LeftButton);
+        click(w.Adodc1->findChild<QToolButton*>("Last"));
+        click(w.Adodc1->findChild<QToolButton*>("Next"));
+        click(w.Command1[0]);
         QCOMPARE(rs.absolutePosition(), 1L);
         QCOMPARE(value(rs, store::COMPANY), QStringLiteral("大同公司"));
-        QTest::mouseClick(w.Command1[2], Qt::LeftButton);  // PRINTER: nothing
+        click(w.Command1[2]);  // PRINTER: nothing
         QCOMPARE(rs.absolutePosition(), 1L);
     }
 
@@ -104,7 +105,7 @@ class LookupTest : public QObject {
         QCOMPARE(w.DataGrid1->model()->columnCount(), 21);
         clickHeading(w.DataGrid1, "CTRL");
         QCOMPARE(w.DATAGRID1_FIELD, QStringLiteral("NO"));
-        QTest::mouseClick(w.Command1[0], Qt::LeftButton);
+        click(w.Command1[0]);
         QCOMPARE(column(*w.Adodc1->recordSet(), store::NO),
                  (QStringList{"C01", "C02", "C03", "C04", "C05", "X'1"}));
     }
@@ -125,7 +126,7 @@ class LookupTest : public QObject {
         get<Form11>().records()->setValue(store::NAME, "改過");
         f.dialogs().answers = {platform::Answer::Cancel};
         if (byEnd)
-            QTest::mouseClick(get<Form12>().Command1[3], Qt::LeftButton);
+            click(get<Form12>().Command1[3]);
         else
             get<Form12>().close();
         QVERIFY(platform::forms::loaded<Form12>());
@@ -134,7 +135,7 @@ class LookupTest : public QObject {
 
         f.dialogs().answers = {platform::Answer::No};
         if (byEnd)
-            QTest::mouseClick(get<Form12>().Command1[3], Qt::LeftButton);
+            click(get<Form12>().Command1[3]);
         else
             get<Form12>().close();
         QVERIFY(!platform::forms::loaded<Form12>());
@@ -150,8 +151,8 @@ class LookupTest : public QObject {
         QVERIFY(f.start(clients()));
         get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
         Form11& editor = get<Form11>();
-        editor.AdodcVELKARD->moveNext();  // the editor stands on C01
-        click(editor.COMMAND1[5]);        // QUICK
+        click(editor.AdodcVELKARD->findChild<QToolButton*>("Next"));  // on C01
+        click(editor.COMMAND1[5]);                                    // QUICK
         Form112& w = get<Form112>();
         QCOMPARE(w.windowTitle(), QStringLiteral("泛查資料"));
         QCOMPARE(w.RS2, editor.records());
@@ -202,25 +203,24 @@ class LookupTest : public QObject {
         QVERIFY(f.start(clients()));
         get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
         Form11& editor = get<Form11>();
-        QTest::mouseClick(editor.COMMAND1[5], Qt::LeftButton);
+        click(editor.COMMAND1[5]);
         Form112& w = get<Form112>();
         activate(&w);
         QCOMPARE(w.DATAGRID1_FIELD, QStringLiteral("NO"));
         clickHeading(w.DataGrid1, "NAME");
         QCOMPARE(w.DATAGRID1_FIELD, QStringLiteral("NAME"));
         store::RecordSet& copy = *w.Adodc1->recordSet();
-        copy.setAbsolutePosition(2);                       // C01 李大同
-        QTest::mouseClick(w.Command1[1], Qt::LeftButton);  // HOIST by NAME
+        testsupport::clickRow(w.DataGrid1, 1);  // C01 李大同
+        click(w.Command1[1]);                   // HOIST by NAME
         QCOMPARE(column(copy, store::NAME).first(), QStringLiteral("O'Neil"));
         QCOMPARE(value(copy, store::NO), QStringLiteral("C01"));
         QCOMPARE(value(*editor.records(), store::NO), QStringLiteral("C03"));
 
         // After a code that matched nothing, EXECUTE does nothing and LOWER stands on the first.
-        w.DataCombo1->setEditText("ZZZ");
-        w.DataCombo1_Click();
-        QTest::mouseClick(w.Command1[0], Qt::LeftButton);
+        testsupport::retype(w.DataCombo1, "ZZZ");  // the click into the box searches, then each key
+        click(w.Command1[0]);
         QVERIFY(platform::forms::loaded<Form112>());
-        QTest::mouseClick(w.Command1[2], Qt::LeftButton);
+        click(w.Command1[2]);
         QCOMPARE(copy.absolutePosition(), 1L);
         QCOMPARE(w.DataCombo1->currentText(), QStringLiteral("ZZZ"));
 
@@ -230,7 +230,7 @@ class LookupTest : public QObject {
         activate(&w);
         QCOMPARE(w.DATAGRID1_FIELD, QStringLiteral("NO"));
 
-        QTest::mouseClick(w.Command1[4], Qt::LeftButton);  // END
+        click(w.Command1[4]);  // END
         QVERIFY(!platform::forms::loaded<Form112>());
         QCOMPARE(value(*editor.records(), store::NO), QStringLiteral("C03"));
     }
@@ -241,16 +241,18 @@ class LookupTest : public QObject {
         get<MDIForm1>().item("menu_MOD_PROCESS")->trigger();
         Form12& list = get<Form12>();
         QCOMPARE(list.DATAGRID1_FIELD, QString());
-        QTest::mouseClick(list.Command1[0], Qt::LeftButton);
+        click(list.Command1[0]);
         get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
-        QTest::mouseClick(get<Form11>().COMMAND1[5], Qt::LeftButton);
+        click(get<Form11>().COMMAND1[5]);
         Form112& w = get<Form112>();
         QVERIFY(w.RS2 == nullptr);
-        for (int i : {0, 1, 2})
-            QTest::mouseClick(w.Command1[static_cast<std::size_t>(i)], Qt::LeftButton);
+        QCOMPARE(w.DataGrid1->model()->columnCount(), 21);  // the headings show, the rows do not
+        QCOMPARE(w.DataGrid1->model()->headerData(1, Qt::Horizontal).toString(),
+                 QStringLiteral("NAME"));
+        for (int i : {0, 1, 2}) click(w.Command1[static_cast<std::size_t>(i)]);
         QVERIFY(platform::forms::loaded<Form112>());
         QVERIFY(f.dialogs().messages().size() <= 1);  // at most the editor's empty-table beeps
-        QTest::mouseClick(w.Command1[4], Qt::LeftButton);
+        click(w.Command1[4]);
         QVERIFY(!platform::forms::loaded<Form112>());
     }
 };

@@ -15,6 +15,7 @@
 #include "shell/mdiform1.h"
 #include "store/fields.h"
 #include "store/recordset.h"
+#include "userinput.h"
 
 using platform::forms::get;
 
@@ -52,9 +53,9 @@ class MaintenanceTest : public QObject {
         QVERIFY(inputMode(w));
         QVERIFY(w.LabFORM42[2]->isHidden());
 
-        w.TexFORM42[1]->setText("0001");
+        testsupport::retype(w.TexFORM42[1], "0001");
         f.dialogs().answers = {platform::Answer::Cancel};
-        QTest::mouseClick(w.ComFORM42[0], Qt::LeftButton);
+        testsupport::click(w.ComFORM42[0]);
         QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral(" 確定要重新編排代號 ?"));
         QCOMPARE(f.dialogs().messages()[0].title, QStringLiteral("重新編排代號"));
         QCOMPARE(codesInTheBrowseList().first(), QStringLiteral("OLD0"));
@@ -62,7 +63,7 @@ class MaintenanceTest : public QObject {
         f.dialogs().clear();
         bool closeRefused = false;  // a run cannot be interrupted by the window's close box
         QTimer::singleShot(0, &w, [&] { closeRefused = w.isVisible() && !w.close(); });
-        QTest::mouseClick(w.ComFORM42[0], Qt::LeftButton);
+        testsupport::click(w.ComFORM42[0]);
         QVERIFY(closeRefused);
         QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("已完成代號重編 ! "));
         QVERIFY(inputMode(w));
@@ -70,7 +71,7 @@ class MaintenanceTest : public QObject {
         QCOMPARE(w.TexFORM42[1]->text(), QString());
         QCOMPARE(w.TexFORM42[0]->text(), QStringLiteral("0001"));
 
-        QTest::mouseClick(w.ComFORM42[1], Qt::LeftButton);  // END rebuilds the browse list
+        testsupport::click(w.ComFORM42[1]);  // END rebuilds the browse list
         QVERIFY(!platform::forms::loaded<Form42>());
         QCOMPARE(codesInTheBrowseList(), (QStringList{"0001", "2", "3", "4", "5", "6", "7"}));
     }
@@ -80,8 +81,8 @@ class MaintenanceTest : public QObject {
         QVERIFY(f.start(clients(3)));
         get<MDIForm1>().item("menu_VELKNO_REBUID")->trigger();
         Form42& w = get<Form42>();
-        w.TexFORM42[1]->setText("999999");
-        QTest::mouseClick(w.ComFORM42[0], Qt::LeftButton);
+        testsupport::retype(w.TexFORM42[1], "999999");
+        testsupport::click(w.ComFORM42[0]);
         QCOMPARE(f.dialogs().messages().size(), std::size_t(1));  // no question asked
         QVERIFY(f.dialogs().messages()[0].text.contains("1000000"));
         QVERIFY(inputMode(w));
@@ -101,7 +102,7 @@ class MaintenanceTest : public QObject {
         f.dialogs().clear();
         get<MDIForm1>().item(clearing ? "menu_FILE_CLEAR" : "menu_VELKNO_REBUID")->trigger();
         BulkWindow& w = clearing ? static_cast<BulkWindow&>(get<Form44>()) : get<Form42>();
-        QTest::mouseClick(w.ComFORM42[0], Qt::LeftButton);
+        testsupport::click(w.ComFORM42[0]);
         QCOMPARE(f.dialogs().beeps(), 2);
         QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral("FILE NO FOUND RECORD ! "));
         QVERIFY(!platform::forms::loaded<Form42>());
@@ -118,12 +119,12 @@ class MaintenanceTest : public QObject {
         QCOMPARE(w.LabFORM42[0]->text(), QStringLiteral(" 檔案紀錄總筆數為 : 3"));
         QCOMPARE(w.LabFORM42[1]->text(), QStringLiteral("Please  wait  for  Processing......."));
         f.dialogs().answers = {platform::Answer::Cancel};
-        QTest::mouseClick(w.ComFORM42[0], Qt::LeftButton);
+        testsupport::click(w.ComFORM42[0]);
         QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral(" Do You delete record ?"));
         QCOMPARE(f.dialogs().messages()[0].title, QStringLiteral("確定要刪除所有記錄"));
         QCOMPARE(codesInTheBrowseList().size(), 3);
 
-        QTest::mouseClick(w.ComFORM42[0], Qt::LeftButton);
+        testsupport::click(w.ComFORM42[0]);
         QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("Completed delete record ! "));
         QCOMPARE(w.LabFORM42[2]->text(), QStringLiteral("99 %"));
         QCOMPARE(w.LabFORM42[0]->text(), QStringLiteral(" 檔案紀錄總筆數為 : 3"));
@@ -140,7 +141,7 @@ class MaintenanceTest : public QObject {
         QCOMPARE(w.windowTitle(), QStringLiteral("檔案備份"));
         QCOMPARE(w.Label1->text(), QStringLiteral("      Do   you   backup   datafile"));
 
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);  // Cancel in the input box
+        testsupport::click(w.COMMAND1[0]);  // Cancel in the input box
         QCOMPARE(f.dialogs().calls.back().text,
                  QStringLiteral("請輸入新的資料庫檔名\r例如 C:\\KORT\\DB\\BACKUP.MDB"));
         QCOMPARE(f.dialogs().calls.back().title, QStringLiteral("備份"));
@@ -149,14 +150,14 @@ class MaintenanceTest : public QObject {
         const auto folder = f.clientFile().parent_path();
         const QString name = QString::fromStdString((folder / "客戶 O'Neil 備份.db").string());
         f.dialogs().inputs = {name, name, name};
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        testsupport::click(w.COMMAND1[0]);
         QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("檔案名稱已完成備份"));
         QVERIFY(std::filesystem::exists(folder / "客戶 O'Neil 備份.db"));
 
         testsupport::execSql(f.clientFile(), "DELETE FROM VELKARD WHERE rowid > 1");
         f.dialogs().clear();
         f.dialogs().answers = {platform::Answer::No};
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);  // the second backup asks first
+        testsupport::click(w.COMMAND1[0]);  // the second backup asks first
         QCOMPARE(f.dialogs().messages().size(), std::size_t(1));
         QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral("指定的檔案名稱已存在\r請重填"));
         QCOMPARE(f.dialogs().messages()[0].buttons, platform::Buttons::YesNo);
@@ -167,19 +168,19 @@ class MaintenanceTest : public QObject {
         };
         QCOMPARE(count(), 4L);  // No keeps the old file
         f.dialogs().answers = {platform::Answer::Yes};
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        testsupport::click(w.COMMAND1[0]);
         QCOMPARE(count(), 1L);
 
         // The live file is refused, named in the message, and stays as it was.
         f.dialogs().clear();
         const std::string before = testsupport::readBytes(f.clientFile());
         f.dialogs().inputs = {QString::fromStdString(f.clientFile().string())};
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        testsupport::click(w.COMMAND1[0]);
         QCOMPARE(f.dialogs().messages().size(), std::size_t(1));
         QVERIFY(f.dialogs().messages()[0].text.contains("使用中"));
         QCOMPARE(testsupport::readBytes(f.clientFile()), before);
         QVERIFY(platform::forms::loaded<Form43>());
-        QTest::mouseClick(w.COMMAND1[1], Qt::LeftButton);
+        testsupport::click(w.COMMAND1[1]);
         QVERIFY(!platform::forms::loaded<Form43>());
     }
 
@@ -197,13 +198,13 @@ class MaintenanceTest : public QObject {
 
         f.dialogs().clear();
         f.dialogs().inputs = {QStringLiteral("copy.db")};
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);  // still away: said again, no name asked
+        testsupport::click(w.COMMAND1[0]);  // still away: said again, no name asked
         QCOMPARE(f.dialogs().messages().size(), std::size_t(1));
         QCOMPARE(f.dialogs().inputs.size(), std::size_t(1));
 
         std::filesystem::rename(away, file);
         f.dialogs().clear();
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        testsupport::click(w.COMMAND1[0]);
         QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("檔案名稱已完成備份"));
         QCOMPARE(testsupport::query(file.parent_path() / "copy.db", "SELECT count(*) FROM VELKARD"),
                  std::vector<std::string>{"4"});

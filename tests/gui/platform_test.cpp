@@ -18,6 +18,7 @@
 #include "platform/twips.h"
 #include "store/clientfile.h"
 #include "store/fields.h"
+#include "userinput.h"
 
 namespace {
 
@@ -71,6 +72,18 @@ class PlatformTest : public QObject {
         // Where the frame's border lies is the desktop's business: a few pixels either way.
         QVERIFY((platform::forms::get<FreeForm>().pos() - QPoint(100, 80)).manhattanLength() <= 4);
 
+        // Choosing the window again brings it back from the task bar or a maximized state.
+        for (auto state : {Qt::WindowMinimized, Qt::WindowMaximized}) {
+            sub->setWindowState(state);
+            platform::forms::get<FreeForm>().setWindowState(state);
+            platform::forms::place<ChildForm>(1000, 1200, 7100, 5500);
+            platform::forms::place<FreeForm>(1500, 1200, 6500, 3800);
+            QCOMPARE(sub->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized), 0);
+            QCOMPARE(sub->geometry(), QRect(67, 80, 473, 367));
+            QVERIFY(!platform::forms::get<FreeForm>().isMinimized());
+            QVERIFY(!platform::forms::get<FreeForm>().isMaximized());
+        }
+
         // The close box asks first; a refusal keeps the window.
         childMayClose = false;
         QVERIFY(!platform::forms::get<ChildForm>().close());
@@ -116,30 +129,36 @@ class PlatformTest : public QObject {
     void boundBoxesShowTheCurrentRecordAndTypeIntoThePendingOne() {
         testsupport::GuiFixture f;
         f.writeClients(three());
-        platform::DataControl control;
-        control.openTable("VELKARD");
-        platform::BoundTextBox name;
-        name.bind(&control, "name");
-        name.setByteLimit(8);
-        platform::BoundComboBox no;
-        no.addItems({"A1", "Z9"});
-        no.bind(&control, "NO");
-        QCOMPARE(name.text(), QStringLiteral("王小明"));
-        control.moveNext();
-        QCOMPARE(name.text(), QStringLiteral("李四"));
-        QCOMPARE(no.currentText(), QStringLiteral("A2"));
+        QWidget window;
+        auto* control = new platform::DataControl(&window);
+        control->openTable("VELKARD");
+        auto* name = new platform::BoundTextBox(&window);
+        name->bind(control, "name");
+        name->setByteLimit(8);
+        name->setGeometry(10, 40, 120, 24);
+        auto* no = new platform::BoundComboBox(&window);
+        no->addItems({"B1", "A2", "Z9"});
+        no->bind(control, "NO");
+        no->setGeometry(10, 70, 120, 24);
+        window.resize(200, 120);
+        testsupport::activate(&window);
+        QCOMPARE(name->text(), QStringLiteral("王小明"));
+        QCOMPARE(no->currentIndex(), -1);  // A1 is no entry: the list stands on none
+        control->moveNext();
+        QCOMPARE(name->text(), QStringLiteral("李四"));
+        QCOMPARE(no->currentText(), QStringLiteral("A2"));
+        QCOMPARE(no->currentIndex(), 1);  // the list stands on the shown entry
 
-        name.selectAll();
-        testsupport::typeText(&name, "歐陽小明五");  // the fifth character is one too many
-        QCOMPARE(name.text(), QStringLiteral("歐陽小明"));
-        QVERIFY(control.recordSet()->editing());
-        QCOMPARE(testsupport::value(*control.recordSet(), store::NAME), QStringLiteral("歐陽小明"));
-        no.setCurrentIndex(1);
-        emit no.activated(1);
-        QCOMPARE(testsupport::value(*control.recordSet(), store::NO), QStringLiteral("Z9"));
-        control.recordSet()->cancelUpdate();
-        QCOMPARE(name.text(), QStringLiteral("李四"));
-        QCOMPARE(no.currentText(), QStringLiteral("A2"));
+        testsupport::retype(name, "歐陽小明五");  // the fifth character is one too many
+        QCOMPARE(name->text(), QStringLiteral("歐陽小明"));
+        QVERIFY(control->recordSet()->editing());
+        QCOMPARE(testsupport::value(*control->recordSet(), store::NAME),
+                 QStringLiteral("歐陽小明"));
+        testsupport::pickEntry(no, 2);
+        QCOMPARE(testsupport::value(*control->recordSet(), store::NO), QStringLiteral("Z9"));
+        control->recordSet()->cancelUpdate();
+        QCOMPARE(name->text(), QStringLiteral("李四"));
+        QCOMPARE(no->currentText(), QStringLiteral("A2"));
     }
 
     void inputMethodIsRefusedOnlyWhereSwitchedOff() {
@@ -159,9 +178,15 @@ class PlatformTest : public QObject {
         control.openTable("VELKARD");
         platform::RecordGrid grid;
         grid.setDataControl(&control);
-        grid.setColumns(
-            {{"NO", 855, {}}, {"NAME", 1095, {}}, {"選擇", 555, {}}, {"CTRL", 555, {}}});
-        QCOMPARE(grid.model()->columnCount(), 3);
+        grid.setColumns({{"NO", 855, {}},
+                         {"NAME", 1095, {}},
+                         {"選擇", 555, {}},
+                         {"CTRL", 555, {}},
+                         {"BIRTH", 300, {}}});
+        QCOMPARE(grid.model()->columnCount(), 4);
+        // A date column is as wide as a three-digit date needs, whatever its design says.
+        QVERIFY(grid.horizontalHeader()->sectionSize(3) >=
+                grid.fontMetrics().horizontalAdvance("115.12.06"));
         QCOMPARE(grid.model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("選擇"));
         QCOMPARE(grid.horizontalHeader()->sectionSize(1), platform::px(1095));
         QCOMPARE(grid.model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("▶"));
@@ -171,7 +196,9 @@ class PlatformTest : public QObject {
         QCOMPARE(marker.size(), 2);  // the old row and the new one are repainted
         control.moveFirst();
         QSignalSpy clicks(&grid, &platform::RecordGrid::headingClicked);
-        emit grid.horizontalHeader()->sectionClicked(1);
+        grid.resize(400, 200);
+        testsupport::activate(&grid);
+        testsupport::clickHeading(&grid, 1);
         QCOMPARE(clicks.size(), 1);
         QCOMPARE(clicks[0][0].toInt(), 1);
 
@@ -179,6 +206,15 @@ class PlatformTest : public QObject {
         QCOMPARE(grid.model()->rowCount(), 2);
         control.recordSet()->setSort("NAME DESC");
         QCOMPARE(grid.model()->data(grid.model()->index(0, 1)).toString(), QStringLiteral("張三"));
+
+        // With no records at all (an empty table lends none) the headings still show.
+        platform::DataControl empty;
+        platform::RecordGrid bare;
+        bare.setDataControl(&empty);
+        bare.setColumns({{"NO", 855, {}}, {"NAME", 1095, {}}});
+        QCOMPARE(bare.model()->columnCount(), 2);
+        QCOMPARE(bare.model()->rowCount(), 0);
+        QCOMPARE(bare.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("NAME"));
     }
 
     void statusBarHasSevenPanelsWithTheirTips() {
@@ -192,11 +228,20 @@ class PlatformTest : public QObject {
         QCOMPARE(bar.panelText(7), QDate::currentDate().toString("yyyy/MM/dd"));
         QCOMPARE(bar.panelText(3), QString());  // offscreen the lock state is unknown: blank
         bar.resize(platform::px(9360), platform::px(375));
-        bar.setPanelText(1, "Record :  99974 / 100000");
+        const QString million = QStringLiteral("Record :  1000000 / 1000000");
+        bar.setPanelText(1, million);
+        bar.setPanelText(2, QStringLiteral("  過濾 "));
         bar.show();
         bar.layout()->activate();
+        // The whole count shows, the marker too, and every panel stays inside the bar.
+        for (int panel : {1, 2}) {
+            QLabel* label = bar.panel(panel);
+            QVERIFY2(label->contentsRect().width() >=
+                         label->fontMetrics().horizontalAdvance(label->text()),
+                     qPrintable(label->text()));
+        }
         QVERIFY(bar.panel(1)->width() >= platform::px(2005));
-        QVERIFY(bar.panel(1)->width() >= bar.panel(1)->sizeHint().width());  // nothing clipped
+        QVERIFY(bar.panel(7)->geometry().right() <= bar.width());
     }
 
     void fontsMapToFacesWithTraditionalForms() {

@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 
 #include "editor/form11.h"
 #include "guifixture.h"
@@ -91,6 +92,9 @@ class QueryTest : public QObject {
         QVERIFY(f.start(clients()));
         Form17& w = displaySet();
         QCOMPARE(w.windowTitle(), QStringLiteral("顯示設定"));
+        // It works on the browse list's records, so the desktop keeps it above the frame.
+        QCOMPARE(w.windowHandle()->transientParent(), get<MDIForm1>().windowHandle());
+        QVERIFY(!w.windowIcon().isNull());
         QCOMPARE(w.Combo7->currentText(), QStringLiteral("NO"));
         QCOMPARE(get<Form1>().FIELDSORT, QStringLiteral("NO"));
         QCOMPARE(w.fieldBox[0]->itemText(3), QStringLiteral("SEX"));

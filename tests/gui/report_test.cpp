@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/datacontrol.h"
 #include "platform/forms.h"
+#include "platform/recordgrid.h"
 #include "platform/reportpreview.h"
 #include "platform/twips.h"
 #include "reports/datareport28.h"
@@ -22,6 +23,7 @@
 #include "store/clientfile.h"
 #include "store/fields.h"
 #include "store/recordset.h"
+#include "userinput.h"
 
 using platform::forms::get;
 using platform::report::Control;
@@ -143,19 +145,19 @@ class ReportTest : public QObject {
         QCOMPARE(w.ListLEFT->item(19)->text(), QStringLiteral("MEMO"));
         QCOMPARE(items(w.ListRIGHT), (QStringList{"NO", "NAME", "BIRTH", "SEX", "BLOOD", "SELF_NO",
                                                   "PHONE", "TEL_1", "ADDR_1"}));
-        QTest::mouseClick(w.ComLTOR, Qt::LeftButton);  // nothing selected: nothing added
+        testsupport::click(w.ComLTOR);  // nothing selected: nothing added
         QCOMPARE(w.ListRIGHT->count(), 9);
         w.ListLEFT->item(1)->setSelected(true);
-        QTest::mouseClick(w.ComLTOR, Qt::LeftButton);
-        QTest::mouseClick(w.ComLTOR, Qt::LeftButton);
+        testsupport::click(w.ComLTOR);
+        testsupport::click(w.ComLTOR);
         QCOMPARE(items(w.ListRIGHT).mid(9), (QStringList{"NAME", "NAME"}));
         QCOMPARE(w.ListLEFT->count(), 20);
         w.ListRIGHT->item(0)->setSelected(true);
-        QTest::mouseClick(w.ComRTOL, Qt::LeftButton);
+        testsupport::click(w.ComRTOL);
         QCOMPARE(items(w.ListRIGHT).first(), QStringLiteral("NAME"));
-        QTest::mouseClick(w.ComALLMOVE, Qt::LeftButton);
+        testsupport::click(w.ComALLMOVE);
         QCOMPARE(w.ListRIGHT->count(), 0);
-        QTest::mouseClick(w.Command2, Qt::LeftButton);
+        testsupport::click(w.Command2);
         QVERIFY(!platform::forms::loaded<Form28>());
     }
 
@@ -163,7 +165,7 @@ class ReportTest : public QObject {
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients(3)));
         Form28& w = chooser();
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        testsupport::click(w.COMMAND1[0]);
         QVERIFY(platform::forms::loaded<DataReport28>());
         QVERIFY(platform::forms::loaded<Form28>());  // the chooser stays open
         DataReport28& report = get<DataReport28>();
@@ -187,8 +189,8 @@ class ReportTest : public QObject {
         QCOMPARE(report.preview->document()->recordCount(), 3L);
 
         // An empty choice hides every heading and field; the detail still repeats per record.
-        QTest::mouseClick(w.ComALLMOVE, Qt::LeftButton);
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        testsupport::click(w.ComALLMOVE);
+        testsupport::click(w.COMMAND1[0]);
         for (int i = 1; i <= 20; ++i) {
             QVERIFY(!d.control(QStringLiteral("label%1").arg(i))->visible);
             QVERIFY(!d.control(QStringLiteral("text%1").arg(i))->visible);
@@ -200,15 +202,15 @@ class ReportTest : public QObject {
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients(3)));
         Form28& w = chooser();
-        QTest::mouseClick(w.ComALLMOVE, Qt::LeftButton);
+        testsupport::click(w.ComALLMOVE);
         w.ListLEFT->item(store::MEMO)->setSelected(true);
-        for (int i = 0; i < 8; ++i) QTest::mouseClick(w.ComLTOR, Qt::LeftButton);
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        for (int i = 0; i < 8; ++i) testsupport::click(w.ComLTOR);
+        testsupport::click(w.COMMAND1[0]);
         QVERIFY(!platform::forms::loaded<DataReport28>());
         QCOMPARE(f.dialogs().beeps(), 1);
         QVERIFY(f.dialogs().messages()[0].text.contains("32767"));
-        for (int i = 0; i < 13; ++i) QTest::mouseClick(w.ComLTOR, Qt::LeftButton);  // 21 fields
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        for (int i = 0; i < 13; ++i) testsupport::click(w.ComLTOR);  // 21 fields
+        testsupport::click(w.COMMAND1[0]);
         QVERIFY(!platform::forms::loaded<DataReport28>());
         QVERIFY(f.dialogs().messages()[1].text.contains("20"));
     }
@@ -220,9 +222,10 @@ class ReportTest : public QObject {
         store::RecordSet& list = *get<Form1>().AdodcMENU->recordSet();
         list.setFilter("SEX = 'M'");
         list.setSort("NO DESC");
-        list.setAbsolutePosition(5);
+        testsupport::clickRow(get<Form1>().DataGridMENU, 4);
+        QCOMPARE(list.absolutePosition(), 5L);
         Form28& w = chooser();
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        testsupport::click(w.COMMAND1[0]);
         QCOMPARE(list.absolutePosition(), 5L);  // printing reads a copy
         const QString pdf =
             QString::fromStdString((f.clientFile().parent_path() / "report.pdf").string());
@@ -244,7 +247,7 @@ class ReportTest : public QObject {
         QCOMPARE(pdfPages(pdf), 1);
 
         list.setFilter("");
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        testsupport::click(w.COMMAND1[0]);
         QCOMPARE(get<DataReport28>().preview->document()->pageCount(), 1);
     }
 
@@ -305,7 +308,7 @@ class ReportTest : public QObject {
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients(100)));
         Form28& w = chooser();
-        QTest::mouseClick(w.COMMAND1[0], Qt::LeftButton);
+        testsupport::click(w.COMMAND1[0]);
         auto* preview = get<DataReport28>().preview;
         QCOMPARE(preview->document()->pageCount(), 3);  // 37, 41 and 22 clients on A4
         preview->findChild<QToolButton*>("LastPage")->click();

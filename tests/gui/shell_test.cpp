@@ -1,12 +1,17 @@
+#include <sqlite3.h>
 #include <QAction>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "guifixture.h"
 #include "platform/boxes.h"
@@ -18,6 +23,7 @@
 #include "shell/form1.h"
 #include "shell/mdiform1.h"
 #include "store/fields.h"
+#include "userinput.h"
 
 using platform::forms::get;
 using testsupport::DialogCall;
@@ -208,7 +214,7 @@ class ShellTest : public QObject {
         QFETCH(bool, refused);
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients(40)));
-        records().setAbsolutePosition(7);
+        testsupport::clickRow(list().DataGridMENU, 6);
         QPointer<Form1> before = &list();
         f.dialogs().inputs.push_back(typed);
         choose(item.toLatin1().constData());
@@ -222,6 +228,16 @@ class ShellTest : public QObject {
             QCOMPARE(f.dialogs().calls[0].title, QStringLiteral("VELKARD"));
         }
         QCOMPARE(before.isNull(), shown != "Record :  7 / 40");  // reloaded, or left alone
+        // A chosen page shows from its first record, at the top of the grid.
+        // (At the end of the list the grid can only scroll as far as its last row.)
+        const long position = records().absolutePosition();
+        if (item == "mnu_CHOICE_PAGE" && before.isNull() && position > 0) {
+            auto* grid = list().DataGridMENU;
+            QScrollBar* bar = grid->verticalScrollBar();
+            QTRY_VERIFY(grid->rowAt(0) == position - 1 ||
+                        (bar->value() == bar->maximum() && grid->rowAt(0) < position - 1 &&
+                         bar->maximum() > 0));
+        }
         QCOMPARE(f.dialogs().messages().size(), std::size_t(refused ? 1 : 0));
         if (refused) QVERIFY(f.dialogs().messages()[0].text.contains("頁數"));
     }
@@ -235,12 +251,7 @@ class ShellTest : public QObject {
         data[3][store::NAME] = "王小明";
         QVERIFY(f.start(data));
         choose("menu_NAME_SORT");
-        MDIForm1& frame = get<MDIForm1>();
-        frame.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&frame));
         platform::TextBox* box = list().TexMENU[1];
-        box->setFocus();
-        QVERIFY(box->hasFocus());
 
         struct Step {
             QString typed;
@@ -251,39 +262,36 @@ class ShellTest : public QObject {
             {"O'Neil", "", "O'Neil"}, {"", "Record :  1 / 6", ""},
         };
         for (const auto& s : steps) {
-            box->setFocus();
-            box->clear();
-            testsupport::typeText(box, s.typed);
-            QTest::keyClick(box, Qt::Key_Return);
+            testsupport::retype(box, s.typed);
+            testsupport::pressKey(Qt::Key_Return);
             QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list().DataGridMENU));
             if (!s.name.isEmpty()) QCOMPARE(currentValue(store::NAME), s.name);
             if (!s.counter.isEmpty()) QCOMPARE(counter(), s.counter);
         }
         QVERIFY(f.dialogs().messages().empty());  // a quote in the text is no error
         // The first 王小明 in name order is the first stored one.
-        box->setFocus();
-        box->setText("王小明");
-        QTest::keyClick(box, Qt::Key_Return);
+        testsupport::retype(box, "王小明");
+        testsupport::pressKey(Qt::Key_Return);
         QCOMPARE(currentValue(store::NO), QString::fromStdString(codeOfClient(0, 6)));
     }
 
     void hoistAndLowerKeepTheRecordAtItsNewPlace() {
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients(42)));
-        records().setAbsolutePosition(5);
+        testsupport::clickRow(list().DataGridMENU, 4);
         QCOMPARE(currentValue(store::NO), QStringLiteral("C005"));
-        QTest::mouseClick(list().ComMENU[1], Qt::LeftButton);
+        testsupport::click(list().ComMENU[1]);
         QCOMPARE(currentValue(store::NO), QStringLiteral("C005"));
         QCOMPARE(counter(), QStringLiteral("Record :  38 / 42"));
         QCOMPARE(testsupport::column(records(), store::NO).first(), QStringLiteral("C042"));
-        QTest::mouseClick(list().ComMENU[0], Qt::LeftButton);
+        testsupport::click(list().ComMENU[0]);
         QCOMPARE(counter(), QStringLiteral("Record :  5 / 42"));
 
         // With no current record the sort stands on the first one.
-        records().moveLast();
-        records().moveNext();
+        testsupport::click(list().AdodcMENU->findChild<QToolButton*>("Last"));
+        testsupport::click(list().AdodcMENU->findChild<QToolButton*>("Next"));
         QCOMPARE(counter(), QStringLiteral("Record :  -3 / 42"));
-        QTest::mouseClick(list().ComMENU[1], Qt::LeftButton);
+        testsupport::click(list().ComMENU[1]);
         QCOMPARE(counter(), QStringLiteral("Record :  1 / 42"));
         QCOMPARE(currentValue(store::NO), QStringLiteral("C042"));
     }
@@ -291,8 +299,8 @@ class ShellTest : public QObject {
     void reloadClearsTheSearchBoxButPartiDataKeepsAnOpenList() {
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients(42)));
-        list().TexMENU[0]->setText("C010");
-        records().setAbsolutePosition(9);
+        testsupport::retype(list().TexMENU[0], "C010");
+        testsupport::clickRow(list().DataGridMENU, 8);
         QPointer<Form1> before = &list();
         choose("menu_PARTI_DATA");
         testsupport::flushDeletes();
@@ -306,7 +314,7 @@ class ShellTest : public QObject {
     void inertItemsDoNothing() {
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients(42)));
-        records().setAbsolutePosition(3);
+        testsupport::clickRow(list().DataGridMENU, 2);
         QPointer<Form1> before = &list();
         for (const char* item : {"menu_CLEAR_CHOICE", "menu_PERSON_DATA", "menu_INDEX_REBUID"}) {
             QAction* a = get<MDIForm1>().item(item);
@@ -336,20 +344,23 @@ class ShellTest : public QObject {
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients(42)));
         platform::DataControl* arrows = list().AdodcMENU;
-        arrows->findChild<QToolButton*>("Next")->click();
+        auto arrow = [&](const char* name) {
+            testsupport::click(arrows->findChild<QToolButton*>(name));
+        };
+        arrow("Next");
         QCOMPARE(counter(), QStringLiteral("Record :  2 / 42"));
         QCOMPARE(list().DataGridMENU->currentIndex().row(), 1);
         auto* grid = list().DataGridMENU;
-        grid->setCurrentIndex(grid->model()->index(9, 3));
+        testsupport::clickRow(grid, 9, 3);
         QCOMPARE(counter(), QStringLiteral("Record :  10 / 42"));
         QCOMPARE(currentValue(store::NO), QStringLiteral("C010"));
-        arrows->findChild<QToolButton*>("Last")->click();
+        arrow("Last");
         QCOMPARE(grid->currentIndex().row(), 41);
-        arrows->findChild<QToolButton*>("Next")->click();
+        arrow("Next");
         QCOMPARE(counter(), QStringLiteral("Record :  -3 / 42"));
         QVERIFY(!grid->currentIndex().isValid());
-        arrows->findChild<QToolButton*>("First")->click();
-        arrows->findChild<QToolButton*>("Previous")->click();
+        arrow("First");
+        arrow("Previous");
         QCOMPARE(counter(), QStringLiteral("Record :  -2 / 42"));
     }
 
@@ -385,6 +396,29 @@ class ShellTest : public QObject {
         QVERIFY(messages[0].text.contains("FIELD1"));
         QCOMPARE(testsupport::readBytes(f.clientFile()), before);
         QVERIFY(!platform::forms::loaded<MDIForm1>());
+    }
+
+    // A client file another program holds: the start waits for it, and says so meanwhile.
+    void startUpWaitsVisiblyForAFileAnotherProgramHolds() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients(3));
+        sqlite3* other = nullptr;
+        sqlite3_open(f.clientFile().string().c_str(), &other);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        std::thread release([other] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        });
+        const bool started = f.start();
+        release.join();
+        sqlite3_close(other);
+        QVERIFY(started);
+        QCOMPARE(f.dialogs().calls.front().kind, DialogCall::Busy);
+        QVERIFY(f.dialogs().calls.front().text.contains(
+            QString::fromStdString(f.clientFile().string())));
+        QCOMPARE(counter(), QStringLiteral("Record :  1 / 3"));
+        QVERIFY(!get<MDIForm1>().windowIcon().isNull());  // the program's own card-file icon
+        QVERIFY(get<MDIForm1>().windowIcon().availableSizes().contains(QSize(256, 256)));
     }
 
     // A client table that cannot be read whole must not open as an empty list that invites
