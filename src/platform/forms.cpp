@@ -106,8 +106,8 @@ void placeForm(Form* form, int left, int top, int width, int height) {
         else if (QWidget* main = registry().area ? registry().area->window() : nullptr;
                  main && main->windowHandle())
             frame = main->windowHandle()->frameMargins();
-        w->resize(place.size().shrunkBy(frame));
-        w->move(place.topLeft());
+        // The client area is what a window's geometry sets on every desktop.
+        w->setGeometry(place.marginsRemoved(frame));
     } else {
         w->setGeometry(place);
     }

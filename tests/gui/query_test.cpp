@@ -1,3 +1,4 @@
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -99,6 +100,18 @@ class QueryTest : public QObject {
         QCOMPARE(get<Form1>().FIELDSORT, QStringLiteral("NO"));
         QCOMPARE(w.fieldBox[0]->itemText(3), QStringLiteral("SEX"));
         QCOMPARE(w.fieldBox[1]->itemText(4), QStringLiteral("血型"));
+        // An open list is as wide as its widest entry: no title is shown cut short.
+        for (QComboBox* box : {w.fieldBox[1], w.operatorBox[0]}) {
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 6, box->height() / 2));
+            QAbstractItemView* list = box->view();
+            QTRY_VERIFY(list->isVisible());
+            for (int i = 0; i < box->count(); ++i)
+                QVERIFY2(list->viewport()->width() >=
+                             list->fontMetrics().horizontalAdvance(box->itemText(i)) + 6,
+                         qPrintable(box->itemText(i)));
+            testsupport::pressKey(Qt::Key_Escape);
+            QTRY_VERIFY(!list->isVisible());
+        }
         setRow(w, 0, store::SEX, 0, "M");
         setRow(w, 1, store::BLOOD, 0, "O", 0);  // 血型 picked
         click(w.COMMAND1[0]);

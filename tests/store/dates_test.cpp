@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 TEST(DateStamp, RepublicYearWithoutPaddingThenMonthAndDay) {
@@ -62,6 +65,28 @@ TEST(DateCheck, TodaysStampAlwaysPassesUnchanged) {
         ASSERT_TRUE(kept.has_value()) << s;
         EXPECT_EQ(*kept, s);
     }
+}
+
+TEST(DateOrder, DatesOrderByDayThenTextThatIsNoDate) {
+    // Each text sorts before the next; empty first, then days (two- and three-digit years), then
+    // the texts that are no date, in text order.
+    const std::vector<std::string> ordered = {"",          "20.09.20",  "88.04.03",
+                                              "99.12.31",  "100.01.01", "105.01.02",
+                                              "115.12.06", "abc",       "不詳"};
+    for (std::size_t i = 0; i < ordered.size(); ++i)
+        for (std::size_t j = 0; j < ordered.size(); ++j) {
+            const int byCompare = store::dates::compare(ordered[i], ordered[j]);
+            std::string a, b;
+            store::dates::appendSortKey(ordered[i], a);
+            store::dates::appendSortKey(ordered[j], b);
+            const int byKey = a.compare(b);
+            EXPECT_EQ(byCompare < 0, i < j) << ordered[i] << " vs " << ordered[j];
+            EXPECT_EQ(byCompare == 0, i == j) << ordered[i] << " vs " << ordered[j];
+            EXPECT_EQ(byKey < 0, i < j) << ordered[i] << " vs " << ordered[j];
+        }
+    EXPECT_EQ(store::dates::dayNumber("115.12.06"), 1151206);
+    EXPECT_EQ(store::dates::dayNumber("880403"), 880403);
+    EXPECT_FALSE(store::dates::dayNumber("88.13.01"));
 }
 
 }  // namespace

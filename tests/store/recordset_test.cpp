@@ -393,6 +393,27 @@ TEST_F(RecordSetTest, ANameThatFoldsIntoManyCharactersIsFoundAndFiltered) {
     EXPECT_EQ(rs->recordCount(), 3);
 }
 
+TEST_F(RecordSetTest, BirthAndDateSortAndCompareAsDates) {
+    // Years from 100 on have three digits: as text "105.01.02" would come before "20.09.20".
+    write({{"C1", "", "105.01.02"},
+           {"C2", "", "20.09.20"},
+           {"C3", "", ""},
+           {"C4", "", "不詳"},
+           {"C5", "", "88.04.03"}});
+    auto rs = open();
+    rs->setSort("BIRTH ASC");
+    EXPECT_EQ(column(*rs, store::NO), (std::vector<std::string>{"C3", "C2", "C5", "C1", "C4"}));
+    rs->setSort("BIRTH DESC");
+    EXPECT_EQ(column(*rs, store::NO), (std::vector<std::string>{"C4", "C1", "C5", "C2", "C3"}));
+    rs->setSort("");
+    rs->setFilter("BIRTH >= '100.01.01'");
+    EXPECT_EQ(column(*rs, store::NO), (std::vector<std::string>{"C1", "C4"}));
+    rs->setFilter("BIRTH < '89.01.01' And BIRTH <> ''");
+    EXPECT_EQ(column(*rs, store::NO), (std::vector<std::string>{"C2", "C5"}));
+    EXPECT_EQ(stored("SELECT BIRTH FROM VELKARD WHERE NO = 'C1'"),
+              std::vector<std::string>{"105.01.02"});  // stored text unchanged
+}
+
 TEST_F(RecordSetTest, ColumnsStoredInAnotherOrderComeInFieldOrder) {
     std::string create = "CREATE TABLE velkard (memo TEXT";
     for (int i = store::kFieldCount - 2; i >= 0; --i)
