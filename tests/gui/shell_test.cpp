@@ -325,6 +325,23 @@ class ShellTest : public QObject {
         QVERIFY(!before.isNull());
         QCOMPARE(counter(), QStringLiteral("Record :  3 / 42"));
         QVERIFY(f.dialogs().calls.empty());
+        // Separators are plain lines, with no text of their own to show.
+        for (const char* separator : {"menu_11", "menu_12", "menu_41", "menu_42"}) {
+            QAction* a = get<MDIForm1>().item(separator);
+            QVERIFY(a->isSeparator() && a->text().isEmpty());
+        }
+    }
+
+    // BIRTH SORT orders by the day: a three-digit year comes after every two-digit one.
+    void birthSortOrdersDatesByDay() {
+        auto data = clients(4);
+        const char* births[] = {"105.01.02", "20.09.20", "不詳", "88.04.03"};
+        for (int i = 0; i < 4; ++i) data[static_cast<std::size_t>(i)][store::BIRTH] = births[i];
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(data));
+        choose("menu_BIRTH_SORT");
+        QCOMPARE(testsupport::column(records(), store::BIRTH),
+                 (QStringList{"20.09.20", "88.04.03", "105.01.02", "不詳"}));
     }
 
     void theListSitsAtItsPlaceInTwipsAndGoesBackThere() {
