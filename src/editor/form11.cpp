@@ -29,41 +29,16 @@ using platform::rectTwips;
 
 namespace {
 
-enum class Kind { Text, List, Lookup, Memo };
-
-struct FieldLayout {
-    int labelLeft, labelTop, labelWidth;
-    Kind kind;
-    int listIndex;  // index in Combox1 or DataCombo1
-    int left, top, width, height;
-    ImeMode ime;
-};
-
-constexpr ImeMode kOff = ImeMode::Off, kOn = ImeMode::On, kKeep = ImeMode::Unchanged;
-
-// By field position: label place, box kind and place, input method while the box has focus.
-constexpr FieldLayout kLayout[store::kFieldCount] = {
-    {120, 120, 735, Kind::Text, 0, 840, 120, 855, 375, kOff},           // NO
-    {1920, 120, 735, Kind::Text, 0, 2640, 120, 1095, 375, kOn},         // NAME
-    {3960, 120, 735, Kind::Text, 0, 4680, 120, 1095, 375, kOff},        // BIRTH
-    {6000, 120, 735, Kind::List, 0, 6720, 120, 735, 360, kKeep},        // SEX
-    {120, 600, 855, Kind::List, 1, 960, 600, 735, 360, kOff},           // BLOOD
-    {2520, 600, 1335, Kind::Text, 0, 3840, 600, 1335, 375, kOff},       // SELF_NO
-    {6000, 600, 855, Kind::List, 2, 6840, 600, 855, 360, kOn},          // MARRY
-    {120, 1080, 1215, Kind::Text, 0, 1320, 1080, 1335, 375, kOff},      // TEL_1
-    {3000, 1080, 855, Kind::Text, 0, 3840, 1080, 1335, 375, kOff},      // PHONE
-    {5520, 1080, 855, Kind::Text, 0, 6360, 1080, 1335, 375, kOff},      // CALL
-    {120, 1560, 1335, Kind::Text, 0, 1320, 1560, 5175, 375, kOn},       // ADDR_1
-    {120, 2040, 1215, Kind::Lookup, 0, 1320, 2040, 3615, 405, kKeep},   // COMPANY
-    {5280, 2040, 1095, Kind::Text, 0, 6360, 2040, 1335, 375, kOff},     // TEL_2
-    {120, 2520, 1095, Kind::Text, 0, 1200, 2520, 5175, 375, kOn},       // ADDR_2
-    {120, 3000, 1215, Kind::Lookup, 1, 1320, 3000, 1455, 405, kKeep},   // VOCATION
-    {2880, 3000, 1095, Kind::Lookup, 2, 3960, 3000, 1695, 405, kKeep},  // POSITION
-    {5760, 3000, 855, Kind::Text, 0, 6600, 3000, 1335, 375, kOff},      // FAX
-    {120, 3480, 1215, Kind::Text, 0, 1320, 3480, 1215, 375, kOff},      // UNITY_NO
-    {3480, 3480, 1095, Kind::Text, 0, 4560, 3480, 1215, 375, kOff},     // DATE
-    {120, 3960, 735, Kind::Memo, 0, 840, 3960, 6855, 855, kOn},         // MEMO
-};
+ImeMode imeOf(store::InputMethod method) {
+    switch (method) {
+        case store::InputMethod::On:
+            return ImeMode::On;
+        case store::InputMethod::Off:
+            return ImeMode::Off;
+        default:
+            return ImeMode::Unchanged;
+    }
+}
 
 const QColor kGrey(0xC0, 0xC0, 0xC0);
 const QColor kWhite(0xFF, 0xFF, 0xFF);
@@ -112,19 +87,21 @@ void Form11::buildButtons() {
 
 void Form11::buildFields() {
     for (int f = 0; f < store::kFieldCount; ++f) {
-        const FieldLayout& l = kLayout[f];
-        const QString name = platform::toQ(store::kFieldNames[static_cast<std::size_t>(f)]);
+        const store::FieldInfo& info = store::kFields[static_cast<std::size_t>(f)];
+        const auto& l = info.editor;
+        const ImeMode ime = imeOf(l.inputMethod);
+        const QString name = platform::toQ(info.name);
         auto* label = new QLabel(name, this);
         label->setObjectName(QStringLiteral("LabVELKARD(%1)").arg(f));
-        label->setGeometry(rectTwips(l.labelLeft, l.labelTop, l.labelWidth, 375));
+        label->setGeometry(rectTwips(l.label.left, l.label.top, l.label.width, 375));
         LabVELKARD[static_cast<std::size_t>(f)] = label;
 
         QWidget* box = nullptr;
-        if (l.kind == Kind::Text) {
+        if (l.kind == store::BoxKind::Text) {
             auto* t = new platform::BoundTextBox(this);
             t->setObjectName(QStringLiteral("TexVELKARD(%1)").arg(f));
-            t->setByteLimit(store::kFieldWidths[static_cast<std::size_t>(f)]);
-            t->setImeMode(l.ime);
+            t->setByteLimit(info.bytes);
+            t->setImeMode(ime);
             t->bind(AdodcVELKARD, name);
             connect(t, &platform::TextBox::keyDown, this, [this, f](int k) { fieldKeyDown(f, k); });
             connect(t, &platform::TextBox::gotFocus, this, [this, f] { fieldGotFocus(f); });
@@ -133,9 +110,9 @@ void Form11::buildFields() {
                     [t] { platform::setBoxColor(t, kWhite); });
             TexVELKARD[static_cast<std::size_t>(f)] = t;
             box = t;
-        } else if (l.kind == Kind::Memo) {
+        } else if (l.kind == store::BoxKind::Memo) {
             TexMEMO->setObjectName(QStringLiteral("TexVELKARD(%1)").arg(f));
-            TexMEMO->setImeMode(l.ime);
+            TexMEMO->setImeMode(ime);
             TexMEMO->bind(AdodcVELKARD, name);
             connect(TexMEMO, &platform::BoundMemo::keyDown, this,
                     [this, f](int k) { fieldKeyDown(f, k); });
@@ -146,14 +123,14 @@ void Form11::buildFields() {
                     [this] { platform::setBoxColor(TexMEMO, kWhite); });
             box = TexMEMO;
         } else {
-            const bool lookup = l.kind == Kind::Lookup;
+            const bool lookup = l.kind == store::BoxKind::Lookup;
             auto* c = new platform::BoundComboBox(this);
             c->setObjectName(
                 QStringLiteral("%1(%2)").arg(lookup ? "DataCombo1" : "Combox1").arg(l.listIndex));
             if (!lookup)
                 for (const char* entry : kFixedLists[l.listIndex])
                     if (entry) c->addItem(QString::fromLatin1(entry), 0);
-            c->textBox()->setImeMode(l.ime);
+            c->textBox()->setImeMode(ime);
             c->bind(AdodcVELKARD, name);
             connect(c, &platform::BoundComboBox::keyDown, this,
                     [this, f](int k) { fieldKeyDown(f, k); });
@@ -165,7 +142,7 @@ void Form11::buildFields() {
             (lookup ? DataCombo1 : Combox1)[static_cast<std::size_t>(l.listIndex)] = c;
             box = c;
         }
-        box->setGeometry(rectTwips(l.left, l.top, l.width, l.height));
+        box->setGeometry(rectTwips(l.box.left, l.box.top, l.box.width, l.box.height));
         if (isDateField(f)) platform::widenForDate(TexVELKARD[static_cast<std::size_t>(f)]);
         platform::setBoxColor(box, kGrey);
     }
@@ -176,15 +153,15 @@ void Form11::buildFields() {
 }
 
 QWidget* Form11::fieldBox(int field) const {
-    const FieldLayout& l = kLayout[field];
+    const auto& l = store::kFields[static_cast<std::size_t>(field)].editor;
     switch (l.kind) {
-        case Kind::Text:
+        case store::BoxKind::Text:
             return TexVELKARD[static_cast<std::size_t>(field)];
-        case Kind::Memo:
+        case store::BoxKind::Memo:
             return TexMEMO;
-        case Kind::List:
+        case store::BoxKind::List:
             return Combox1[static_cast<std::size_t>(l.listIndex)];
-        case Kind::Lookup:
+        case store::BoxKind::Lookup:
             return DataCombo1[static_cast<std::size_t>(l.listIndex)];
     }
     return nullptr;
@@ -240,9 +217,9 @@ bool Form11::Form_QueryUnload() {
 
 void Form11::MSGTEXT() {
     for (int f = 0; f < store::kFieldCount; ++f) {
-        LabVELKARD[static_cast<std::size_t>(f)]->setToolTip(
-            QString::fromUtf8(editor::kLabelHints[static_cast<std::size_t>(f)]));
-        fieldBox(f)->setToolTip(QString::fromUtf8(editor::kBoxHints[static_cast<std::size_t>(f)]));
+        const store::FieldInfo& info = store::kFields[static_cast<std::size_t>(f)];
+        LabVELKARD[static_cast<std::size_t>(f)]->setToolTip(QString::fromUtf8(info.labelHint));
+        fieldBox(f)->setToolTip(QString::fromUtf8(info.boxHint));
     }
     for (int i = 0; i < 8; ++i)
         COMMAND1[static_cast<std::size_t>(i)]->setToolTip(

@@ -13,6 +13,14 @@
 
 namespace platform {
 
+std::vector<GridColumn> fieldColumns(int store::FieldInfo::Grids::*width, GridColumn extra) {
+    std::vector<GridColumn> columns;
+    for (const store::FieldInfo& f : store::kFields)
+        columns.push_back({toQ(f.name), f.grid.*width, {}});
+    columns.push_back(std::move(extra));
+    return columns;
+}
+
 void RecordModel::setDataControl(DataControl* control) {
     if (control_) disconnect(control_, nullptr, this, nullptr);
     control_ = control;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/datacontrol.h"
+#include "store/fields.h"
 
 namespace platform {
 
@@ -14,6 +15,10 @@ struct GridColumn {
     int widthTwips;
     QString heading;  // empty: the field name
 };
+
+// The twenty fields as columns, each as wide as the field's row of store::kFields gives for
+// one grid, then `extra` (a further column of the table, such as CTRL).
+std::vector<GridColumn> fieldColumns(int store::FieldInfo::Grids::*width, GridColumn extra);
 
 // The rows of a data control's record set, in its order and under its filter, without copying
 // them: cells are read when painted.

@@ -28,18 +28,6 @@ const QColor kSortColour(0xC0, 0xFF, 0xC0);
 const QColor kRowColours[4] = {QColor(0xFF, 0xC0, 0xC0), QColor(0xFF, 0x80, 0x80),
                                QColor(0xFF, 0xC0, 0x80), QColor(0xFF, 0x80, 0x00)};
 
-std::vector<platform::GridColumn> gridColumns() {
-    static const int widths[store::kFieldCount] = {1005, 1230, 1245, 600,  975,  1380, 1095,
-                                                   1815, 1815, 1815, 2775, 2775, 1815, 2775,
-                                                   1815, 1815, 1815, 1575, 2775, 2775};
-    std::vector<platform::GridColumn> columns;
-    for (int i = 0; i < store::kFieldCount; ++i)
-        columns.push_back(
-            {platform::toQ(store::kFieldNames[static_cast<std::size_t>(i)]), widths[i], {}});
-    columns.push_back({QStringLiteral("CTRL"), 735, {}});
-    return columns;
-}
-
 }  // namespace
 
 Form111::Form111()
@@ -106,7 +94,8 @@ Form111::Form111()
     Adodc1->setObjectName("Adodc1");
     Adodc1->setGeometry(rectTwips(0, 4740, 7080, 375));
     DataGrid1->setDataControl(Adodc1);
-    DataGrid1->setColumns(gridColumns());
+    DataGrid1->setColumns(
+        platform::fieldColumns(&store::FieldInfo::Grids::query, {QStringLiteral("CTRL"), 735, {}}));
     for (int i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 

@@ -1,19 +1,12 @@
 #include "reports/columns.h"
 
-#include <array>
-
 #include "store/fields.h"
 
 namespace reports {
 
 int baseWidth(std::string_view field) {
-    static constexpr std::array<int, store::kFieldCount> widths = {
-        600,  800,  1000, 200,  200,  1000, 400,  800, 800, 800,
-        3500, 2200, 1000, 3500, 1000, 1000, 1000, 800, 800, 4000,
-    };
-    for (int i = 0; i < store::kFieldCount; ++i)
-        if (store::kFieldNames[static_cast<std::size_t>(i)] == field)
-            return widths[static_cast<std::size_t>(i)];
+    for (const store::FieldInfo& f : store::kFields)
+        if (f.name == field) return f.reportWidth;
     return 0;
 }
 

@@ -45,18 +45,6 @@ constexpr SearchBox kSearch[8] = {
     {"VOCATION", 120, 1215, 1320, 1575, 10, kOn}, {"POSITON", 120, 1095, 1200, 1815, 10, kOn},
 };
 
-std::vector<platform::GridColumn> gridColumns() {
-    static const int widths[store::kFieldCount] = {855,  1095, 1080, 600,  930,  1350, 960,
-                                                   1365, 1395, 1380, 2835, 2340, 1365, 2655,
-                                                   1365, 1365, 1365, 1185, 1185, 2085};
-    std::vector<platform::GridColumn> columns;
-    for (int i = 0; i < store::kFieldCount; ++i)
-        columns.push_back(
-            {platform::toQ(store::kFieldNames[static_cast<std::size_t>(i)]), widths[i], {}});
-    columns.push_back({QStringLiteral("選擇"), 555, {}});
-    return columns;
-}
-
 }  // namespace
 
 Form1::Form1()
@@ -118,7 +106,8 @@ Form1::Form1()
 
     connect(AdodcMENU, &platform::DataControl::moveComplete, this, &Form1::recordCounter);
     DataGridMENU->setDataControl(AdodcMENU);
-    DataGridMENU->setColumns(gridColumns());
+    DataGridMENU->setColumns(platform::fieldColumns(&store::FieldInfo::Grids::browse,
+                                                    {QStringLiteral("選擇"), 555, {}}));
     resize(px(9360), px(5475));
 }
 

@@ -26,13 +26,7 @@
 
 using platform::rectTwips;
 
-namespace {
-
-const int kGridWidths[store::kFieldCount] = {990,  1290, 1365, 600,  945,  1410, 600,
-                                             1275, 1365, 1380, 3765, 2295, 1365, 3765,
-                                             1440, 1560, 1500, 1200, 1170, 2775};
-
-}  // namespace
+namespace {}  // namespace
 
 Form112::Form112()
     : DataCombo1(new QComboBox(this)),
@@ -80,11 +74,8 @@ Form112::Form112()
         chain << b;
     }
 
-    std::vector<platform::GridColumn> columns;
-    for (int f = 0; f < store::kFieldCount; ++f)
-        columns.push_back(
-            {platform::toQ(store::kFieldNames[static_cast<std::size_t>(f)]), kGridWidths[f], {}});
-    columns.push_back({QStringLiteral("CTRL"), 630, {}});
+    const auto columns =
+        platform::fieldColumns(&store::FieldInfo::Grids::lookup, {QStringLiteral("CTRL"), 630, {}});
     DataGrid1->setObjectName("DataGrid1");
     DataGrid1->setGeometry(rectTwips(0, 600, 6495, 4095));
     DataGrid1->setDataControl(Adodc1);

@@ -41,10 +41,6 @@ constexpr PanelField kPanel[12] = {
     {store::POSITION, 5520, 1560, 1095, 6600, 1335},
 };
 
-const int kGridWidths[store::kFieldCount] = {900,  1185, 1185, 600,  930,  1320, 960,
-                                             1380, 1350, 1320, 3000, 1455, 1425, 3075,
-                                             1455, 1590, 1620, 1575, 1575, 2775};
-
 }  // namespace
 
 Form12::Form12()
@@ -74,11 +70,8 @@ Form12::Form12()
         LabBROWSE1[static_cast<std::size_t>(i)] = value;
     }
 
-    std::vector<platform::GridColumn> columns;
-    for (int f = 0; f < store::kFieldCount; ++f)
-        columns.push_back(
-            {platform::toQ(store::kFieldNames[static_cast<std::size_t>(f)]), kGridWidths[f], {}});
-    columns.push_back({QStringLiteral("CTRL"), 615, {}});
+    const auto columns = platform::fieldColumns(&store::FieldInfo::Grids::fullList,
+                                                {QStringLiteral("CTRL"), 615, {}});
     DataGrid1->setObjectName("DataGrid1");
     DataGrid1->setGeometry(rectTwips(0, 2040, 9135, 3135));
     DataGrid1->setDataControl(Adodc1);
