@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QInputMethodEvent>
 #include <QTest>
 #include <cstdlib>
 
@@ -52,18 +51,6 @@ QStringList column(const store::RecordSet& rs, int field) {
     QStringList out;
     for (long i = 0; i < rs.recordCount(); ++i) out << platform::toQ(rs.valueAt(i, field));
     return out;
-}
-
-void typeText(QWidget* widget, const QString& text) {
-    for (QChar c : text) {
-        if (c.unicode() < 0x80) {
-            QTest::keyClick(widget, c.toLatin1());
-        } else {
-            QInputMethodEvent commit;
-            commit.setCommitString(QString(c));
-            QCoreApplication::sendEvent(widget, &commit);
-        }
-    }
 }
 
 void flushDeletes() {

@@ -53,8 +53,6 @@ void flushDeletes();
 QString value(const store::RecordSet& rs, int field);
 QStringList column(const store::RecordSet& rs, int field);
 
-// Types into the widget as a user would: ASCII by keys, Chinese as an input method commits it.
-void typeText(QWidget* widget, const QString& text);
 
 // Test classes register themselves; the runner runs the one named on its command line.
 using GuiTestFactory = std::function<std::unique_ptr<QObject>()>;
