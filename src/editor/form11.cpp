@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "editor/form112.h"
 #include "editor/hints.h"
 #include "platform/appsetup.h"
 #include "platform/boxes.h"
@@ -16,7 +17,6 @@
 #include "platform/widgets.h"
 #include "query/form111.h"
 #include "shell/form1.h"
-#include "shell/form112.h"
 #include "store/dates.h"
 #include "store/errors.h"
 #include "store/recordset.h"
@@ -331,7 +331,7 @@ void Form11::COMMAND1_Click(int index) {
         dialogs().message(QStringLiteral("File no record ! "), platform::appTitle());
     };
     switch (index) {
-        case 0: {  // ADD
+        case Add: {
             addFlag = true;
             TexVELKARD[store::NO]->setFocus();
             rs->addNew();
@@ -341,7 +341,7 @@ void Form11::COMMAND1_Click(int index) {
                          store::dates::stamp(today.year(), today.month(), today.day()));
             break;
         }
-        case 1:  // DELETE
+        case Delete:
             if (rs->recordCount() == 0) return noRecord();
             if (dialogs().message(QStringLiteral("Do you delete record?"), QStringLiteral("Delete"),
                                   Buttons::OkCancel) == platform::Answer::Ok) {
@@ -353,13 +353,13 @@ void Form11::COMMAND1_Click(int index) {
             }
             applyBrowseSet();
             break;
-        case 2:  // SAVE
+        case Save:
             if (rs->recordCount() == 0) return noRecord();
             if (!save()) return;  // the pending record and the edit state stay
             applyBrowseSet();
             COMMAND1[0]->setFocus();
             break;
-        case 3: {  // CANCEL
+        case Cancel: {
             if (rs->recordCount() == 0) return;
             rs->cancelUpdate();
             readAgainAfterRefusal();
@@ -369,18 +369,18 @@ void Form11::COMMAND1_Click(int index) {
             COMMAND1[0]->setFocus();
             break;
         }
-        case 4:  // CONDIT
+        case Condit:
             applyBrowseSet();
             openConditionQuery();
             break;
-        case 5:  // QUICK
+        case Quick:
             applyBrowseSet();
             openQuickLookup();
             break;
-        case 6:  // PRINTER: nothing is printed from here
+        case Printer:  // nothing is printed from here
             applyBrowseSet();
             break;
-        case 7:  // END
+        case End:
             platform::forms::unload<Form11>();
             Form1::placeHome();
             break;

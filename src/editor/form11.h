@@ -32,6 +32,8 @@ class Form11 : public platform::Form {
     platform::BoundMemo* TexMEMO;                          // TexVELKARD(19)
     std::array<platform::BoundComboBox*, 3> Combox1{};     // SEX, BLOOD, MARRY
     std::array<platform::BoundComboBox*, 3> DataCombo1{};  // COMPANY, VOCATION, POSITION
+    // COMMAND1's buttons by index.
+    enum Button { Add, Delete, Save, Cancel, Condit, Quick, Printer, End };
     std::array<QPushButton*, 8> COMMAND1{};
     platform::DataControl* AdodcVELKARD;
     platform::DataControl* AdodcCOMPANY;
@@ -87,3 +89,6 @@ class Form11 : public platform::Form {
     void openConditionQuery();
     void openQuickLookup();
 };
+
+// The window by its role: the record editor.
+using RecordEditor = Form11;

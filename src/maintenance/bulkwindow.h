@@ -21,9 +21,10 @@ class BulkWindow : public platform::Form {
   public:
     BulkWindow();
 
-    std::array<QPushButton*, 2> ComFORM42{};  // DECIDE, END
-    std::array<QLabel*, 3> LabFORM42{};       // prompt, please wait, percentage
-    platform::BoundTextBox* codeBox;          // TexFORM42(0)
+    enum Button { Decide, End };  // ComFORM42's buttons by index
+    std::array<QPushButton*, 2> ComFORM42{};
+    std::array<QLabel*, 3> LabFORM42{};  // prompt, please wait, percentage
+    platform::BoundTextBox* codeBox;     // TexFORM42(0)
     QProgressBar* ProgressBar1;
     platform::DataControl* AdodcFORM42;
 

@@ -47,7 +47,7 @@ void Form42::Form_Load() {
 }
 
 void Form42::ComFORM42_Click(int index) {
-    if (index == 1) {
+    if (index == End) {
         close();
         return;
     }

@@ -18,3 +18,6 @@ class Form42 : public BulkWindow {
     void Form_Load() override;
     void ComFORM42_Click(int index);
 };
+
+// The window by its role: renumbering the codes.
+using Renumbering = Form42;

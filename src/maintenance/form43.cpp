@@ -51,7 +51,7 @@ bool Form43::openClientFile() {
 }
 
 void Form43::COMMAND1_Click(int index) {
-    if (index == 1) {
+    if (index == End) {
         platform::forms::unload<Form43>();
         return;
     }

@@ -18,7 +18,8 @@ class Form43 : public platform::Form {
     Form43();
 
     QLabel* Label1;
-    std::array<QPushButton*, 2> COMMAND1{};  // BACKUP, END
+    enum Button { Backup, End };  // COMMAND1's buttons by index
+    std::array<QPushButton*, 2> COMMAND1{};
 
     void Form_Load() override;
     void COMMAND1_Click(int index);
@@ -30,3 +31,6 @@ class Form43 : public platform::Form {
     int backupTo(const QString& name);
     std::shared_ptr<store::Database> connection_;
 };
+
+// The window by its role: the backup.
+using Backup = Form43;

@@ -43,7 +43,7 @@ void Form44::Form_Load() {
 }
 
 void Form44::ComFORM42_Click(int index) {
-    if (index == 1) {
+    if (index == End) {
         close();
         return;
     }

@@ -11,3 +11,6 @@ class Form44 : public BulkWindow {
     void Form_Load() override;
     void ComFORM42_Click(int index);
 };
+
+// The window by its role: clearing the client file.
+using ClearingTheFile = Form44;

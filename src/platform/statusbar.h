@@ -13,6 +13,9 @@ namespace platform {
 class StatusBar : public QFrame {
     Q_OBJECT
   public:
+    // The panels, counted from 1 as the windows name them.
+    enum Panel { Counter = 1, Marker, CapsLock, NumLock, Insert, Time, Date };
+
     explicit StatusBar(QWidget* parent = nullptr);
 
     void setPanelText(int panel, const QString& text);

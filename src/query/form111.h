@@ -51,3 +51,6 @@ class Form111 : public platform::Form {
   private:
     QPointer<platform::DataControl> editorControl_;  // tells whether RS1 still exists
 };
+
+// The window by its role: the condition query.
+using ConditionQuery = Form111;

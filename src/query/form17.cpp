@@ -112,7 +112,7 @@ void Form17::COMMAND1_Click() {
     if (query::run(rows, *target, platform::toStd(list.FIELDSORT), false) !=
         query::Outcome::Matched)
         return;
-    list.StatusBar1->setPanelText(2, QStringLiteral("  過濾 "));
+    list.StatusBar1->setPanelText(platform::StatusBar::Marker, QStringLiteral("  過濾 "));
     platform::forms::unload<Form17>();
 }
 
@@ -123,7 +123,7 @@ void Form17::Command2_Click() {
     for (auto* box : Text1) box->clear();
     query::clearBox(Combo7);
     Form1& list = platform::forms::get<Form1>();
-    list.StatusBar1->setPanelText(2, QString());
+    list.StatusBar1->setPanelText(platform::StatusBar::Marker, QString());
     if (store::RecordSet* target = list.AdodcMENU->recordSet()) target->clearFilter();
 }
 

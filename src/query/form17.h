@@ -35,3 +35,6 @@ class Form17 : public platform::Form {
   private:
     QString fieldText(int row) const;
 };
+
+// The window by its role: the display set.
+using DisplaySet = Form17;

@@ -28,5 +28,8 @@ class DataReport28 : public platform::Form {
     void setDataSource(const store::RecordSet& source);
 };
 
+// The window by its role: the client report and its preview.
+using ClientReport = DataReport28;
+
 // The design of the report as it stands before any layout.
 platform::report::Definition clientReportDesign();

@@ -29,3 +29,6 @@ class Form28 : public platform::Form {
     void COMMAND1_Click(int index);
     void Command2_Click();
 };
+
+// The window by its role: the print field chooser.
+using PrintFieldChooser = Form28;

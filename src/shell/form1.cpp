@@ -165,8 +165,8 @@ void Form1::recordCounter() {
     store::RecordSet* rs = AdodcMENU->recordSet();
     const long count = rs ? rs->recordCount() : 0;
     const QString text = shell::counterText(count ? rs->absolutePosition() : 0, count);
-    StatusBar1->setPanelText(1, text);
-    StatusBar1->panel(1)->setToolTip(text);
+    StatusBar1->setPanelText(platform::StatusBar::Counter, text);
+    StatusBar1->panel(platform::StatusBar::Counter)->setToolTip(text);
 }
 
 void Form1::TexMENU_KeyDown(int, int keyCode) {
@@ -191,6 +191,6 @@ void Form1::TexMENU_LostFocus(int index) {
 void Form1::ComMENU_Click(int index) {
     store::RecordSet* rs = AdodcMENU->recordSet();
     if (!rs || rs->recordCount() == 0) return;
-    if (index == 0) shell::resortKeepingRecord(*rs, DATAGRID_FIELD, " ASC");
-    if (index == 1) shell::resortKeepingRecord(*rs, DATAGRID_FIELD, " DESC");
+    if (index == Hoist) shell::resortKeepingRecord(*rs, DATAGRID_FIELD, " ASC");
+    if (index == Lower) shell::resortKeepingRecord(*rs, DATAGRID_FIELD, " DESC");
 }

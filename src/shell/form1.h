@@ -33,6 +33,7 @@ class Form1 : public platform::Form {
 
     std::array<QLabel*, 8> LabMENU{};
     std::array<platform::TextBox*, 8> TexMENU{};
+    enum Button { Hoist, Lower };  // ComMENU's buttons by index
     std::array<QPushButton*, 2> ComMENU{};
     platform::RecordGrid* DataGridMENU;
     platform::DataControl* AdodcMENU;
@@ -47,3 +48,6 @@ class Form1 : public platform::Form {
     void recordCounter();
     void sortAndPositionAtLoad();
 };
+
+// The window by its role: the browse list.
+using BrowseList = Form1;

@@ -109,14 +109,14 @@ void Form12::DataGrid1_HeadClick(int column) {
 }
 
 void Form12::Command1_Click(int index) {
-    if (index == 3) {
+    if (index == End) {
         if (platform::forms::close<Form12>()) Form1::placeHome();
         return;
     }
     store::RecordSet* rs = Adodc1->recordSet();
     if (!rs || rs->recordCount() == 0) return;
-    if (index == 0) shell::resortKeepingRecord(*rs, DATAGRID1_FIELD, " ASC");
-    if (index == 1) shell::resortKeepingRecord(*rs, DATAGRID1_FIELD, " DESC");
+    if (index == Hoist) shell::resortKeepingRecord(*rs, DATAGRID1_FIELD, " ASC");
+    if (index == Lower) shell::resortKeepingRecord(*rs, DATAGRID1_FIELD, " DESC");
 }
 
 bool Form12::Form_QueryUnload() {

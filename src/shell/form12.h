@@ -24,6 +24,7 @@ class Form12 : public platform::Form {
 
     std::array<QLabel*, 12> LabBROWSE{};
     std::array<platform::BoundLabel*, 12> LabBROWSE1{};
+    enum Button { Hoist, Lower, Printer, End };  // Command1's buttons by index
     std::array<QPushButton*, 4> Command1{};
     platform::RecordGrid* DataGrid1;
     platform::DataControl* Adodc1;
@@ -34,3 +35,6 @@ class Form12 : public platform::Form {
     void DataGrid1_HeadClick(int column);
     void Command1_Click(int index);
 };
+
+// The window by its role: the full record list.
+using FullRecordList = Form12;

@@ -53,3 +53,6 @@ class MDIForm1 : public platform::Form {
     QMdiArea* area_;
     QMap<QString, QAction*> items_;
 };
+
+// The window by its role: the frame: menu bar and the area the child windows live in.
+using MainFrame = MDIForm1;

@@ -22,6 +22,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include "editor/form11.h"
+#include "editor/form112.h"
 #include "generator.h"
 #include "guifixture.h"
 #include "maintenance/form42.h"
@@ -42,7 +43,6 @@
 #include "reports/datareport28.h"
 #include "reports/form28.h"
 #include "shell/form1.h"
-#include "shell/form112.h"
 #include "shell/form12.h"
 #include "shell/mdiform1.h"
 #include "shell/startup.h"

@@ -7,13 +7,13 @@
 #include <QToolButton>
 
 #include "editor/form11.h"
+#include "editor/form112.h"
 #include "guifixture.h"
 #include "platform/boxes.h"
 #include "platform/datacontrol.h"
 #include "platform/forms.h"
 #include "platform/recordgrid.h"
 #include "shell/form1.h"
-#include "shell/form112.h"
 #include "shell/form12.h"
 #include "shell/mdiform1.h"
 #include "store/fields.h"

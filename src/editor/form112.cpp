@@ -1,4 +1,4 @@
-#include "shell/form112.h"
+#include "editor/form112.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -150,7 +150,7 @@ void Form112::DataGrid1_HeadClick(int column) {
 }
 
 void Form112::Command1_Click(int index) {
-    if (index == 4) {
+    if (index == End) {
         platform::forms::unload<Form112>();
         return;
     }
@@ -158,14 +158,14 @@ void Form112::Command1_Click(int index) {
     if (!rs || rs->recordCount() == 0) return;
     const QString typed = DataCombo1->currentText();
     switch (index) {
-        case 0:  // EXECUTE: nothing to take after a code that matched nothing
+        case Execute:  // nothing to take after a code that matched nothing
             if (rs->hasCurrent() && Form11::takeChosen(editorControl_, RS2, *rs))
                 platform::forms::unload<Form112>();
             return;
-        case 1:
+        case Hoist:
             shell::resortKeepingRecord(*rs, DATAGRID1_FIELD, " ASC");
             break;
-        case 2:
+        case Lower:
             shell::resortKeepingRecord(*rs, DATAGRID1_FIELD, " DESC");
             break;
         default:

@@ -30,7 +30,9 @@ class Form112 : public platform::Form {
 
     QLabel* Label1;
     QComboBox* DataCombo1;
-    std::array<QPushButton*, 5> Command1{};  // 0 EXECUTE, 1 HOIST, 2 LOWER, 4 END; no 3
+    // Command1's buttons by index; there is no button 3.
+    enum Button { Execute = 0, Hoist = 1, Lower = 2, End = 4 };
+    std::array<QPushButton*, 5> Command1{};
     platform::RecordGrid* DataGrid1;
     platform::DataControl* Adodc1;
 
@@ -52,3 +54,6 @@ class Form112 : public platform::Form {
     platform::RecordModel* codes_;
     QPointer<platform::DataControl> editorControl_;  // tells whether RS2 still exists
 };
+
+// The window by its role: the quick lookup.
+using QuickLookup = Form112;
