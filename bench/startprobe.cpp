@@ -10,6 +10,7 @@
 #include "shell/form1.h"
 #include "shell/mdiform1.h"
 #include "shell/startup.h"
+#include "store/clientfile.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ class FirstPaint : public QObject {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     platform::setUpApplication(app);
-    if (!shell::clientFileReady()) return 1;
+    if (!shell::clientFileReady(store::clientfile::defaultPath())) return 1;
     MDIForm1& frame = platform::forms::get<MDIForm1>();
     FirstPaint probe;
     platform::forms::get<Form1>().DataGridMENU->viewport()->installEventFilter(&probe);

@@ -65,8 +65,7 @@ void Form42::ComFORM42_Click(int index) {
                                     platform::Buttons::OkCancel) != platform::Answer::Ok)
         return;
     const bool done = runWork([&](const store::bulk::Progress& progress) {
-        auto db = store::clientfile::open(store::clientfile::defaultPath());
-        store::bulk::renumber(*db, start, progress);
+        platform::clientFile().renumber(start, progress);
     });
     if (done)
         platform::dialogs().message(QStringLiteral("已完成代號重編 ! "), platform::appTitle());

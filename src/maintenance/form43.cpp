@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "platform/appsetup.h"
+#include "platform/datacontrol.h"
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
 #include "platform/twips.h"
@@ -36,27 +37,11 @@ Form43::Form43() : Label1(new QLabel(QStringLiteral("      Do   you   backup   d
     setTabOrder(COMMAND1[0], COMMAND1[1]);
 }
 
-void Form43::Form_Load() {
-    openClientFile();
-}
-
-bool Form43::openClientFile() {
-    try {
-        connection_ = store::clientfile::open(store::clientfile::defaultPath());
-        return true;
-    } catch (const std::exception& e) {
-        platform::showError(e);
-        return false;
-    }
-}
-
 void Form43::COMMAND1_Click(int index) {
     if (index == End) {
         platform::forms::unload<Form43>();
         return;
     }
-    // The file may have been locked when the window opened; BACKUP tries again.
-    if (!connection_ && !openClientFile()) return;
     const QString name =
         dialogs().input(QStringLiteral("請輸入新的資料庫檔名\r例如 C:\\KORT\\DB\\BACKUP.MDB"),
                         QStringLiteral("備份"));
@@ -65,11 +50,17 @@ void Form43::COMMAND1_Click(int index) {
 }
 
 int Form43::backupTo(const QString& name) {
-    if (!connection_) return 0;
+    store::ClientFile* file = nullptr;
+    try {
+        file = &platform::clientFile();
+    } catch (const std::exception& e) {
+        platform::showError(e);
+        return 0;
+    }
     // A name without a folder goes beside the client file, not wherever the program was started.
     std::filesystem::path target = platform::toStd(name);
-    if (target.is_relative()) target = store::clientfile::defaultPath().parent_path() / target;
-    if (store::bulk::sameFile(target, connection_->path())) {
+    if (target.is_relative()) target = file->path().parent_path() / target;
+    if (store::bulk::sameFile(target, file->path())) {
         dialogs().beep();
         dialogs().message(
             QStringLiteral("%1 就是目前使用中的客戶資料檔，不能當作備份檔。請換一個檔名。")
@@ -84,7 +75,7 @@ int Form43::backupTo(const QString& name) {
         return -1;
     try {
         // The earlier file is replaced only once the new copy is complete.
-        store::bulk::backup(*connection_, target);
+        file->backup(target);
     } catch (const std::exception& e) {
         platform::showError(e);
         return 0;

@@ -53,8 +53,7 @@ void Form44::ComFORM42_Click(int index) {
                                     platform::Buttons::OkCancel) != platform::Answer::Ok)
         return;
     const bool done = runWork([](const store::bulk::Progress& progress) {
-        auto db = store::clientfile::open(store::clientfile::defaultPath());
-        store::bulk::clearClients(*db, progress);
+        platform::clientFile().clearClients(progress);
     });
     if (done)
         platform::dialogs().message(QStringLiteral("Completed delete record ! "),

@@ -12,6 +12,23 @@
 #include "store/fields.h"
 
 namespace platform {
+namespace {
+
+std::shared_ptr<store::ClientFile>& openFile() {
+    static std::shared_ptr<store::ClientFile> file;
+    return file;
+}
+
+}  // namespace
+
+void setClientFile(std::shared_ptr<store::ClientFile> file) {
+    openFile() = std::move(file);
+}
+
+store::ClientFile& clientFile() {
+    if (!openFile()) throw store::StoreError(store::ErrorKind::Missing, "沒有開啟的客戶資料檔。");
+    return *openFile();
+}
 
 DataControl::DataControl(QWidget* parent) : QWidget(parent), caption_(new QLabel(this)) {
     auto* layout = new QHBoxLayout(this);
@@ -53,11 +70,7 @@ QString DataControl::caption() const {
 }
 
 void DataControl::openTable(std::string_view table) {
-    auto db = store::clientfile::open(store::clientfile::defaultPath());
-    if (store::sameName(table, store::kClientTable))
-        setRecordSet(store::RecordSet::openClients(std::move(db)));
-    else
-        setRecordSet(store::RecordSet::open(std::move(db), table));
+    setRecordSet(clientFile().records(table));
 }
 
 void DataControl::setRecordSet(std::unique_ptr<store::RecordSet> recordSet) {

@@ -9,7 +9,17 @@
 class QLabel;
 class QToolButton;
 
+namespace store {
+class ClientFile;
+}
+
 namespace platform {
+
+// The client file the program opened at its start. Every data control opens its tables there,
+// and the operations on the whole file run on it; nothing else opens the file.
+void setClientFile(std::shared_ptr<store::ClientFile> file);
+// Throws StoreError when no client file is open.
+store::ClientFile& clientFile();
 
 // A record navigator: a caption between first/previous and next/last arrows, owning the record
 // set that bound boxes and grids show.
@@ -22,7 +32,8 @@ class DataControl : public QWidget {
     void setCaption(const QString& caption);
     QString caption() const;
 
-    // Opens a whole table of the client file; errors are the store's (StoreError).
+    // Opens a whole table of the open client file: a new view on its rows. Errors are the
+    // store's (StoreError).
     void openTable(std::string_view table);
     // Takes another record set in place of its own (a clone, typically).
     void setRecordSet(std::unique_ptr<store::RecordSet> recordSet);

@@ -1,5 +1,6 @@
 #include "shell/startup.h"
 
+#include "platform/datacontrol.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
 #include "platform/qtext.h"
@@ -23,23 +24,30 @@ void sayProgramEnds(const std::exception& error) {
                       Buttons::Ok, Icon::Critical);
 }
 
+// Opens the client file and hands it to the windows.
+void openClientFile(const std::filesystem::path& path) {
+    try {
+        auto file = store::ClientFile::open(path, {kQuickTryMs, false});
+        // The quick try was for the start only: later writes wait as long as ever.
+        file->database().setBusyTimeout(store::OpenOptions{}.busyTimeoutMs);
+        platform::setClientFile(std::move(file));
+    } catch (const store::StoreError& e) {
+        if (e.kind() != store::ErrorKind::Locked) throw;
+        // Another program holds the file: say so while waiting for it, not 15 s of nothing.
+        dialogs().busy(QStringLiteral("客戶資料檔 %1 正被其他程式使用，等它放開（最多 15 秒）⋯")
+                           .arg(platform::toQ(path.string())));
+        struct Idle {
+            ~Idle() { dialogs().idle(); }
+        } idle;
+        platform::setClientFile(store::ClientFile::open(path));
+    }
+}
+
 }  // namespace
 
-bool clientFileReady() {
-    const auto path = store::clientfile::defaultPath();
+bool clientFileReady(const std::filesystem::path& path) {
     try {
-        try {
-            store::clientfile::open(path, {kQuickTryMs, false});
-        } catch (const store::StoreError& e) {
-            if (e.kind() != store::ErrorKind::Locked) throw;
-            // Another program holds the file: say so while waiting for it, not 15 s of nothing.
-            dialogs().busy(QStringLiteral("客戶資料檔 %1 正被其他程式使用，等它放開（最多 15 秒）⋯")
-                               .arg(platform::toQ(path.string())));
-            struct Idle {
-                ~Idle() { dialogs().idle(); }
-            } idle;
-            store::clientfile::open(path);
-        }
+        openClientFile(path);
         return true;
     } catch (const store::StoreError& e) {
         if (e.kind() != store::ErrorKind::Missing) {
@@ -54,6 +62,7 @@ bool clientFileReady() {
         return false;
     try {
         store::clientfile::create(path);
+        openClientFile(path);
         return true;
     } catch (const store::StoreError& e) {
         sayProgramEnds(e);
@@ -61,8 +70,8 @@ bool clientFileReady() {
     }
 }
 
-bool startProgram() {
-    if (!clientFileReady()) return false;
+bool startProgram(const std::filesystem::path& path) {
+    if (!clientFileReady(path)) return false;
     MDIForm1& frame = platform::forms::get<MDIForm1>();
     // Loading the browse list may have found the file damaged and ended the program.
     if (frame.unloading()) return false;

@@ -4,6 +4,7 @@
 
 #include "store/errors.h"
 #include "store/fields.h"
+#include "store/rowstore.h"
 
 namespace store::clientfile {
 namespace {
@@ -143,3 +144,80 @@ void create(const std::filesystem::path& path) {
 }
 
 }  // namespace store::clientfile
+
+namespace store {
+
+namespace {
+
+std::string upper(std::string_view name) {
+    std::string out(name);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+}  // namespace
+
+std::shared_ptr<ClientFile> ClientFile::open(const std::filesystem::path& path,
+                                             const OpenOptions& options) {
+    return std::make_shared<ClientFile>(clientfile::open(path, options));
+}
+
+ClientFile::ClientFile(std::shared_ptr<Database> db) : db_(std::move(db)) {}
+
+int64_t ClientFile::dataVersion() const {
+    Statement s(*db_, "PRAGMA data_version");
+    return s.step() ? s.integer(0) : 0;
+}
+
+std::unique_ptr<RecordSet> ClientFile::records(std::string_view table) {
+    const std::string key = upper(table);
+    const int64_t version = dataVersion();
+    Table& held = tables_[key];
+    if (!held.rows || held.version != version) {
+        const bool clients = sameName(table, kClientTable);
+        held.rows = detail::RowStore::load(
+            db_, table,
+            clients ? std::vector<std::string_view>(kFieldNames.begin(), kFieldNames.end())
+                    : std::vector<std::string_view>{});
+        held.version = version;
+    }
+    return RecordSet::over(held.rows);
+}
+
+detail::RowStore* ClientFile::heldClients() {
+    auto it = tables_.find(upper(kClientTable));
+    return it == tables_.end() ? nullptr : it->second.rows.get();
+}
+
+void ClientFile::renumber(std::string_view start, const bulk::Progress& progress) {
+    bulk::renumber(*db_, start, progress);
+    detail::RowStore* rows = heldClients();
+    if (!rows) return;
+    // The file now holds exactly these codes, in table order: the held rows take them too.
+    std::string code(start);
+    std::vector<std::string_view> values(rows->columns.size());
+    for (auto& blob : rows->rows) {
+        if (!blob) continue;
+        const detail::RowView view(blob);
+        for (std::size_t c = 0; c < values.size(); ++c) values[c] = view.field(static_cast<int>(c));
+        values[NO] = code;
+        blob = rows->pack(values);
+        code = bulk::nextCode(code);
+    }
+    rows->replaced();
+}
+
+void ClientFile::clearClients(const bulk::Progress& progress) {
+    bulk::clearClients(*db_, progress);
+    detail::RowStore* rows = heldClients();
+    if (!rows) return;
+    for (auto& blob : rows->rows) blob = nullptr;
+    rows->replaced();
+}
+
+void ClientFile::backup(const std::filesystem::path& target) {
+    bulk::backup(*db_, target);
+}
+
+}  // namespace store

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "store/bulk.h"
 #include "store/database.h"
+#include "store/recordset.h"
 
 // The client file: one SQLite file at a fixed place holding the tables VELKARD (the twenty
 // client fields), COMBOX_COMPANY (company_field) and FIELD1.
@@ -27,3 +32,47 @@ std::shared_ptr<Database> open(const std::filesystem::path& path, const OpenOpti
 void create(const std::filesystem::path& path);
 
 }  // namespace store::clientfile
+
+namespace store {
+
+namespace detail {
+struct RowStore;
+}
+
+// The open client file: one connection, and the rows of each table read once and shared by every
+// record set over that table, so opening a window is a new view, not a new load. The rows are
+// read again only when another program changed the file since (SQLite's data_version).
+class ClientFile {
+  public:
+    // Opens and checks the file as clientfile::open does.
+    static std::shared_ptr<ClientFile> open(const std::filesystem::path& path,
+                                            const OpenOptions& options = {});
+    explicit ClientFile(std::shared_ptr<Database> db);
+
+    const std::filesystem::path& path() const { return db_->path(); }
+    Database& database() const { return *db_; }
+
+    // A record set over a table (any letter case); the client table presents the twenty fields
+    // first. Unfiltered, in table order, on the first row.
+    std::unique_ptr<RecordSet> records(std::string_view table);
+
+    // The bulk operations, on this connection: record sets over the clients see the result at
+    // once (each starts again on its first row), without reading the file again.
+    void renumber(std::string_view start, const bulk::Progress& progress = {});
+    void clearClients(const bulk::Progress& progress = {});
+    void backup(const std::filesystem::path& target);
+
+  private:
+    struct Table {
+        std::shared_ptr<detail::RowStore> rows;
+        int64_t version = 0;
+    };
+    int64_t dataVersion() const;
+    // The held rows of the client table, if any record set has asked for them.
+    detail::RowStore* heldClients();
+
+    std::shared_ptr<Database> db_;
+    std::map<std::string, Table> tables_;  // by upper-case name
+};
+
+}  // namespace store

@@ -104,6 +104,10 @@ Database::~Database() {
     sqlite3_close_v2(db_);
 }
 
+void Database::setBusyTimeout(int milliseconds) {
+    sqlite3_busy_timeout(db_, milliseconds);
+}
+
 bool Database::readOnly() const {
     return sqlite3_db_readonly(db_, "main") == 1;
 }

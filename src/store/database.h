@@ -32,6 +32,7 @@ class Database {
     sqlite3* handle() const { return db_; }
     const std::filesystem::path& path() const { return path_; }
     bool readOnly() const;
+    void setBusyTimeout(int milliseconds);
 
     void exec(const std::string& sql);
     // Throws StoreError for the engine's last error code `rc`, naming `doing`.

@@ -145,6 +145,22 @@ std::unique_ptr<RecordSet> RecordSet::openClients(std::shared_ptr<Database> db) 
     return open(std::move(db), kClientTable, {kFieldNames.begin(), kFieldNames.end()});
 }
 
+std::unique_ptr<RecordSet> RecordSet::over(std::shared_ptr<detail::RowStore> rows) {
+    return std::unique_ptr<RecordSet>(new RecordSet(std::move(rows)));
+}
+
+void RecordSet::rowsReplaced() {
+    rebuild(filterExpr_, parseSort(sortText_, rows_->columns));
+    pos_ = 1;
+    // A pending change stays on its record (an added one stays after the last).
+    if (edit_ && edit_->adding) edit_->returnTo = 1;
+    if (edit_ && !edit_->adding) {
+        auto it = std::find(order_.begin(), order_.end(), edit_->row);
+        if (it != order_.end()) pos_ = static_cast<long>(it - order_.begin()) + 1;
+    }
+    notify(Change::Reset);
+}
+
 std::unique_ptr<RecordSet> RecordSet::clone() const {
     return std::unique_ptr<RecordSet>(new RecordSet(rows_));
 }

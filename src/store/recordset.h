@@ -51,6 +51,9 @@ class RecordSet {
                                            const std::vector<std::string_view>& leading = {});
     // The client table with the twenty fields at positions 0 to 19.
     static std::unique_ptr<RecordSet> openClients(std::shared_ptr<Database> db);
+    // A record set over rows already held (a table of an open client file): unfiltered, in table
+    // order, on the first row.
+    static std::unique_ptr<RecordSet> over(std::shared_ptr<detail::RowStore> rows);
     ~RecordSet();
     RecordSet(const RecordSet&) = delete;
     RecordSet& operator=(const RecordSet&) = delete;
@@ -123,6 +126,8 @@ class RecordSet {
     void unsubscribe(int id);
 
   private:
+    friend struct detail::RowStore;
+
     struct Edit {
         bool adding = false;
         Bookmark row = 0;                // the row being changed
@@ -144,6 +149,9 @@ class RecordSet {
     // Told by the shared rows when another record set (or this one) saved or deleted a row.
     void rowSaved(Bookmark row, bool inserted, const RecordSet* by);
     void rowDeleted(Bookmark row);
+    // Told by the shared rows when they changed as a whole (a bulk operation): the filter and the
+    // sort are applied again and the first row is current.
+    void rowsReplaced();
 
     std::shared_ptr<detail::RowStore> rows_;
     std::vector<Bookmark> order_;  // the rows passing the filter, in sort order

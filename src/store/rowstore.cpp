@@ -4,6 +4,7 @@
 
 #include "store/errors.h"
 #include "store/fields.h"
+#include "store/recordset.h"
 
 namespace store::detail {
 
@@ -59,6 +60,10 @@ const char* RowStore::pack(const std::vector<std::string_view>& values) {
         p += v.size();
     }
     return blob;
+}
+
+void RowStore::replaced() {
+    for (RecordSet* s : std::vector<RecordSet*>(sets)) s->rowsReplaced();
 }
 
 std::string RowStore::selectList() const {

@@ -53,6 +53,8 @@ struct RowStore {
                                           const std::vector<std::string_view>& leading);
 
     const char* pack(const std::vector<std::string_view>& values);
+    // After a change of the rows as a whole: every record set over them starts again.
+    void replaced();
     RowView row(uint32_t index) const { return RowView(rows[index]); }
     std::string selectList() const;
 };

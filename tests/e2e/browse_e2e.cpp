@@ -117,7 +117,7 @@ QString counter() {
 
 // What the program's main does, then waits for the frame to be on screen.
 MDIForm1& startProgram() {
-    [] { QVERIFY(shell::startProgram()); }();
+    [] { QVERIFY(shell::startProgram(store::clientfile::defaultPath())); }();
     MDIForm1& frame = get<MDIForm1>();
     [&] { QVERIFY(QTest::qWaitForWindowExposed(&frame)); }();
     testsupport::activate(&frame);

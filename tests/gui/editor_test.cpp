@@ -58,8 +58,7 @@ const QString kEdit = "00110000-";
 
 // What the file holds now, read afresh.
 std::vector<std::string> stored(int field) {
-    auto rs =
-        store::RecordSet::openClients(store::clientfile::open(store::clientfile::defaultPath()));
+    auto rs = store::RecordSet::openClients(store::clientfile::open(platform::clientFile().path()));
     std::vector<std::string> out;
     for (long i = 0; i < rs->recordCount(); ++i) out.emplace_back(rs->valueAt(i, field));
     return out;

@@ -183,32 +183,6 @@ class MaintenanceTest : public QObject {
         testsupport::click(w.COMMAND1[1]);
         QVERIFY(!platform::forms::loaded<Form43>());
     }
-
-    void backupOpensTheClientFileAgainWhenItCouldNotAtFirst() {
-        testsupport::GuiFixture f;
-        QVERIFY(f.start(clients(4)));
-        // The file is out of reach while the window opens (moved away, say), then back.
-        const auto file = f.clientFile();
-        const auto away = file.parent_path() / "away.db";
-        std::filesystem::rename(file, away);
-        get<MDIForm1>().item("menu_FILE_BACKUP")->trigger();
-        Form43& w = get<Form43>();
-        QCOMPARE(f.dialogs().messages().size(), std::size_t(1));
-        QVERIFY(f.dialogs().messages()[0].text.contains(QString::fromStdString(file.string())));
-
-        f.dialogs().clear();
-        f.dialogs().inputs = {QStringLiteral("copy.db")};
-        testsupport::click(w.COMMAND1[0]);  // still away: said again, no name asked
-        QCOMPARE(f.dialogs().messages().size(), std::size_t(1));
-        QCOMPARE(f.dialogs().inputs.size(), std::size_t(1));
-
-        std::filesystem::rename(away, file);
-        f.dialogs().clear();
-        testsupport::click(w.COMMAND1[0]);
-        QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("檔案名稱已完成備份"));
-        QCOMPARE(testsupport::query(file.parent_path() / "copy.db", "SELECT count(*) FROM VELKARD"),
-                 std::vector<std::string>{"4"});
-    }
 };
 
 VELKARD_GUI_TEST(MaintenanceTest)

@@ -107,6 +107,7 @@ class PlatformTest : public QObject {
     void dataControlKeepsTheEndsWhenAsked() {
         testsupport::GuiFixture f;
         f.writeClients(three());
+        f.open();
         platform::DataControl control;
         control.openTable("velkard");
         auto* rs = control.recordSet();
@@ -129,6 +130,7 @@ class PlatformTest : public QObject {
     void boundBoxesShowTheCurrentRecordAndTypeIntoThePendingOne() {
         testsupport::GuiFixture f;
         f.writeClients(three());
+        f.open();
         QWidget window;
         auto* control = new platform::DataControl(&window);
         control->openTable("VELKARD");
@@ -174,6 +176,7 @@ class PlatformTest : public QObject {
         testsupport::GuiFixture f;
         f.writeClients(three());
         testsupport::execSql(f.clientFile(), "ALTER TABLE VELKARD ADD COLUMN 選擇 TEXT");
+        f.open();
         platform::DataControl control;
         control.openTable("VELKARD");
         platform::RecordGrid grid;

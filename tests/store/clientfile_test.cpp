@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "store/errors.h"
+#include "store/fields.h"
 #include "store/recordset.h"
 #include "tempdir.h"
 
@@ -182,6 +183,52 @@ TEST(ClientFile, ATableWhoseRowsCannotBeAddressedIsRefused) {
         EXPECT_NE(message.find("VELKARD 的記錄無法逐筆存取"), std::string::npos) << message;
         EXPECT_EQ(testsupport::readBytes(path), before);
     }
+}
+
+// The open client file holds each table's rows once: every window's record set is a view on
+// them, and the file is read again only when another program changed it.
+TEST(OpenClientFile, ViewsShareTheRowsAndSeeAnotherProgramsChangesOnlyWhenReopened) {
+    TempDir dir;
+    auto path = dir.file("velkard.db");
+    testsupport::writeClients(path, {{"A1", "王小明"}, {"A2", "李四"}, {"A3", "張三"}});
+    auto file = store::ClientFile::open(path);
+    auto list = file->records("VELKARD");
+    auto editor = file->records("velkard");
+    ASSERT_EQ(editor->fieldName(store::NAME), "NAME");
+    editor->moveNext();
+    editor->setValue(store::NAME, "李小四");
+    editor->update();
+    EXPECT_EQ(list->valueAt(1, store::NAME), "李小四");  // one set of rows, no reload
+    EXPECT_EQ(file->records("VELKARD")->valueAt(1, store::NAME), "李小四");
+
+    testsupport::execSql(path, "UPDATE VELKARD SET NAME = '別人' WHERE NO = 'A3'");
+    EXPECT_EQ(list->valueAt(2, store::NAME), "張三");  // an open view keeps what it showed
+    EXPECT_EQ(file->records("VELKARD")->valueAt(2, store::NAME), "別人");  // a new one reads
+
+    EXPECT_EQ(file->records("combox_company")->fieldName(0), "company_field");
+}
+
+TEST(OpenClientFile, BulkOperationsReachEveryViewWithoutAReload) {
+    TempDir dir;
+    auto path = dir.file("velkard.db");
+    testsupport::writeClients(path, {{"A1", "王小明"}, {"A2", "李四"}, {"A3", "張三"}});
+    auto file = store::ClientFile::open(path);
+    auto list = file->records("VELKARD");
+    list->setSort("NAME DESC");
+    list->moveLast();
+    file->renumber("100");
+    EXPECT_EQ(list->absolutePosition(), 1);  // started again, in its own order
+    std::vector<std::string> codes;
+    for (long i = 0; i < list->recordCount(); ++i) codes.emplace_back(list->valueAt(i, store::NO));
+    EXPECT_EQ(codes, (std::vector<std::string>{"102", "101", "100"}));  // 張, 李, 王: strokes down
+    EXPECT_EQ(testsupport::query(path, "SELECT NO FROM VELKARD ORDER BY rowid"),
+              (std::vector<std::string>{"100", "101", "102"}));
+
+    file->clearClients();
+    EXPECT_EQ(list->recordCount(), 0);
+    EXPECT_EQ(file->records("VELKARD")->recordCount(), 0);
+    EXPECT_EQ(testsupport::query(path, "SELECT count(*) FROM VELKARD"),
+              std::vector<std::string>{"0"});
 }
 
 }  // namespace

@@ -3,31 +3,32 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTest>
-#include <cstdlib>
 
 #include "generator.h"
+#include "platform/datacontrol.h"
 #include "platform/forms.h"
 #include "platform/qtext.h"
 #include "shell/mdiform1.h"
 #include "shell/startup.h"
+#include "store/clientfile.h"
 #include "store/recordset.h"
 
 namespace testsupport {
 
-GuiFixture::GuiFixture() : dialogs_(&recordDialogs()) {
-    const char* home = std::getenv("HOME");
-    savedHome_ = home ? home : "";
-    setenv("HOME", home_.path().c_str(), 1);
-}
+GuiFixture::GuiFixture() : dialogs_(&recordDialogs()) {}
 
 GuiFixture::~GuiFixture() {
     platform::forms::destroyAll();
     flushDeletes();
-    setenv("HOME", savedHome_.c_str(), 1);
+    platform::setClientFile(nullptr);
 }
 
 std::filesystem::path GuiFixture::clientFile() const {
     return home_.path() / "VELKARD" / "velkard.db";
+}
+
+void GuiFixture::open() {
+    platform::setClientFile(store::ClientFile::open(clientFile()));
 }
 
 void GuiFixture::writeClients(const std::vector<std::vector<std::string>>& clients) {
@@ -40,7 +41,7 @@ void GuiFixture::writeSample(long count) {
 }
 
 bool GuiFixture::start() {
-    return shell::startProgram();
+    return shell::startProgram(clientFile());
 }
 
 QString value(const store::RecordSet& rs, int field) {

@@ -17,7 +17,7 @@ class RecordSet;
 
 namespace testsupport {
 
-// One program run in a test: its own HOME holding its own client file, recording dialogs, and
+// One program run in a test: its own folder holding its own client file, recording dialogs, and
 // every window closed at the end.
 class GuiFixture {
   public:
@@ -29,9 +29,11 @@ class GuiFixture {
     void writeClients(const std::vector<std::vector<std::string>>& clients);
     // A client file of synthetic clients.
     void writeSample(long count);
-    // What the program's main does: checks the client file, then opens the frame. False when the
+    // What the program's main does: opens the client file, then the frame. False when the
     // program would end.
     bool start();
+    // Only the first of those: the client file open for data controls, no window.
+    void open();
     // Both: a client file holding these clients, then the program.
     bool start(const std::vector<std::vector<std::string>>& clients) {
         writeClients(clients);
@@ -42,7 +44,6 @@ class GuiFixture {
 
   private:
     TempDir home_;
-    std::string savedHome_;
     RecordingDialogs* dialogs_;
 };
 
@@ -52,7 +53,6 @@ void flushDeletes();
 // The current record's field, and one field of every record in the record set's order.
 QString value(const store::RecordSet& rs, int field);
 QStringList column(const store::RecordSet& rs, int field);
-
 
 // Test classes register themselves; the runner runs the one named on its command line.
 using GuiTestFactory = std::function<std::unique_ptr<QObject>()>;
