@@ -53,14 +53,53 @@ bool sortSimpleColumn(std::vector<Bookmark>& order, const detail::RowStore& rows
     return true;
 }
 
+void sortUncached(std::vector<Bookmark>& order, const detail::RowStore& rows,
+                  const std::vector<SortKey>& keys);
+
+// Sorts `order` by one key through the rows' kept sorted orders: the whole table is sorted once
+// per field and direction, and each later sort by it keeps the rows of `order` in that order.
+// False when no kept order serves and `order` is too small a part of the table to sort it all.
+bool sortByKeptOrder(std::vector<Bookmark>& order, detail::RowStore& rows, SortKey key) {
+    auto& kept = rows.sortedBy;
+    auto it = std::find_if(kept.begin(), kept.end(), [&](const detail::RowStore::Sorted& s) {
+        return s.column == key.column && s.descending == key.descending &&
+               s.generation == rows.generation;
+    });
+    if (it == kept.end()) {
+        if (order.size() * 4 < rows.rows.size()) return false;  // a small part sorts faster alone
+        detail::RowStore::Sorted sorted{key.column, key.descending, rows.generation, {}};
+        for (Bookmark r = 0; r < rows.rows.size(); ++r)
+            if (rows.rows[r]) sorted.order.push_back(r);
+        sortUncached(sorted.order, rows, {key});
+        kept.insert(kept.begin(), std::move(sorted));
+        if (kept.size() > detail::RowStore::kSortsKept) kept.pop_back();
+        it = kept.begin();
+    }
+    std::vector<char> member(rows.rows.size(), 0);
+    for (Bookmark r : order) member[r] = 1;
+    std::vector<Bookmark> sorted;
+    sorted.reserve(order.size());
+    for (Bookmark r : it->order)
+        if (member[r]) sorted.push_back(r);
+    if (sorted.size() != order.size()) return false;  // a row the kept order never saw
+    order = std::move(sorted);
+    return true;
+}
+
 // Sorts by binary collation keys: each key is built once per row, and a descending key is the
 // bitwise complement of the ascending one. Ties keep table order (the bookmark order).
-void sortRows(std::vector<Bookmark>& order, const detail::RowStore& rows,
+void sortRows(std::vector<Bookmark>& order, detail::RowStore& rows,
               const std::vector<SortKey>& keys) {
     if (keys.empty()) {
         std::sort(order.begin(), order.end());
         return;
     }
+    if (keys.size() == 1 && sortByKeptOrder(order, rows, keys[0])) return;
+    sortUncached(order, rows, keys);
+}
+
+void sortUncached(std::vector<Bookmark>& order, const detail::RowStore& rows,
+                  const std::vector<SortKey>& keys) {
     auto isDate = [&](const SortKey& key) {
         return dates::isDateField(rows.columns[static_cast<std::size_t>(key.column)]);
     };

@@ -42,6 +42,7 @@ std::string_view RowView::field(int column) const {
 }
 
 const char* RowStore::pack(const std::vector<std::string_view>& values) {
+    ++generation;
     std::size_t size = 0;
     for (auto v : values) {
         size += v.size() + 1;

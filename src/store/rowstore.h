@@ -49,6 +49,19 @@ struct RowStore {
     std::vector<RecordSet*> sets;  // the record sets over these rows
     Arena arena;
 
+    // Every row sorted by one field, kept for the next sort by it (a list sorted again after a
+    // reload, another window sorting the same way): valid while `generation` is unchanged.
+    // Rows deleted since are simply skipped; any new or changed row makes a new generation.
+    struct Sorted {
+        int column = -1;
+        bool descending = false;
+        uint64_t generation = 0;
+        std::vector<uint32_t> order;
+    };
+    uint64_t generation = 1;       // changes whenever a row's values are packed
+    std::vector<Sorted> sortedBy;  // the most recent first, at most kSortsKept
+    static constexpr std::size_t kSortsKept = 2;
+
     static std::shared_ptr<RowStore> load(std::shared_ptr<Database> db, std::string_view table,
                                           const std::vector<std::string_view>& leading);
 

@@ -414,6 +414,33 @@ TEST_F(RecordSetTest, BirthAndDateSortAndCompareAsDates) {
               std::vector<std::string>{"105.01.02"});  // stored text unchanged
 }
 
+// A sort by a field is kept for the next sort by it; changes in between must not show a stale
+// order, whatever the change (a saved value, an added row, a deleted one).
+TEST_F(RecordSetTest, AKeptSortOrderFollowsEveryChange) {
+    write({{"C1", "張三"}, {"C2", "王五"}, {"C3", "李四"}, {"C4", "丁一"}});
+    auto rs = open();
+    auto other = rs->clone();
+    auto names = [&] {
+        other->setSort("NAME ASC");
+        return column(*other, store::NAME);
+    };
+    EXPECT_EQ(names(), (std::vector<std::string>{"丁一", "王五", "李四", "張三"}));
+    rs->setAbsolutePosition(1);
+    rs->setValue(store::NAME, "乙");  // one stroke: now first
+    rs->update();
+    EXPECT_EQ(names(), (std::vector<std::string>{"乙", "丁一", "王五", "李四"}));
+    rs->addNew();
+    rs->setValue(store::NAME, "一");
+    rs->update();
+    EXPECT_EQ(names().front(), "一");
+    rs->setAbsolutePosition(2);
+    rs->deleteCurrent();
+    EXPECT_EQ(names(), (std::vector<std::string>{"一", "乙", "丁一", "李四"}));
+    other->setFilter("NAME <> '丁一'");
+    other->setSort("NAME DESC");
+    EXPECT_EQ(column(*other, store::NAME), (std::vector<std::string>{"李四", "乙", "一"}));
+}
+
 TEST_F(RecordSetTest, ColumnsStoredInAnotherOrderComeInFieldOrder) {
     std::string create = "CREATE TABLE velkard (memo TEXT";
     for (int i = store::kFieldCount - 2; i >= 0; --i)
