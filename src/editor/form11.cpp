@@ -16,7 +16,6 @@
 #include "platform/twips.h"
 #include "platform/widgets.h"
 #include "query/form111.h"
-#include "shell/form1.h"
 #include "store/dates.h"
 #include "store/errors.h"
 #include "store/recordset.h"
@@ -196,7 +195,7 @@ void Form11::Form_Load() {
 }
 
 void Form11::Form_Unload() {
-    Form1::placeHome();
+    platform::forms::goHome();
 }
 
 bool Form11::Form_QueryUnload() {
@@ -382,7 +381,7 @@ void Form11::COMMAND1_Click(int index) {
             break;
         case End:
             platform::forms::unload<Form11>();
-            Form1::placeHome();
+            platform::forms::goHome();
             break;
         default:
             break;

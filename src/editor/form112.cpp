@@ -16,9 +16,9 @@
 #include "platform/keys.h"
 #include "platform/qtext.h"
 #include "platform/recordgrid.h"
+#include "platform/recordsort.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
-#include "shell/browsesort.h"
 #include "store/errors.h"
 #include "store/expression.h"
 #include "store/fields.h"
@@ -163,10 +163,10 @@ void Form112::Command1_Click(int index) {
                 platform::forms::unload<Form112>();
             return;
         case Hoist:
-            shell::resortKeepingRecord(*rs, DATAGRID1_FIELD, " ASC");
+            platform::resortKeepingRecord(*rs, DATAGRID1_FIELD, " ASC");
             break;
         case Lower:
-            shell::resortKeepingRecord(*rs, DATAGRID1_FIELD, " DESC");
+            platform::resortKeepingRecord(*rs, DATAGRID1_FIELD, " DESC");
             break;
         default:
             return;

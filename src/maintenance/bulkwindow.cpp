@@ -11,7 +11,6 @@
 #include "platform/dialogs.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
-#include "shell/form1.h"
 #include "store/bulk.h"
 #include "store/errors.h"
 #include "store/recordset.h"
@@ -52,8 +51,7 @@ BulkWindow::BulkWindow()
 
 void BulkWindow::Form_Unload() {
     // The browse list is built anew so that it shows what the work changed.
-    platform::forms::unload<Form1>();
-    Form1::placeHome();
+    platform::forms::goHome(true);
 }
 
 long BulkWindow::recordCount() const {

@@ -18,6 +18,7 @@ struct Registry {
     std::map<std::type_index, QPointer<Form>> forms;
     QPointer<QMdiArea> area;
     bool ending = false;
+    std::function<void(bool)> home;
 };
 
 Registry& registry() {
@@ -57,6 +58,14 @@ void setMdiArea(QMdiArea* area) {
 
 bool ending() {
     return registry().ending;
+}
+
+void setHome(std::function<void(bool afresh)> show) {
+    registry().home = std::move(show);
+}
+
+void goHome(bool afresh) {
+    if (registry().home) registry().home(afresh);
 }
 
 QMdiArea* mdiArea() {

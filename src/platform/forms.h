@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <typeindex>
 
 class QMdiArea;
@@ -86,6 +87,12 @@ bool close() {
 
 // True while the program or the frame is closing: placing a window then does nothing.
 bool ending();
+
+// The program's home window (the browse list): the frame names how to show it, and a window
+// that hands the screen back (the editor closing, a maintenance window ending) shows it so,
+// without knowing which window it is. `afresh` builds it anew first.
+void setHome(std::function<void(bool afresh)> show);
+void goHome(bool afresh = false);
 
 template <class F>
 void place(int left, int top, int width, int height) {

@@ -10,10 +10,10 @@
 #include "platform/keys.h"
 #include "platform/qtext.h"
 #include "platform/recordgrid.h"
+#include "platform/recordsort.h"
 #include "platform/statusbar.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
-#include "shell/browsesort.h"
 #include "shell/browsestate.h"
 #include "shell/mdiform1.h"
 #include "shell/startup.h"
@@ -191,6 +191,6 @@ void Form1::TexMENU_LostFocus(int index) {
 void Form1::ComMENU_Click(int index) {
     store::RecordSet* rs = AdodcMENU->recordSet();
     if (!rs || rs->recordCount() == 0) return;
-    if (index == Hoist) shell::resortKeepingRecord(*rs, DATAGRID_FIELD, " ASC");
-    if (index == Lower) shell::resortKeepingRecord(*rs, DATAGRID_FIELD, " DESC");
+    if (index == Hoist) platform::resortKeepingRecord(*rs, DATAGRID_FIELD, " ASC");
+    if (index == Lower) platform::resortKeepingRecord(*rs, DATAGRID_FIELD, " DESC");
 }

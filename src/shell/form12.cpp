@@ -9,9 +9,9 @@
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
 #include "platform/recordgrid.h"
+#include "platform/recordsort.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
-#include "shell/browsesort.h"
 #include "shell/form1.h"
 #include "store/errors.h"
 #include "store/fields.h"
@@ -115,8 +115,8 @@ void Form12::Command1_Click(int index) {
     }
     store::RecordSet* rs = Adodc1->recordSet();
     if (!rs || rs->recordCount() == 0) return;
-    if (index == Hoist) shell::resortKeepingRecord(*rs, DATAGRID1_FIELD, " ASC");
-    if (index == Lower) shell::resortKeepingRecord(*rs, DATAGRID1_FIELD, " DESC");
+    if (index == Hoist) platform::resortKeepingRecord(*rs, DATAGRID1_FIELD, " ASC");
+    if (index == Lower) platform::resortKeepingRecord(*rs, DATAGRID1_FIELD, " DESC");
 }
 
 bool Form12::Form_QueryUnload() {

@@ -34,6 +34,10 @@ MDIForm1::MDIForm1() : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
     area_->setBackground(palette().brush(QPalette::Dark));
     buildMenu();
     platform::forms::setMdiArea(area_);
+    platform::forms::setHome([](bool afresh) {
+        if (afresh) platform::forms::unload<Form1>();
+        Form1::placeHome();
+    });
     // Client area 9480 x 6510 twips below the menu, at left 60, top 330.
     resize(platform::px(9480), platform::px(6510) + menuBar_->sizeHint().height());
     move(platform::px(60), platform::px(330));

@@ -6,10 +6,10 @@ namespace store {
 class RecordSet;
 }
 
-namespace shell {
+namespace platform {
 
 // Sorts on `field` + `direction` (" ASC" or " DESC") and keeps the current record current; with
 // no current record the sort leaves the first one current. Errors are shown, not thrown.
 void resortKeepingRecord(store::RecordSet& rs, const QString& field, const char* direction);
 
-}  // namespace shell
+}  // namespace platform

@@ -1,21 +1,21 @@
-#include "shell/browsesort.h"
+#include "platform/recordsort.h"
 
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
 #include "store/recordset.h"
 
-namespace shell {
+namespace platform {
 
 void resortKeepingRecord(store::RecordSet& rs, const QString& field, const char* direction) {
     if (field.isEmpty()) return;
     try {
         const bool keep = rs.hasCurrent();
         const store::Bookmark mark = keep ? rs.bookmark() : 0;
-        rs.setSort(platform::toStd(field) + direction);
+        rs.setSort(toStd(field) + direction);
         if (keep) rs.setBookmark(mark);
     } catch (const std::exception& e) {
-        platform::showError(e);
+        showError(e);
     }
 }
 
-}  // namespace shell
+}  // namespace platform
