@@ -388,32 +388,6 @@ void Form11::COMMAND1_Click(int index) {
     }
 }
 
-store::RecordSet* Form11::lendRecords(platform::DataControl* target,
-                                      QPointer<platform::DataControl>& editorControl) {
-    Form11& editor = platform::forms::get<Form11>();
-    store::RecordSet* own = editor.records();
-    if (!own || own->recordCount() == 0) return nullptr;
-    target->setRecordSet(own->clone());
-    editorControl = editor.AdodcVELKARD;
-    return own;
-}
-
-bool Form11::takeChosen(const QPointer<platform::DataControl>& editorControl,
-                        store::RecordSet* editorRecords, const store::RecordSet& chosen) {
-    // The editor may have been closed meanwhile: its records are then gone.
-    if (!editorControl || editorControl->recordSet() != editorRecords) {
-        dialogs().message(QStringLiteral("資料輸入視窗已經關閉，無法移到這筆資料。"));
-        return false;
-    }
-    try {
-        editorRecords->setBookmark(chosen.bookmark());
-    } catch (const std::exception& e) {
-        platform::showError(e);
-        return false;
-    }
-    return true;
-}
-
 void Form11::openConditionQuery() {
     platform::forms::place<Form111>(1000, 1200, 7100, 5500);
 }

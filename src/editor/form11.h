@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <array>
 
 #include "platform/forms.h"
@@ -41,18 +40,6 @@ class Form11 : public platform::Form {
 
     // The editor's records, which the quick lookup and the condition query follow.
     store::RecordSet* records() const;
-    // Gives `target` a clone of the editor's records (loading the editor when it is not) and
-    // returns the editor's own records, with `editorControl` set to tell later whether they
-    // still exist; nothing when the editor holds no record.
-    static store::RecordSet* lendRecords(platform::DataControl* target,
-                                         QPointer<platform::DataControl>& editorControl);
-
-    // Makes the current record of `chosen` (a copy of `editorRecords`) the editor's current
-    // record. False, with a message, when the editor that held those records has been closed
-    // or cannot move.
-    static bool takeChosen(const QPointer<platform::DataControl>& editorControl,
-                           store::RecordSet* editorRecords, const store::RecordSet& chosen);
-
     // The box of field i, whatever its kind.
     QWidget* fieldBox(int field) const;
 

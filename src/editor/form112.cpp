@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "editor/form11.h"
 #include "platform/appsetup.h"
 #include "platform/boxes.h"
 #include "platform/datacontrol.h"
@@ -89,7 +88,7 @@ Form112::Form112()
 }
 
 void Form112::Form_Load() {
-    RS2 = Form11::lendRecords(Adodc1, editorControl_);
+    RS2 = platform::borrowRecords(Adodc1, editorControl_);
     DataCombo1->setCurrentIndex(-1);
 }
 
@@ -159,7 +158,7 @@ void Form112::Command1_Click(int index) {
     const QString typed = DataCombo1->currentText();
     switch (index) {
         case Execute:  // nothing to take after a code that matched nothing
-            if (rs->hasCurrent() && Form11::takeChosen(editorControl_, RS2, *rs))
+            if (rs->hasCurrent() && platform::returnChosen(editorControl_, RS2, *rs))
                 platform::forms::unload<Form112>();
             return;
         case Hoist:

@@ -25,6 +25,40 @@ void setClientFile(std::shared_ptr<store::ClientFile> file) {
     openFile() = std::move(file);
 }
 
+std::function<DataControl*()>& lenderFunction() {
+    static std::function<DataControl*()> lender;
+    return lender;
+}
+
+void setLender(std::function<DataControl*()> lender) {
+    lenderFunction() = std::move(lender);
+}
+
+store::RecordSet* borrowRecords(DataControl* target, QPointer<DataControl>& lenderControl) {
+    DataControl* lender = lenderFunction() ? lenderFunction()() : nullptr;
+    store::RecordSet* own = lender ? lender->recordSet() : nullptr;
+    if (!own || own->recordCount() == 0) return nullptr;
+    target->setRecordSet(own->clone());
+    lenderControl = lender;
+    return own;
+}
+
+bool returnChosen(const QPointer<DataControl>& lenderControl, store::RecordSet* lent,
+                  const store::RecordSet& chosen) {
+    // The window may have been closed meanwhile: its records are then gone.
+    if (!lenderControl || lenderControl->recordSet() != lent) {
+        dialogs().message(QStringLiteral("資料輸入視窗已經關閉，無法移到這筆資料。"));
+        return false;
+    }
+    try {
+        lent->setBookmark(chosen.bookmark());
+    } catch (const std::exception& e) {
+        showError(e);
+        return false;
+    }
+    return true;
+}
+
 store::ClientFile& clientFile() {
     if (!openFile()) throw store::StoreError(store::ErrorKind::Missing, "沒有開啟的客戶資料檔。");
     return *openFile();

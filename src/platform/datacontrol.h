@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -15,11 +17,24 @@ class ClientFile;
 
 namespace platform {
 
+class DataControl;
+
 // The client file the program opened at its start. Every data control opens its tables there,
 // and the operations on the whole file run on it; nothing else opens the file.
 void setClientFile(std::shared_ptr<store::ClientFile> file);
 // Throws StoreError when no client file is open.
 store::ClientFile& clientFile();
+
+// The records other windows borrow (the record editor's): the frame names the data control that
+// holds them, opening its window if need be, so a borrowing window needs not know which it is.
+void setLender(std::function<DataControl*()> lender);
+// Gives `target` a clone of the lent records and returns the lender's own records, with
+// `lenderControl` set to tell later whether they still exist; nothing when no record is there.
+store::RecordSet* borrowRecords(DataControl* target, QPointer<DataControl>& lenderControl);
+// Makes the current record of `chosen` (a clone of `lent`) the lender's current record. False,
+// with a message, when the window that lent them has been closed or cannot move.
+bool returnChosen(const QPointer<DataControl>& lenderControl, store::RecordSet* lent,
+                  const store::RecordSet& chosen);
 
 // A record navigator: a caption between first/previous and next/last arrows, owning the record
 // set that bound boxes and grids show.

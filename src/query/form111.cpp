@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "editor/form11.h"
 #include "platform/appsetup.h"
 #include "platform/datacontrol.h"
 #include "platform/dialogs.h"
@@ -101,7 +100,7 @@ Form111::Form111()
 
 void Form111::Form_Load() {
     // The working copy is a clone of the editor's records; an empty table leaves the lists empty.
-    RS1 = Form11::lendRecords(Adodc1, editorControl_);
+    RS1 = platform::borrowRecords(Adodc1, editorControl_);
     if (!RS1) return;
     store::RecordSet* copy = Adodc1->recordSet();
     QStringList columns;
@@ -143,7 +142,7 @@ void Form111::Command2_Click() {
 void Form111::Command3_Click() {
     store::RecordSet* copy = Adodc1->recordSet();
     if (!copy || copy->recordCount() == 0 || !copy->hasCurrent()) return;
-    if (Form11::takeChosen(editorControl_, RS1, *copy)) platform::forms::unload<Form111>();
+    if (platform::returnChosen(editorControl_, RS1, *copy)) platform::forms::unload<Form111>();
 }
 
 void Form111::Command4_Click() {

@@ -34,6 +34,8 @@ MDIForm1::MDIForm1() : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
     area_->setBackground(palette().brush(QPalette::Dark));
     buildMenu();
     platform::forms::setMdiArea(area_);
+    // The condition query and the quick lookup borrow the record editor's records.
+    platform::setLender([] { return platform::forms::get<Form11>().AdodcVELKARD; });
     platform::forms::setHome([](bool afresh) {
         if (afresh) platform::forms::unload<Form1>();
         Form1::placeHome();
