@@ -174,26 +174,39 @@ std::unique_ptr<RecordSet> ClientFile::records(std::string_view table) {
     const std::string key = upper(table);
     const int64_t version = dataVersion();
     Table& held = tables_[key];
-    if (!held.rows || held.version != version) {
+    // The held rows serve while no other program changed the file and every write since they
+    // were read went through them (a view still open on older rows may have written too).
+    if (!held.rows || held.version != version || !held.rows->holdsEveryWrite()) {
         const bool clients = sameName(table, kClientTable);
         held.rows = detail::RowStore::load(
             db_, table,
             clients ? std::vector<std::string_view>(kFieldNames.begin(), kFieldNames.end())
                     : std::vector<std::string_view>{});
+        held.rows->fileWrites = writes_;
+        held.rows->writesAtLoad = *writes_;
         held.version = version;
     }
     return RecordSet::over(held.rows);
 }
 
 detail::RowStore* ClientFile::heldClients() {
+    // Only rows that match the file row for row can take a bulk operation's result in place;
+    // others are read again when next asked for.
     auto it = tables_.find(upper(kClientTable));
-    return it == tables_.end() ? nullptr : it->second.rows.get();
+    if (it == tables_.end()) return nullptr;
+    const Table& held = it->second;
+    if (held.version != dataVersion() || !held.rows->holdsEveryWrite()) return nullptr;
+    return held.rows.get();
 }
 
 void ClientFile::renumber(std::string_view start, const bulk::Progress& progress) {
     bulk::renumber(*db_, start, progress);
     detail::RowStore* rows = heldClients();
-    if (!rows) return;
+    if (!rows) {
+        ++*writes_;
+        return;
+    }
+    rows->wrote();
     // The file now holds exactly these codes, in table order: the held rows take them too.
     std::string code(start);
     std::vector<std::string_view> values(rows->columns.size());
@@ -211,7 +224,11 @@ void ClientFile::renumber(std::string_view start, const bulk::Progress& progress
 void ClientFile::clearClients(const bulk::Progress& progress) {
     bulk::clearClients(*db_, progress);
     detail::RowStore* rows = heldClients();
-    if (!rows) return;
+    if (!rows) {
+        ++*writes_;
+        return;
+    }
+    rows->wrote();
     for (auto& blob : rows->rows) blob = nullptr;
     rows->replaced();
 }

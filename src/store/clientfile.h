@@ -68,11 +68,14 @@ class ClientFile {
         int64_t version = 0;
     };
     int64_t dataVersion() const;
-    // The held rows of the client table, if any record set has asked for them.
+    // The held rows of the client table, when they are held and current.
     detail::RowStore* heldClients();
 
     std::shared_ptr<Database> db_;
     std::map<std::string, Table> tables_;  // by upper-case name
+    // Writes through any of the file's row stores: one an older view still holds may have
+    // written what the held rows lack.
+    std::shared_ptr<uint64_t> writes_ = std::make_shared<uint64_t>(0);
 };
 
 }  // namespace store

@@ -489,6 +489,7 @@ void RecordSet::update() {
             throw;
         }
         edit_.reset();
+        rows.wrote();
         for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowSaved(row, true, this);
         return;
     }
@@ -520,6 +521,7 @@ void RecordSet::update() {
         throw;
     }
     edit_.reset();
+    rows.wrote();
     for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowSaved(row, false, this);
 }
 
@@ -537,6 +539,7 @@ void RecordSet::deleteCurrent() {
         tx.commit();
     }
     rows.rows[row] = nullptr;
+    rows.wrote();
     for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowDeleted(row);
 }
 

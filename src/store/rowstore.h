@@ -66,6 +66,17 @@ struct RowStore {
                                           const std::vector<std::string_view>& leading);
 
     const char* pack(const std::vector<std::string_view>& values);
+
+    // Writes to the file through any row store of one open client file are counted, so that it
+    // can tell whether this store still holds all of them (see ClientFile::records).
+    std::shared_ptr<uint64_t> fileWrites;  // shared by the file's stores; none for a lone store
+    uint64_t writesAtLoad = 0;             // the count when these rows were read
+    uint64_t ownWrites = 0;                // writes made through this store since
+    void wrote() {
+        ++ownWrites;
+        if (fileWrites) ++*fileWrites;
+    }
+    bool holdsEveryWrite() const { return !fileWrites || *fileWrites - writesAtLoad == ownWrites; }
     // After a change of the rows as a whole: every record set over them starts again.
     void replaced();
     RowView row(uint32_t index) const { return RowView(rows[index]); }

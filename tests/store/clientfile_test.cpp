@@ -206,6 +206,13 @@ TEST(OpenClientFile, ViewsShareTheRowsAndSeeAnotherProgramsChangesOnlyWhenReopen
     EXPECT_EQ(file->records("VELKARD")->valueAt(2, store::NAME), "別人");  // a new one reads
 
     EXPECT_EQ(file->records("combox_company")->fieldName(0), "company_field");
+
+    // The open view still on the older rows saves: a view opened afterwards shows that too.
+    list->setAbsolutePosition(1);
+    list->setValue(store::NAME, "王大明");
+    list->update();
+    EXPECT_EQ(file->records("VELKARD")->valueAt(0, store::NAME), "王大明");
+    EXPECT_EQ(file->records("VELKARD")->valueAt(2, store::NAME), "別人");
 }
 
 TEST(OpenClientFile, BulkOperationsReachEveryViewWithoutAReload) {
