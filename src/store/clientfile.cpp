@@ -170,13 +170,15 @@ int64_t ClientFile::dataVersion() const {
     return s.step() ? s.integer(0) : 0;
 }
 
-std::unique_ptr<RecordSet> ClientFile::records(std::string_view table) {
-    const std::string key = upper(table);
-    const int64_t version = dataVersion();
-    Table& held = tables_[key];
+bool ClientFile::current(const Table& held) const {
     // The held rows serve while no other program changed the file and every write since they
     // were read went through them (a view still open on older rows may have written too).
-    if (!held.rows || held.version != version || !held.rows->holdsEveryWrite()) {
+    return held.rows && held.version == dataVersion() && held.rows->holdsEveryWrite();
+}
+
+std::unique_ptr<RecordSet> ClientFile::records(std::string_view table) {
+    Table& held = tables_[upper(table)];
+    if (!current(held)) {
         const bool clients = sameName(table, kClientTable);
         held.rows = detail::RowStore::load(
             db_, table,
@@ -184,29 +186,28 @@ std::unique_ptr<RecordSet> ClientFile::records(std::string_view table) {
                     : std::vector<std::string_view>{});
         held.rows->fileWrites = writes_;
         held.rows->writesAtLoad = *writes_;
-        held.version = version;
+        held.version = dataVersion();
     }
     return RecordSet::over(held.rows);
 }
 
-detail::RowStore* ClientFile::heldClients() {
-    // Only rows that match the file row for row can take a bulk operation's result in place;
-    // others are read again when next asked for.
+detail::RowStore* ClientFile::clientsAfterBulkWrite() {
+    // Only rows that match the file row for row can take the result in place; others are read
+    // again when next asked for (the write, counted, tells them apart).
     auto it = tables_.find(upper(kClientTable));
-    if (it == tables_.end()) return nullptr;
-    const Table& held = it->second;
-    if (held.version != dataVersion() || !held.rows->holdsEveryWrite()) return nullptr;
-    return held.rows.get();
+    detail::RowStore* rows =
+        it != tables_.end() && current(it->second) ? it->second.rows.get() : nullptr;
+    if (rows)
+        rows->wrote();
+    else
+        ++*writes_;
+    return rows;
 }
 
 void ClientFile::renumber(std::string_view start, const bulk::Progress& progress) {
     bulk::renumber(*db_, start, progress);
-    detail::RowStore* rows = heldClients();
-    if (!rows) {
-        ++*writes_;
-        return;
-    }
-    rows->wrote();
+    detail::RowStore* rows = clientsAfterBulkWrite();
+    if (!rows) return;
     // The file now holds exactly these codes, in table order: the held rows take them too.
     std::string code(start);
     std::vector<std::string_view> values(rows->columns.size());
@@ -223,12 +224,8 @@ void ClientFile::renumber(std::string_view start, const bulk::Progress& progress
 
 void ClientFile::clearClients(const bulk::Progress& progress) {
     bulk::clearClients(*db_, progress);
-    detail::RowStore* rows = heldClients();
-    if (!rows) {
-        ++*writes_;
-        return;
-    }
-    rows->wrote();
+    detail::RowStore* rows = clientsAfterBulkWrite();
+    if (!rows) return;
     for (auto& blob : rows->rows) blob = nullptr;
     rows->replaced();
 }

@@ -68,8 +68,9 @@ class ClientFile {
         int64_t version = 0;
     };
     int64_t dataVersion() const;
-    // The held rows of the client table, when they are held and current.
-    detail::RowStore* heldClients();
+    bool current(const Table& held) const;
+    // After a bulk write: the held client rows when they matched the file, to take the result.
+    detail::RowStore* clientsAfterBulkWrite();
 
     std::shared_ptr<Database> db_;
     std::map<std::string, Table> tables_;  // by upper-case name
