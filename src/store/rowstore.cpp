@@ -1,6 +1,10 @@
 #include "store/rowstore.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
 #include "store/errors.h"
 #include "store/fields.h"
@@ -41,8 +45,23 @@ std::string_view RowView::field(int column) const {
     }
 }
 
-const char* RowStore::pack(const std::vector<std::string_view>& values) {
-    ++generation;
+void Arena::adopt(Arena&& other) {
+    for (auto& chunk : other.chunks_) chunks_.push_back(std::move(chunk));
+    other.chunks_.clear();
+    other.next_ = nullptr;
+    other.left_ = 0;
+}
+
+namespace {
+
+// Rows read into an arena of their own, so that two threads can read at once.
+struct Part {
+    Arena arena;
+    std::vector<int64_t> rowids;
+    std::vector<const char*> rows;
+};
+
+const char* packInto(Arena& arena, const std::vector<std::string_view>& values) {
     std::size_t size = 0;
     for (auto v : values) {
         size += v.size() + 1;
@@ -61,6 +80,23 @@ const char* RowStore::pack(const std::vector<std::string_view>& values) {
         p += v.size();
     }
     return blob;
+}
+
+// Steps `s` (row id, then the columns) to its end, packing each row into `part`.
+void readRows(Statement& s, std::size_t columns, Part& part) {
+    std::vector<std::string_view> values(columns);
+    while (s.step()) {
+        for (std::size_t c = 0; c < columns; ++c) values[c] = s.text(static_cast<int>(c) + 1);
+        part.rowids.push_back(s.integer(0));
+        part.rows.push_back(packInto(part.arena, values));
+    }
+}
+
+}  // namespace
+
+const char* RowStore::pack(const std::vector<std::string_view>& values) {
+    ++generation;
+    return packInto(arena, values);
 }
 
 void RowStore::replaced() {
@@ -111,15 +147,81 @@ std::shared_ptr<RowStore> RowStore::load(std::shared_ptr<Database> db, std::stri
     for (std::size_t i = 0; i < stored.size(); ++i)
         if (!used[i]) store->columns.push_back(stored[i]);
 
-    Statement s(*db, "SELECT " + store->selectList() + " FROM " + quoteName(store->table) +
-                         " ORDER BY " + store->rowid);
-    std::vector<std::string_view> values(store->columns.size());
-    while (s.step()) {
-        for (std::size_t c = 0; c < values.size(); ++c) values[c] = s.text(static_cast<int>(c) + 1);
-        store->rowids.push_back(s.integer(0));
-        store->rows.push_back(store->pack(values));
-    }
+    store->readAll();
     return store;
+}
+
+void RowStore::readAll() {
+    const std::string select = "SELECT " + selectList() + " FROM " + quoteName(table);
+    int64_t low = 0, high = 0;
+    {
+        Statement span(*db,
+                       "SELECT min(" + rowid + "), max(" + rowid + ") FROM " + quoteName(table));
+        if (span.step()) low = span.integer(0), high = span.integer(1);
+    }
+    // The span of row ids bounds the count: reserved once, the vectors are never copied while
+    // they grow (pages never touched cost nothing).
+    const auto span = static_cast<std::size_t>(std::max<int64_t>(high - low + 1, 0));
+    Part lower, upper;
+    lower.rowids.reserve(span);
+    lower.rows.reserve(span);
+    if (high - low < parallelLoadFrom) {
+        Statement s(*db, select + " ORDER BY " + rowid);
+        readRows(s, columns.size(), lower);
+    } else {
+        // A read transaction: while this connection holds the file, no program can commit, so
+        // both halves come from the same state of the file.
+        const int64_t middle = low + (high - low) / 2;
+        upper.rowids.reserve(span - span / 2);
+        upper.rows.reserve(span - span / 2);
+        db->exec("BEGIN");
+        struct EndRead {
+            Database& db;
+            ~EndRead() { sqlite3_exec(db.handle(), "COMMIT", nullptr, nullptr, nullptr); }
+        } endRead{*db};
+        bool upperRead = false;
+        {
+            Statement s(*db, select + " WHERE " + rowid + " <= ? ORDER BY " + rowid);
+            s.bind(1, middle);
+            const bool first = s.step();  // from here the file is held
+            std::thread second([&] {
+                try {
+                    // A short wait: a program waiting to write blocks a second reader.
+                    auto other = Database::open(db->path(), OpenOptions{200, true});
+                    Statement t(*other, select + " WHERE " + rowid + " > ? ORDER BY " + rowid);
+                    t.bind(1, middle);
+                    readRows(t, columns.size(), upper);
+                    upperRead = true;
+                } catch (const std::exception&) {
+                    upper = Part{};  // read here instead, below
+                }
+            });
+            struct Join {
+                std::thread& t;
+                ~Join() { t.join(); }
+            } join{second};
+            if (first) {
+                std::vector<std::string_view> values(columns.size());
+                for (std::size_t c = 0; c < values.size(); ++c)
+                    values[c] = s.text(static_cast<int>(c) + 1);
+                lower.rowids.push_back(s.integer(0));
+                lower.rows.push_back(packInto(lower.arena, values));
+                readRows(s, columns.size(), lower);
+            }
+        }
+        if (!upperRead) {
+            Statement t(*db, select + " WHERE " + rowid + " > ? ORDER BY " + rowid);
+            t.bind(1, middle);
+            readRows(t, columns.size(), upper);
+        }
+    }
+    rowids = std::move(lower.rowids);
+    rows = std::move(lower.rows);
+    rowids.insert(rowids.end(), upper.rowids.begin(), upper.rowids.end());
+    rows.insert(rows.end(), upper.rows.begin(), upper.rows.end());
+    arena.adopt(std::move(lower.arena));
+    arena.adopt(std::move(upper.arena));
+    ++generation;
 }
 
 }  // namespace store::detail

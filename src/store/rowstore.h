@@ -20,6 +20,8 @@ namespace store::detail {
 class Arena {
   public:
     char* allocate(std::size_t size);
+    // Takes over the other arena's blocks (its texts stay where they are).
+    void adopt(Arena&& other);
 
   private:
     static constexpr std::size_t kChunk = 1 << 20;
@@ -64,8 +66,13 @@ struct RowStore {
 
     static std::shared_ptr<RowStore> load(std::shared_ptr<Database> db, std::string_view table,
                                           const std::vector<std::string_view>& leading);
+    // From this span of row ids on, a load reads the upper half through a second connection on
+    // a second thread, while the first reads the lower half (tests lower it).
+    static inline int64_t parallelLoadFrom = 200000;
 
     const char* pack(const std::vector<std::string_view>& values);
+    // Reads every row of the table (`columns` and `rowid` known), in row-id order.
+    void readAll();
 
     // Writes to the file through any row store of one open client file are counted, so that it
     // can tell whether this store still holds all of them (see ClientFile::records).
