@@ -28,17 +28,6 @@ using platform::rectTwips;
 
 namespace {
 
-ImeMode imeOf(store::InputMethod method) {
-    switch (method) {
-        case store::InputMethod::On:
-            return ImeMode::On;
-        case store::InputMethod::Off:
-            return ImeMode::Off;
-        default:
-            return ImeMode::Unchanged;
-    }
-}
-
 const QColor kGrey(0xC0, 0xC0, 0xC0);
 const QColor kWhite(0xFF, 0xFF, 0xFF);
 
@@ -88,7 +77,7 @@ void Form11::buildFields() {
     for (int f = 0; f < store::kFieldCount; ++f) {
         const store::FieldInfo& info = store::kFields[static_cast<std::size_t>(f)];
         const auto& l = info.editor;
-        const ImeMode ime = imeOf(l.inputMethod);
+        const ImeMode ime = l.inputMethod;
         const QString name = platform::toQ(info.name);
         auto* label = new QLabel(name, this);
         label->setObjectName(QStringLiteral("LabVELKARD(%1)").arg(f));

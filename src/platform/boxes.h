@@ -7,11 +7,12 @@
 #include <QPointer>
 
 #include "platform/datacontrol.h"
+#include "store/fields.h"
 
 namespace platform {
 
-// Whether a box opens the Chinese input method when it has the focus.
-enum class ImeMode { Unchanged, On, Off };
+// Whether a box opens the Chinese input method when it has the focus: the fields' own setting.
+using ImeMode = store::InputMethod;
 
 // Leaving a box by switching to another program or opening a menu is not leaving it.
 bool leavesTheBox(const QFocusEvent* event);

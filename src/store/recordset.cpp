@@ -413,27 +413,25 @@ bool RecordSet::refreshCurrent() {
     if (!hasCurrent()) return true;
     const Bookmark row = order_[static_cast<std::size_t>(pos_ - 1)];
     auto& rows = *rows_;
-    {
-        Statement probe(*rows.db,
-                        "SELECT 1 FROM " + quoteName(rows.table) + " WHERE " + rows.rowid + " = ?");
-        probe.bind(1, rows.rowids[row]);
-        if (!probe.step()) {
-            rows.rows[row] = nullptr;
-            for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowDeleted(row);
-            return false;
-        }
+    if (!inFile(row)) {
+        rows.rows[row] = nullptr;
+        for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowDeleted(row);
+        return false;
     }
     reread(row);
     for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowSaved(row, false, this);
     return true;
 }
 
-void RecordSet::conflict(Bookmark row, std::string_view doing) const {
+bool RecordSet::inFile(Bookmark row) const {
     Statement probe(*rows_->db,
                     "SELECT 1 FROM " + quoteName(rows_->table) + " WHERE " + rows_->rowid + " = ?");
     probe.bind(1, rows_->rowids[row]);
-    bool exists = probe.step();
-    throw ConflictError(std::string("這筆資料在讀取之後已被") + (exists ? "修改" : "刪除") +
+    return probe.step();
+}
+
+void RecordSet::conflict(Bookmark row, std::string_view doing) const {
+    throw ConflictError(std::string("這筆資料在讀取之後已被") + (inFile(row) ? "修改" : "刪除") +
                         "（另一個視窗或程式），為了不覆蓋別人的變更，" + std::string(doing) +
                         "沒有執行。請取消後重新讀取。");
 }

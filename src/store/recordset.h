@@ -144,6 +144,7 @@ class RecordSet {
     void notify(Change::Kind kind, long row = -1);
     // Throws ConflictError for a row the file no longer holds as it was read.
     [[noreturn]] void conflict(Bookmark row, std::string_view doing) const;
+    bool inFile(Bookmark row) const;  // the file still holds the row (changed or not)
     void reread(Bookmark row);
 
     // Told by the shared rows when another record set (or this one) saved or deleted a row.

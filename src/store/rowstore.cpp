@@ -82,10 +82,11 @@ const char* packInto(Arena& arena, const std::vector<std::string_view>& values) 
     return blob;
 }
 
-// Steps `s` (row id, then the columns) to its end, packing each row into `part`.
-void readRows(Statement& s, std::size_t columns, Part& part) {
+// Steps `s` (row id, then the columns) to its end, packing each row into `part`; `stepped`
+// when its first row is already there.
+void readRows(Statement& s, std::size_t columns, Part& part, bool stepped = false) {
     std::vector<std::string_view> values(columns);
-    while (s.step()) {
+    for (bool more = stepped || s.step(); more; more = s.step()) {
         for (std::size_t c = 0; c < columns; ++c) values[c] = s.text(static_cast<int>(c) + 1);
         part.rowids.push_back(s.integer(0));
         part.rows.push_back(packInto(part.arena, values));
@@ -179,6 +180,11 @@ void RowStore::readAll() {
             Database& db;
             ~EndRead() { sqlite3_exec(db.handle(), "COMMIT", nullptr, nullptr, nullptr); }
         } endRead{*db};
+        auto readUpper = [&](const Database& from) {
+            Statement t(from, select + " WHERE " + rowid + " > ? ORDER BY " + rowid);
+            t.bind(1, middle);
+            readRows(t, columns.size(), upper);
+        };
         bool upperRead = false;
         {
             Statement s(*db, select + " WHERE " + rowid + " <= ? ORDER BY " + rowid);
@@ -187,10 +193,7 @@ void RowStore::readAll() {
             std::thread second([&] {
                 try {
                     // A short wait: a program waiting to write blocks a second reader.
-                    auto other = Database::open(db->path(), OpenOptions{200, true});
-                    Statement t(*other, select + " WHERE " + rowid + " > ? ORDER BY " + rowid);
-                    t.bind(1, middle);
-                    readRows(t, columns.size(), upper);
+                    readUpper(*Database::open(db->path(), OpenOptions{200, true}));
                     upperRead = true;
                 } catch (const std::exception&) {
                     upper = Part{};  // read here instead, below
@@ -200,20 +203,9 @@ void RowStore::readAll() {
                 std::thread& t;
                 ~Join() { t.join(); }
             } join{second};
-            if (first) {
-                std::vector<std::string_view> values(columns.size());
-                for (std::size_t c = 0; c < values.size(); ++c)
-                    values[c] = s.text(static_cast<int>(c) + 1);
-                lower.rowids.push_back(s.integer(0));
-                lower.rows.push_back(packInto(lower.arena, values));
-                readRows(s, columns.size(), lower);
-            }
+            if (first) readRows(s, columns.size(), lower, true);
         }
-        if (!upperRead) {
-            Statement t(*db, select + " WHERE " + rowid + " > ? ORDER BY " + rowid);
-            t.bind(1, middle);
-            readRows(t, columns.size(), upper);
-        }
+        if (!upperRead) readUpper(*db);
     }
     rowids = std::move(lower.rowids);
     rows = std::move(lower.rows);

@@ -188,11 +188,18 @@ TEST(ClientFile, ATableWhoseRowsCannotBeAddressedIsRefused) {
 
 // The open client file holds each table's rows once: every window's record set is a view on
 // them, and the file is read again only when another program changed it.
-TEST(OpenClientFile, ViewsShareTheRowsAndSeeAnotherProgramsChangesOnlyWhenReopened) {
+class OpenClientFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testsupport::writeClients(path, {{"A1", "王小明"}, {"A2", "李四"}, {"A3", "張三"}});
+        file = store::ClientFile::open(path);
+    }
     TempDir dir;
-    auto path = dir.file("velkard.db");
-    testsupport::writeClients(path, {{"A1", "王小明"}, {"A2", "李四"}, {"A3", "張三"}});
-    auto file = store::ClientFile::open(path);
+    std::filesystem::path path = dir.file("velkard.db");
+    std::shared_ptr<store::ClientFile> file;
+};
+
+TEST_F(OpenClientFile, ViewsShareTheRowsAndSeeAnotherProgramsChangesOnlyWhenReopened) {
     auto list = file->records("VELKARD");
     auto editor = file->records("velkard");
     ASSERT_EQ(editor->fieldName(store::NAME), "NAME");
@@ -216,11 +223,7 @@ TEST(OpenClientFile, ViewsShareTheRowsAndSeeAnotherProgramsChangesOnlyWhenReopen
     EXPECT_EQ(file->records("VELKARD")->valueAt(2, store::NAME), "別人");
 }
 
-TEST(OpenClientFile, BulkOperationsReachEveryViewWithoutAReload) {
-    TempDir dir;
-    auto path = dir.file("velkard.db");
-    testsupport::writeClients(path, {{"A1", "王小明"}, {"A2", "李四"}, {"A3", "張三"}});
-    auto file = store::ClientFile::open(path);
+TEST_F(OpenClientFile, BulkOperationsReachEveryViewWithoutAReload) {
     auto list = file->records("VELKARD");
     list->setSort("NAME DESC");
     list->moveLast();
@@ -241,7 +244,7 @@ TEST(OpenClientFile, BulkOperationsReachEveryViewWithoutAReload) {
 
 // A large table is read in two halves at once; what comes out is the same rows in the same order,
 // also when the row ids have gaps.
-TEST(OpenClientFile, ALoadInTwoHalvesGivesTheSameRows) {
+TEST(LargeTable, ALoadInTwoHalvesGivesTheSameRows) {
     TempDir dir;
     auto path = dir.file("velkard.db");
     std::vector<std::vector<std::string>> clients;
