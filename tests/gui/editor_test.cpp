@@ -105,9 +105,7 @@ class EditorTest : public QObject {
         openEditor(f);
         QVERIFY(!platform::forms::loaded<Form1>());
         QCOMPARE(editor().windowTitle(), QStringLiteral("資料輸入"));
-        auto* frame = qobject_cast<QMdiSubWindow*>(editor().parentWidget());
-        QVERIFY(frame);
-        QCOMPARE(frame->geometry(), QRect(3, 33, 620, 373));
+        QVERIFY(qobject_cast<QMdiSubWindow*>(editor().parentWidget()));  // a child of the frame
         QCOMPARE(buttons(), kBrowse);
         QCOMPARE(value(store::NO), QStringLiteral("A00001"));
         click(7);

@@ -170,17 +170,10 @@ class ReportTest : public QObject {
         QVERIFY(platform::forms::loaded<Form28>());  // the chooser stays open
         DataReport28& report = get<DataReport28>();
         auto& d = report.definition;
-        QCOMPARE(d.control("LABEL0")->caption, QStringLiteral("客戶基本資料表"));
-        QCOMPARE(d.control("label0")->font.size, 24);
-        QCOMPARE(d.control("label21")->caption, QStringLiteral("%d"));
-        QCOMPARE(d.control("line2")->width, 11500);
-        const Control* heading = d.control("label9");
-        QCOMPARE(heading->caption, QStringLiteral("ADDR_1"));  // the field name, not its title
-        QCOMPARE(heading->left, 7800);
-        QCOMPARE(heading->width, 3800);
-        QCOMPARE(heading->font.name, QStringLiteral("標楷體"));
+        // The chosen columns, headed by the field name (not its title); the rest hidden. Where
+        // the columns lie is the layout's (its own tests).
+        QCOMPARE(d.control("label9")->caption, QStringLiteral("ADDR_1"));
         QCOMPARE(d.control("text9")->dataField, QStringLiteral("ADDR_1"));
-        QVERIFY(d.control("text9")->font.bold);
         QVERIFY(!d.control("label10")->visible);
         QVERIFY(!d.control("text20")->visible);
         // The frame's border is the desktop's business: a few pixels either way.
