@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "platform/dialogs.h"
+#include "platform/longwork.h"
 
 namespace platform {
 
@@ -24,6 +25,7 @@ void setUpApplication(QApplication& app) {
     QApplication::setApplicationName("VELKARD");
     QApplication::setWindowIcon(appIcon());
     QApplication::setFont(mingFont());
+    keepPaintingDuringLongWork();
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

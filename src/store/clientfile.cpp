@@ -4,6 +4,7 @@
 
 #include "store/errors.h"
 #include "store/fields.h"
+#include "store/longwork.h"
 #include "store/rowstore.h"
 
 namespace store::clientfile {
@@ -180,10 +181,12 @@ std::unique_ptr<RecordSet> ClientFile::records(std::string_view table) {
     Table& held = tables_[upper(table)];
     if (!current(held)) {
         const bool clients = sameName(table, kClientTable);
-        held.rows = detail::RowStore::load(
-            db_, table,
+        const auto leading =
             clients ? std::vector<std::string_view>(kFieldNames.begin(), kFieldNames.end())
-                    : std::vector<std::string_view>{});
+                    : std::vector<std::string_view>{};
+        std::shared_ptr<detail::RowStore> rows;
+        runLong([&] { rows = detail::RowStore::load(db_, table, leading); });
+        held.rows = std::move(rows);
         held.rows->fileWrites = writes_;
         held.rows->writesAtLoad = *writes_;
         held.version = dataVersion();

@@ -8,6 +8,7 @@
 #include "store/dates.h"
 #include "store/errors.h"
 #include "store/fields.h"
+#include "store/longwork.h"
 #include "store/rowstore.h"
 #include "store/text.h"
 
@@ -315,10 +316,12 @@ bool RecordSet::find(std::string_view criterion) {
 
 void RecordSet::rebuild(const Expression& filter, const std::vector<SortKey>& sort) {
     std::vector<Bookmark> order;
-    order.reserve(filter.empty() ? rows_->rows.size() : 0);
-    for (Bookmark r = 0; r < rows_->rows.size(); ++r)
-        if (rows_->rows[r] && filter.matches(rows_->row(r))) order.push_back(r);
-    sortRows(order, *rows_, sort);
+    runLong([&] {
+        order.reserve(filter.empty() ? rows_->rows.size() : 0);
+        for (Bookmark r = 0; r < rows_->rows.size(); ++r)
+            if (rows_->rows[r] && filter.matches(rows_->row(r))) order.push_back(r);
+        sortRows(order, *rows_, sort);
+    });
     order_ = std::move(order);
 }
 
@@ -336,7 +339,7 @@ void RecordSet::setSort(std::string_view expression) {
     requireNoEdit();
     std::vector<SortKey> keys = parseSort(expression, rows_->columns);
     std::vector<Bookmark> order = order_;
-    sortRows(order, *rows_, keys);
+    runLong([&] { sortRows(order, *rows_, keys); });
     order_ = std::move(order);
     sortText_ = keys.empty() ? std::string() : std::string(expression);
     pos_ = 1;

@@ -1,0 +1,61 @@
+#include "platform/longwork.h"
+
+#include <QApplication>
+#include <QThread>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "store/longwork.h"
+
+namespace platform {
+
+namespace {
+
+void runBesideEventLoop(const store::LongWork& work, std::chrono::milliseconds patience) {
+    static bool running = false;
+    // Work started by an event handled while other work runs waits its turn on this thread.
+    if (running || QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        work();
+        return;
+    }
+    running = true;
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        std::lock_guard lock(mutex);
+        done = true;
+        ended.notify_one();
+    });
+    auto finished = [&](std::chrono::milliseconds wait) {
+        std::unique_lock lock(mutex);
+        return ended.wait_for(lock, wait, [&] { return done; });
+    };
+    if (!finished(patience)) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        do {
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        } while (!finished(std::chrono::milliseconds(20)));
+        QApplication::restoreOverrideCursor();
+    }
+    worker.join();
+    running = false;
+    if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace
+
+void keepPaintingDuringLongWork(std::chrono::milliseconds patience) {
+    store::setLongWorkRunner(
+        [patience](const store::LongWork& work) { runBesideEventLoop(work, patience); });
+}
+
+}  // namespace platform
