@@ -175,10 +175,10 @@ void Form11::Form_Load() {
         entries << platform::toQ(lookup->valueAt(i, column));
     for (auto* c : DataCombo1) c->setEntries(entries);
 
-    COMMAND1[0]->setFocus();  // the lowest tab index, as the window opens
+    COMMAND1[Button::Add]->setFocus();  // the lowest tab index, as the window opens
     if (records()->recordCount() == 0) return;
-    addFlag = false;
-    applyBrowseSet();
+    state_.loaded();
+    showState();
     records()->moveFirst();
     MSGTEXT();
 }
@@ -196,7 +196,7 @@ bool Form11::Form_QueryUnload() {
             return save();
         case platform::Answer::No:
             rs->cancelUpdate();
-            refused_ = false;
+            state_.discarded();
             return true;
         default:
             return false;
@@ -215,21 +215,15 @@ void Form11::MSGTEXT() {
     AdodcVELKARD->setToolTip(QString::fromUtf8(editor::kNavigatorHint));
 }
 
-void Form11::setButtons(bool browse) {
-    static const bool browseSet[8] = {true, true, false, false, true, true, true, true};
-    for (int i = 0; i < 8; ++i)
-        COMMAND1[static_cast<std::size_t>(i)]->setEnabled(browse == browseSet[i]);
-    AdodcVELKARD->setEnabled(browse);
+void Form11::showState() {
+    for (int i = 0; i < editor::EditorState::kButtons; ++i)
+        COMMAND1[static_cast<std::size_t>(i)]->setEnabled(state_.enabled(Button(i)));
+    AdodcVELKARD->setEnabled(state_.navigatorEnabled());
 }
 
-void Form11::applyBrowseSet() {
-    setButtons(true);
-}
-void Form11::applyEditSet() {
-    setButtons(false);
-}
 void Form11::MODFIELD() {
-    applyEditSet();
+    state_.changed();
+    showState();
 }
 
 void Form11::fieldKeyDown(int field, int keyCode) {
@@ -248,7 +242,7 @@ void Form11::fieldLostFocus(int field) {
     if (!isDateField(field) || unloading()) return;
     dateInUse_ = -1;
     // CANCEL throws the pending changes away, dates included: it is never held up.
-    if (QApplication::focusWidget() == COMMAND1[3]) return;
+    if (QApplication::focusWidget() == COMMAND1[Button::Cancel]) return;
     acceptDate(field);
 }
 
@@ -270,7 +264,7 @@ bool Form11::acceptDate(int field) {
     return true;
 }
 
-bool Form11::clickTrappedByDate() const {
+bool Form11::refusedDateInBox() const {
     for (int field : {int(store::BIRTH), int(store::DATE)}) {
         auto* box = TexVELKARD[static_cast<std::size_t>(field)];
         if (box->hasFocus() && !store::dates::check(platform::toStd(box->text()))) return true;
@@ -285,20 +279,18 @@ bool Form11::save() {
     try {
         records()->update();
     } catch (const store::ConflictError& e) {
-        refused_ = true;  // CANCEL reads the record again
+        state_.refusedByOtherProgram();
         platform::showError(e);
         return false;
     } catch (const std::exception& e) {
         platform::showError(e);
         return false;
     }
-    addFlag = false;
+    state_.saved();
     return true;
 }
 
-void Form11::readAgainAfterRefusal() {
-    if (!refused_) return;
-    refused_ = false;
+void Form11::readAgain() {
     try {
         if (!records()->refreshCurrent())
             dialogs().message(
@@ -309,28 +301,32 @@ void Form11::readAgainAfterRefusal() {
 }
 
 void Form11::COMMAND1_Click(int index) {
-    // A click that took the focus from a date box holding a refused date does not act.
-    if (index != 3 && clickTrappedByDate()) return;
     store::RecordSet* rs = records();
     if (!rs) return;
-    auto noRecord = [] {
-        dialogs().beep();
-        dialogs().beep();
-        dialogs().message(QStringLiteral("File no record ! "), platform::appTitle());
-    };
-    switch (index) {
-        case Add: {
-            addFlag = true;
+    const auto button = Button(index);
+    switch (editor::EditorState::gate(button, rs->recordCount() != 0, refusedDateInBox())) {
+        case editor::EditorState::Gate::Ignored:
+            return;
+        case editor::EditorState::Gate::NoRecord:
+            dialogs().beep();
+            dialogs().beep();
+            dialogs().message(QStringLiteral("File no record ! "), platform::appTitle());
+            return;
+        case editor::EditorState::Gate::Acts:
+            break;
+    }
+    switch (button) {
+        case Button::Add: {
             TexVELKARD[store::NO]->setFocus();
             rs->addNew();
-            applyEditSet();
+            state_.added();
+            showState();
             const QDate today = platform::today();
             rs->setValue(store::DATE,
                          store::dates::stamp(today.year(), today.month(), today.day()));
             break;
         }
-        case Delete:
-            if (rs->recordCount() == 0) return noRecord();
+        case Button::Delete:
             if (dialogs().message(QStringLiteral("Do you delete record?"), QStringLiteral("Delete"),
                                   Buttons::OkCancel) == platform::Answer::Ok) {
                 try {
@@ -339,40 +335,34 @@ void Form11::COMMAND1_Click(int index) {
                     platform::showError(e);
                 }
             }
-            applyBrowseSet();
+            state_.browse();
+            showState();
             break;
-        case Save:
-            if (rs->recordCount() == 0) return noRecord();
+        case Button::Save:
             if (!save()) return;  // the pending record and the edit state stay
-            applyBrowseSet();
-            COMMAND1[0]->setFocus();
+            showState();
+            COMMAND1[Button::Add]->setFocus();
             break;
-        case Cancel: {
-            if (rs->recordCount() == 0) return;
+        case Button::Cancel: {
             rs->cancelUpdate();
-            readAgainAfterRefusal();
-            if (addFlag && rs->recordCount() != 0) rs->moveFirst();
-            addFlag = false;
-            applyBrowseSet();
-            COMMAND1[0]->setFocus();
+            const auto after = state_.cancelled();
+            if (after.readAgain) readAgain();
+            if (after.moveFirst && rs->recordCount() != 0) rs->moveFirst();
+            showState();
+            COMMAND1[Button::Add]->setFocus();
             break;
         }
-        case Condit:
-            applyBrowseSet();
-            openConditionQuery();
+        case Button::Condit:
+        case Button::Quick:
+        case Button::Printer:  // nothing is printed from here
+            state_.browse();
+            showState();
+            if (button == Button::Condit) openConditionQuery();
+            if (button == Button::Quick) openQuickLookup();
             break;
-        case Quick:
-            applyBrowseSet();
-            openQuickLookup();
-            break;
-        case Printer:  // nothing is printed from here
-            applyBrowseSet();
-            break;
-        case End:
+        case Button::End:
             platform::forms::unload<Form11>();
             platform::forms::goHome();
-            break;
-        default:
             break;
     }
 }

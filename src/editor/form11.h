@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "editor/editorstate.h"
 #include "platform/forms.h"
 #include "store/fields.h"
 
@@ -32,11 +33,10 @@ class Form11 : public platform::Form {
     std::array<platform::BoundComboBox*, 3> Combox1{};     // SEX, BLOOD, MARRY
     std::array<platform::BoundComboBox*, 3> DataCombo1{};  // COMPANY, VOCATION, POSITION
     // COMMAND1's buttons by index.
-    enum Button { Add, Delete, Save, Cancel, Condit, Quick, Printer, End };
-    std::array<QPushButton*, 8> COMMAND1{};
+    using Button = editor::EditorState::Button;
+    std::array<QPushButton*, editor::EditorState::kButtons> COMMAND1{};
     platform::DataControl* AdodcVELKARD;
     platform::DataControl* AdodcCOMPANY;
-    bool addFlag = false;
 
     // The editor's records, which the quick lookup and the condition query follow.
     store::RecordSet* records() const;
@@ -57,9 +57,8 @@ class Form11 : public platform::Form {
   private:
     void buildFields();
     void buildButtons();
-    void applyBrowseSet();
-    void applyEditSet();
-    void setButtons(bool browse);
+    // Shows the state's buttons after each change of it.
+    void showState();
     // Writes the pending record; a failure is shown and the edit state stays.
     bool save();
     // The date check of a date box: a refused date is said and keeps the focus (false); an
@@ -67,11 +66,11 @@ class Form11 : public platform::Form {
     bool acceptDate(int field);
     // After a write refused because another program changed the record, CANCEL shows what the
     // file now holds.
-    void readAgainAfterRefusal();
-    bool clickTrappedByDate() const;
+    void readAgain();
+    bool refusedDateInBox() const;
 
+    editor::EditorState state_;
     int dateInUse_ = -1;  // the date box with the focus, until the user leaves it
-    bool refused_ = false;
     // Where the condition query and the quick lookup windows are opened from.
     void openConditionQuery();
     void openQuickLookup();

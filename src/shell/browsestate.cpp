@@ -31,6 +31,14 @@ std::optional<qint16> parsePage(const QString& text, QString* refusal) {
     return static_cast<qint16>(page);
 }
 
+ListStart listStart(bool lastPage, bool choicePage, qint16 page) {
+    ListStart start;
+    start.toLast = lastPage;
+    // The page was checked when it was typed, so the offset fits in 16 bits.
+    if (choicePage) start.pageOffset = static_cast<long>(page - 1) * kPageSize;
+    return start;
+}
+
 QString counterText(long position, long count) {
     if (count == 0) return QStringLiteral("Record :  0 / 0");
     return QStringLiteral("Record :  %1 / %2").arg(position).arg(count);

@@ -16,6 +16,15 @@ QString fieldOfSortCode(int code);
 // that is no number or a page whose first record lies outside what the list can reach.
 std::optional<qint16> parsePage(const QString& text, QString* refusal);
 
+// Where the list's current record goes when the list loads, after the first record of its
+// order: the frame asks for the last record or a typed page, once each (the first record is
+// where every load starts).
+struct ListStart {
+    bool toLast = false;
+    std::optional<long> pageOffset;  // records on from the first; the page then shows from it
+};
+ListStart listStart(bool lastPage, bool choicePage, qint16 page);
+
 // "Record :  5 / 42"; "Record :  0 / 0" for an empty list; off the rows the position is -2 or -3.
 QString counterText(long position, long count);
 

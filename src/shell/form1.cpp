@@ -144,20 +144,14 @@ void Form1::sortAndPositionAtLoad() {
     store::RecordSet* rs = AdodcMENU->recordSet();
     if (!DATAGRID_FIELD.isEmpty()) rs->setSort((DATAGRID_FIELD + " ASC").toStdString());
     rs->moveFirst();
-    if (frame.FIRSTPAGE) {
-        rs->moveFirst();
-        frame.FIRSTPAGE = false;
-    }
-    if (frame.LASTPAGE) {
-        rs->moveLast();
-        frame.LASTPAGE = false;
-    }
-    if (frame.CHOICEPAGE) {
-        // The page was checked when it was typed, so the offset fits in 16 bits.
-        rs->move(static_cast<long>(frame.CHOICEPAGE1 - 1) * shell::kPageSize);
+    const shell::ListStart start =
+        shell::listStart(frame.LASTPAGE, frame.CHOICEPAGE, frame.CHOICEPAGE1);
+    frame.FIRSTPAGE = frame.LASTPAGE = frame.CHOICEPAGE = false;
+    frame.CHOICEPAGE1 = 0;
+    if (start.toLast) rs->moveLast();
+    if (start.pageOffset) {
+        rs->move(*start.pageOffset);
         DataGridMENU->putCurrentAtTop();  // the page shows from its first record
-        frame.CHOICEPAGE = false;
-        frame.CHOICEPAGE1 = 0;
     }
 }
 
