@@ -40,23 +40,6 @@ std::vector<std::vector<std::string>> clients(int n) {
     return out;
 }
 
-TEST(Bulk, PercentagesFollowTheRecordCount) {
-    auto seq = [](long n) {
-        std::vector<int> out;
-        for (long i = 1; i <= n; ++i) out.push_back(bulk::percent(i, n));
-        return out;
-    };
-    EXPECT_EQ(seq(1), std::vector<int>{100});
-    EXPECT_EQ(seq(7), (std::vector<int>{14, 28, 42, 56, 70, 84, 98}));
-    EXPECT_EQ(seq(3), (std::vector<int>{33, 66, 99}));
-    auto hundred = seq(100);
-    EXPECT_EQ(hundred.front(), 1);
-    EXPECT_EQ(hundred.back(), 100);
-    auto many = seq(250);
-    EXPECT_EQ(many.front(), 0);
-    EXPECT_EQ(many.back(), 100);
-}
-
 TEST(Bulk, CodesFollowTheStartValue) {
     struct Case {
         const char* start;

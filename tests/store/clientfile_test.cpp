@@ -30,15 +30,6 @@ std::pair<ErrorKind, std::string> openError(const std::filesystem::path& path,
     return {ErrorKind::Io, ""};
 }
 
-TEST(ClientFile, DefaultPathIsUnderHome) {
-    const char* old = std::getenv("HOME");
-    std::string saved = old ? old : "";
-    setenv("HOME", "/tmp/someone", 1);
-    EXPECT_EQ(store::clientfile::defaultPath(),
-              std::filesystem::path("/tmp/someone/VELKARD/velkard.db"));
-    setenv("HOME", saved.c_str(), 1);
-}
-
 TEST(ClientFile, CreateMakesTheFolderAndThreeTablesAndNeverReplacesAFile) {
     TempDir dir;
     auto path = dir.path() / "VELKARD" / "velkard.db";

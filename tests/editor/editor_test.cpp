@@ -1,0 +1,251 @@
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "editor/form11.h"
+#include "guifixture.h"
+#include "platform/boxes.h"
+#include "platform/clock.h"
+#include "platform/datacontrol.h"
+#include "platform/forms.h"
+#include "shell/mdiform1.h"
+#include "store/clientfile.h"
+#include "store/fields.h"
+#include "store/recordset.h"
+#include "userinput.h"
+
+using platform::forms::get;
+using testsupport::pressKey;
+using testsupport::typeKeys;
+using Button = editor::EditorState::Button;
+
+namespace {
+
+std::vector<std::vector<std::string>> someClients() {
+    std::vector<std::vector<std::string>> clients = {{"A00001", "王小明", "88.04.03", "M", "O"},
+                                                     {"A00002", "李大同", "70.05.20", "F", "A"},
+                                                     {"A00003", "陳美玲", "69.06.25", "F"}};
+    for (auto& c : clients) {
+        c.resize(store::kFieldCount);
+        c[store::DATE] = "101.02.03";
+    }
+    return clients;
+}
+
+Form11& theEditor() {
+    return get<Form11>();
+}
+QString value(int field) {
+    return testsupport::value(*theEditor().records(), field);
+}
+QString buttons() {
+    QString s;
+    for (auto* b : theEditor().COMMAND1) s += b->isEnabled() ? '1' : '0';
+    return s + (theEditor().AdodcVELKARD->isEnabled() ? "+" : "-");
+}
+const QString kBrowse = "11001111+";
+const QString kEdit = "00110000-";
+
+// What the file holds now, read afresh.
+std::vector<std::string> stored(int field) {
+    auto rs = store::RecordSet::openClients(store::clientfile::open(platform::clientFile().path()));
+    std::vector<std::string> out;
+    for (long i = 0; i < rs->recordCount(); ++i) out.emplace_back(rs->valueAt(i, field));
+    return out;
+}
+
+// Starts the program and opens the editor the way the menu does, with the window active.
+void openEditor(testsupport::GuiFixture& f, const std::vector<std::vector<std::string>>& clients) {
+    platform::setToday(QDate(2026, 12, 6));
+    QVERIFY(f.start(clients));
+    get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
+    testsupport::activate(&get<MDIForm1>());
+    f.dialogs().clear();
+}
+
+void click(Button button) {
+    testsupport::click(theEditor().COMMAND1[static_cast<std::size_t>(button)]);
+}
+void clickField(int field) {
+    testsupport::click(theEditor().fieldBox(field));
+}
+void retypeField(int field, const QString& text) {
+    testsupport::retype(theEditor().fieldBox(field), text);
+}
+
+}  // namespace
+
+class EditorTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup() { platform::setToday(std::nullopt); }
+
+    // What each kind of input does to the state, through the boxes as a person uses them.
+    void buttonsFollowTheInput() {
+        testsupport::GuiFixture f;
+        openEditor(f, someClients());
+        QCOMPARE(buttons(), kBrowse);
+        const struct {
+            const char* what;
+            std::function<void()> act;
+            QString state;
+        } steps[] = {
+            {"arrow key in a box",
+             [] {
+                 clickField(store::NAME);
+                 pressKey(Qt::Key_Right);
+             },
+             kEdit},
+            {"SAVE", [] { click(Button::Save); }, kBrowse},
+            {"pick from SEX", [] { testsupport::pickEntry(theEditor().Combox1[0], 1); }, kEdit},
+            {"CANCEL", [] { click(Button::Cancel); }, kBrowse},
+            {"click on a lookup box", [] { testsupport::click(theEditor().DataCombo1[0]); }, kEdit},
+            {"CANCEL after the click", [] { click(Button::Cancel); }, kBrowse},
+            {"Tab through every box of a stored record only moves",
+             [] {
+                 clickField(store::NO);
+                 for (int field = store::NO; field < store::MEMO; ++field) pressKey(Qt::Key_Tab);
+             },
+             kBrowse},
+            {"the wheel over a list box without the focus",
+             [] {
+                 clickField(store::NO);
+                 testsupport::wheel(theEditor().Combox1[1], -1);
+             },
+             kBrowse},
+        };
+        for (const auto& s : steps) {
+            s.act();
+            QVERIFY2(buttons() == s.state, s.what);
+        }
+        QCOMPARE(value(store::SEX), QStringLiteral("M"));    // the pick was cancelled
+        QCOMPARE(value(store::BLOOD), QStringLiteral("O"));  // the wheel changed nothing
+    }
+
+    void addSaveCancelAndDeleteReachTheFile() {
+        testsupport::GuiFixture f;
+        openEditor(f, {});
+        click(Button::Save);
+        QCOMPARE(f.dialogs().beeps(), 2);
+        QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral("File no record ! "));
+        // ADD then SAVE writes the first row, stamped with today's date.
+        click(Button::Add);
+        QCOMPARE(QApplication::focusWidget(), theEditor().fieldBox(store::NO));
+        typeKeys("N00001");
+        clickField(store::DATE);
+        clickField(store::MEMO);  // leaving DATE keeps the three-digit stamp
+        click(Button::Save);
+        QCOMPARE(buttons(), kBrowse);
+        QCOMPARE(stored(store::DATE), std::vector<std::string>{"115.12.06"});
+
+        click(Button::Add);
+        typeKeys("X1");
+        click(Button::Cancel);  // drops the new record
+        QCOMPARE(stored(store::NO), std::vector<std::string>{"N00001"});
+        QCOMPARE(value(store::NO), QStringLiteral("N00001"));
+
+        f.dialogs().answers = {platform::Answer::Cancel, platform::Answer::Ok};
+        click(Button::Delete);
+        QCOMPARE(stored(store::NO).size(), std::size_t(1));
+        click(Button::Delete);
+        QVERIFY(stored(store::NO).empty());
+        QCOMPARE(theEditor().TexVELKARD[store::NO]->text(), QString());
+    }
+
+    void dateCheckAcceptsRewritesOrRefuses_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");  // empty: refused
+        QTest::newRow("undotted") << "880403"
+                                  << "88.04.03";
+        QTest::newRow("month 13") << "881303"
+                                  << "";
+        QTest::newRow("a digit after the date") << "88.04.031"
+                                                << "";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void dateCheckAcceptsRewritesOrRefuses() {
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        testsupport::GuiFixture f;
+        openEditor(f, someClients());
+        auto* birth = theEditor().TexVELKARD[store::BIRTH];
+        retypeField(store::BIRTH, typed);
+        pressKey(Qt::Key_Return);  // on to SEX
+        if (!kept.isEmpty()) {
+            QVERIFY(f.dialogs().messages().empty());
+            QCOMPARE(QApplication::focusWidget(), theEditor().fieldBox(store::SEX));
+            QCOMPARE(value(store::BIRTH), kept);
+            return;
+        }
+        QCOMPARE(f.dialogs().messages().size(), std::size_t(1));
+        QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral("輸入日期型態不正確,請重新輸入"));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(birth));
+        QCOMPARE(birth->text(), typed);
+        click(Button::Save);  // held up by the date: nothing is written
+        QCOMPARE(stored(store::BIRTH)[0], std::string("88.04.03"));
+        QCOMPARE(buttons(), kEdit);
+        f.dialogs().clear();
+        click(Button::Cancel);  // never held up
+        QCOMPARE(f.dialogs().messages().size(), std::size_t(0));
+        QCOMPARE(birth->text(), QStringLiteral("88.04.03"));
+    }
+
+    void closingWithAPendingRecordAsksFirst_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("Yes saves") << int(platform::Answer::Yes) << true << "王大明";
+        QTest::newRow("No discards") << int(platform::Answer::No) << true << "王小明";
+        QTest::newRow("Cancel stays") << int(platform::Answer::Cancel) << false << "王小明";
+    }
+    void closingWithAPendingRecordAsksFirst() {
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        QFETCH(QString, name);
+        for (bool wholeProgram : {false, true}) {
+            testsupport::GuiFixture f;
+            openEditor(f, someClients());
+            retypeField(store::NAME, "王大明");
+            f.dialogs().answers = {static_cast<platform::Answer>(answer)};
+            if (wholeProgram)
+                get<MDIForm1>().close();
+            else
+                theEditor().close();
+            QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral("資料尚未儲存，是否儲存？"));
+            QCOMPARE(platform::forms::loaded<Form11>(), !closed);
+            QCOMPARE(QString::fromStdString(stored(store::NAME)[0]), name);
+        }
+    }
+
+    void aRefusedWriteIsReportedAndCancelReadsTheRecordAgain() {
+        testsupport::GuiFixture f;
+        openEditor(f, someClients());
+        testsupport::execSql(f.clientFile(),
+                             "UPDATE VELKARD SET NAME = '別人改的' WHERE NO = 'A00001'");
+        retypeField(store::NAME, "我改的");
+        click(Button::Save);
+        QVERIFY(f.dialogs().messages().back().text.contains("修改"));
+        QCOMPARE(buttons(), kEdit);
+        QCOMPARE(stored(store::NAME)[0], std::string("別人改的"));
+        click(Button::Cancel);
+        QCOMPARE(theEditor().TexVELKARD[store::NAME]->text(), QStringLiteral("別人改的"));
+        retypeField(store::NAME, "我再改的");
+        click(Button::Save);
+        QCOMPARE(stored(store::NAME)[0], std::string("我再改的"));
+
+        // A record deleted elsewhere: CANCEL after the refused save says so and shows the next.
+        testsupport::execSql(f.clientFile(), "DELETE FROM VELKARD WHERE NO = 'A00001'");
+        retypeField(store::NAME, "改不到");
+        click(Button::Save);
+        f.dialogs().clear();
+        click(Button::Cancel);
+        QVERIFY(f.dialogs().messages()[0].text.contains("已被刪除"));
+        QCOMPARE(theEditor().records()->recordCount(), 2L);
+        QCOMPARE(value(store::NO), QStringLiteral("A00002"));
+    }
+};
+
+VELKARD_GUI_TEST(EditorTest)
+#include "editor_test.moc"

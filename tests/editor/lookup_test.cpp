@@ -1,0 +1,123 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "editor/form11.h"
+#include "editor/form112.h"
+#include "guifixture.h"
+#include "platform/boxes.h"
+#include "platform/datacontrol.h"
+#include "platform/forms.h"
+#include "platform/recordgrid.h"
+#include "shell/mdiform1.h"
+#include "store/fields.h"
+#include "store/recordset.h"
+#include "userinput.h"
+
+using platform::forms::get;
+using testsupport::click;
+using testsupport::pressKey;
+using testsupport::typeKeys;
+using testsupport::value;
+
+namespace {
+
+std::vector<std::vector<std::string>> clients() {
+    const char* rows[][2] = {{"C03", "王小明"}, {"C01", "李大同"}, {"C05", "陳美玲"},
+                             {"C02", "林志明"}, {"C04", "O'Neil"}, {"X'1", "張三"}};
+    std::vector<std::vector<std::string>> out;
+    for (auto& r : rows) {
+        std::vector<std::string> c(store::kFieldCount);
+        c[store::NO] = r[0];
+        c[store::NAME] = r[1];
+        out.push_back(c);
+    }
+    return out;
+}
+
+// The lookup opened from the editor standing on its second record (C01).
+Form112& openLookup(testsupport::GuiFixture& f) {
+    [&] { QVERIFY(f.start(clients())); }();
+    get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
+    Form11& editor = get<Form11>();
+    click(editor.AdodcVELKARD->findChild<QToolButton*>("Next"));
+    click(editor.COMMAND1[Form11::Button::Quick]);
+    testsupport::activate(&get<Form112>());
+    return get<Form112>();
+}
+
+QString editorCode() {
+    return value(*get<Form11>().records(), store::NO);
+}
+
+}  // namespace
+
+class LookupTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void typedCodesFindAndExecuteMovesTheEditor() {
+        testsupport::GuiFixture f;
+        Form112& w = openLookup(f);
+        store::RecordSet& copy = *w.Adodc1->recordSet();
+        // A typed code (any letter case) and Enter: found, and the focus moves on to EXECUTE.
+        click(w.DataCombo1);
+        typeKeys("c05");
+        pressKey(Qt::Key_Return);
+        QCOMPARE(value(copy, store::NAME), QStringLiteral("陳美玲"));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.Command1[0]));
+        QCOMPARE(editorCode(), QStringLiteral("C01"));  // the editor waits
+
+        // Each key searches with the text as it stood before the key.
+        testsupport::retype(w.DataCombo1, QString());
+        typeKeys("C");
+        QCOMPARE(copy.absolutePosition(), 1L);  // empty text: back on the first
+        typeKeys("0");
+        QVERIFY(copy.eof());  // "C" matches no whole code
+
+        // A code that matches nothing leaves no client to take: EXECUTE keeps the editor where
+        // it was (it once moved it to the client the lookup stood on before).
+        testsupport::retype(w.DataCombo1, "ZZZ");
+        pressKey(Qt::Key_Return);
+        pressKey(Qt::Key_Space);  // on EXECUTE
+        QVERIFY(platform::forms::loaded<Form112>());
+        QCOMPARE(editorCode(), QStringLiteral("C01"));
+
+        // A code with a quote is found as typed; a pick from the list finds at once.
+        testsupport::retype(w.DataCombo1, "X'1");
+        pressKey(Qt::Key_Return);
+        QCOMPARE(value(copy, store::NAME), QStringLiteral("張三"));
+        testsupport::pickEntry(w.DataCombo1, 3);
+        QCOMPARE(value(copy, store::NO), QStringLiteral("C02"));
+        QVERIFY(f.dialogs().messages().empty());
+        click(w.Command1[Form112::Execute]);
+        QVERIFY(!platform::forms::loaded<Form112>());
+        QCOMPARE(editorCode(), QStringLiteral("C02"));
+        QCOMPARE(get<Form11>().TexVELKARD[store::NAME]->text(), QStringLiteral("林志明"));
+    }
+
+    void aHeadingSortsTillTheWindowIsLeftAndEndKeepsTheEditor() {
+        testsupport::GuiFixture f;
+        Form112& w = openLookup(f);
+        auto* grid = w.DataGrid1;
+        testsupport::clickHeading(grid, store::NAME);
+        QCOMPARE(w.DATAGRID1_FIELD, QStringLiteral("NAME"));
+        testsupport::clickRow(grid, 1);  // C01 李大同
+        click(w.Command1[Form112::Hoist]);
+        QCOMPARE(testsupport::column(*w.Adodc1->recordSet(), store::NAME).first(),
+                 QStringLiteral("O'Neil"));
+        QCOMPARE(value(*w.Adodc1->recordSet(), store::NO), QStringLiteral("C01"));
+        // Leaving for the editor and coming back resets the sort field.
+        testsupport::activate(&get<MDIForm1>());
+        testsupport::activate(&w);
+        QCOMPARE(w.DATAGRID1_FIELD, QStringLiteral("NO"));
+        testsupport::clickRow(grid, 3);
+        click(w.Command1[Form112::End]);
+        QVERIFY(!platform::forms::loaded<Form112>());
+        QCOMPARE(editorCode(), QStringLiteral("C01"));
+    }
+};
+
+VELKARD_GUI_TEST(LookupTest)
+#include "lookup_test.moc"

@@ -1,0 +1,261 @@
+#include <QFontMetricsF>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "guifixture.h"
+#include "platform/appsetup.h"
+#include "platform/clock.h"
+#include "platform/datacontrol.h"
+#include "platform/forms.h"
+#include "platform/recordgrid.h"
+#include "platform/reportpreview.h"
+#include "platform/twips.h"
+#include "reports/datareport28.h"
+#include "reports/form28.h"
+#include "shell/form1.h"
+#include "shell/mdiform1.h"
+#include "store/clientfile.h"
+#include "store/fields.h"
+#include "store/recordset.h"
+#include "userinput.h"
+
+using platform::forms::get;
+using platform::report::Control;
+
+namespace {
+
+std::vector<std::vector<std::string>> clients(int n) {
+    std::vector<std::vector<std::string>> out;
+    for (int i = 1; i <= n; ++i) {
+        std::vector<std::string> c(store::kFieldCount);
+        c[store::NO] = QStringLiteral("K%1").arg(i, 3, 10, QLatin1Char('0')).toStdString();
+        c[store::NAME] = i % 2 ? "王大明" : "李小華";
+        c[store::SEX] = i % 3 ? "M" : "F";
+        c[store::ADDR_1] = "台北市大安區仁愛路" + std::to_string(i) + "號";
+        out.push_back(c);
+    }
+    return out;
+}
+
+Form28& chooser() {
+    get<MDIForm1>().item("menu_SYNTHE_DATA")->trigger();
+    return get<Form28>();
+}
+
+// Clicks an entry of a list where it is drawn, after scrolling to it.
+void clickItem(QListWidget* list, int row) {
+    list->scrollToItem(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
+}
+
+QStringList items(QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+}
+
+QString pdfText(const QString& path) {
+    QProcess p;
+    p.start("pdftotext", {"-layout", path, "-"});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int pdfPages(const QString& path) {
+    QProcess p;
+    p.start("pdfinfo", {path});
+    p.waitForFinished(30000);
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n'))
+        if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
+    return -1;
+}
+
+// Columns of `area` in which `image` has ink, counted as separate runs: one run a glyph.
+int inkRuns(const QImage& image, const QRect& area) {
+    int runs = 0;
+    bool inInk = false;
+    for (int x = area.left(); x <= area.right(); ++x) {
+        bool ink = false;
+        for (int y = area.top(); y <= area.bottom() && !ink; ++y)
+            ink = qGray(image.pixel(x, y)) < 128;
+        if (ink && !inInk) ++runs;
+        inInk = ink;
+    }
+    return runs;
+}
+
+// A one-line report of one client's PHONE in a column `fraction` as wide as the number needs.
+struct PhoneReport {
+    static constexpr int kLeft = 2000, kTop = 1440, kHeight = 300;
+    int width = 0;
+    std::unique_ptr<platform::report::Document> document;
+
+    PhoneReport(const std::filesystem::path& file, double fraction) {
+        platform::report::Definition d;
+        d.font = {QString::fromUtf8(platform::kMingFace), 9, false};
+        QFont font(d.font.name);
+        font.setPixelSize(9 * 20);
+        width = static_cast<int>(QFontMetricsF(font).horizontalAdvance("1234567890") * fraction);
+        Control phone;
+        phone.kind = Control::TextBox;
+        phone.dataField = "PHONE";
+        phone.left = kLeft;
+        phone.top = 0;
+        phone.width = width;
+        phone.height = kHeight;
+        phone.font = d.font;
+        d.sections.push_back({platform::report::Section::Detail, "Detail", kHeight, {phone}});
+        document = std::make_unique<platform::report::Document>(
+            d, store::RecordSet::openClients(store::clientfile::open(file)), platform::report::a4(),
+            QString());
+    }
+
+    // The page at about 4 pixels a millimetre, and the part of it right of the column's start.
+    QImage page(QRect* column, QRect* beyond) const {
+        const double scale = 0.25;
+        QImage image(static_cast<int>(11906 * scale), static_cast<int>(16838 * scale),
+                     QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.scale(scale, scale);
+        document->drawPage(painter, 0);
+        painter.end();
+        const int left = static_cast<int>((100 + kLeft) * scale);
+        const int top = static_cast<int>(kTop * scale), height = static_cast<int>(kHeight * scale);
+        const int right = static_cast<int>((100 + kLeft + width) * scale);
+        *column = QRect(QPoint(left - 2, top), QPoint(right + 1, top + height));
+        *beyond = QRect(QPoint(right + 2, top), QPoint(image.width() - 1, top + height));
+        return image;
+    }
+};
+
+}  // namespace
+
+class ReportTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup() { platform::setToday(std::nullopt); }
+
+    void theChosenColumnsMakeTheReportAndRefusedChoicesNone() {
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(clients(3)));
+        Form28& w = chooser();
+        QCOMPARE(items(w.ListRIGHT), (QStringList{"NO", "NAME", "BIRTH", "SEX", "BLOOD", "SELF_NO",
+                                                  "PHONE", "TEL_1", "ADDR_1"}));
+        testsupport::click(w.ComLTOR);  // nothing selected: nothing added
+        QCOMPARE(w.ListRIGHT->count(), 9);
+        clickItem(w.ListLEFT, store::NAME);
+        testsupport::click(w.ComLTOR);
+        testsupport::click(w.ComLTOR);
+        clickItem(w.ListRIGHT, 0);
+        testsupport::click(w.ComRTOL);
+        QCOMPARE(items(w.ListRIGHT), (QStringList{"NAME", "BIRTH", "SEX", "BLOOD", "SELF_NO",
+                                                  "PHONE", "TEL_1", "ADDR_1", "NAME", "NAME"}));
+        testsupport::click(w.COMMAND1[0]);
+        QVERIFY(platform::forms::loaded<Form28>());  // the chooser stays open
+        auto& d = get<DataReport28>().definition;
+        // Each column headed by the field name (not its title); the rest hidden. Where the
+        // columns lie is the layout's (its own tests).
+        QCOMPARE(d.control("label10")->caption, QStringLiteral("NAME"));
+        QCOMPARE(d.control("text10")->dataField, QStringLiteral("NAME"));
+        QVERIFY(!d.control("text11")->visible);
+        QCOMPARE(get<DataReport28>().preview->document()->recordCount(), 3L);
+
+        // Too wide, then too many columns: refused with a message, no report.
+        testsupport::click(w.ComALLMOVE);
+        QCOMPARE(w.ListRIGHT->count(), 0);
+        platform::forms::unload<DataReport28>();
+        clickItem(w.ListLEFT, store::MEMO);
+        for (int i = 0; i < 8; ++i) testsupport::click(w.ComLTOR);
+        testsupport::click(w.COMMAND1[0]);
+        QVERIFY(!platform::forms::loaded<DataReport28>());
+        QVERIFY(f.dialogs().messages()[0].text.contains("32767"));
+        for (int i = 0; i < 13; ++i) testsupport::click(w.ComLTOR);  // 21 fields
+        testsupport::click(w.COMMAND1[0]);
+        QVERIFY(!platform::forms::loaded<DataReport28>());
+        QVERIFY(f.dialogs().messages()[1].text.contains("20"));
+    }
+
+    void thePdfHoldsTheFilteredRowsInTheListsOrder() {
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(clients(30)));
+        platform::setToday(QDate(2026, 12, 6));
+        store::RecordSet& list = *get<Form1>().AdodcMENU->recordSet();
+        list.setFilter("SEX = 'M'");
+        list.setSort("NO DESC");
+        testsupport::clickRow(get<Form1>().DataGridMENU, 4);
+        QCOMPARE(list.absolutePosition(), 5L);
+        Form28& w = chooser();
+        testsupport::click(w.COMMAND1[0]);
+        QCOMPARE(list.absolutePosition(), 5L);  // printing reads a copy
+        const QString pdf =
+            QString::fromStdString((f.clientFile().parent_path() / "report.pdf").string());
+        f.dialogs().savePaths.push_back(pdf);
+        get<DataReport28>().preview->findChild<QToolButton*>("SavePdf")->click();
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains(QStringLiteral("客戶基本資料表")), qPrintable(text.left(400)));
+        QVERIFY(text.contains("2026/12/06"));
+        QVERIFY(text.contains("ADDR_1"));
+        QStringList codes;
+        for (const QString& line : text.split('\n')) {
+            const QString first = line.trimmed().section(' ', 0, 0);
+            if (first.startsWith('K')) codes << first;
+        }
+        QStringList expected;
+        for (int i = 30; i >= 1; --i)
+            if (i % 3) expected << QStringLiteral("K%1").arg(i, 3, 10, QLatin1Char('0'));
+        QCOMPARE(codes, expected);
+        QCOMPARE(pdfPages(pdf), 1);
+
+        list.setFilter("");
+        testsupport::click(w.COMMAND1[0]);
+        QCOMPARE(get<DataReport28>().preview->document()->pageCount(), 1);
+    }
+
+    // A phone number cut at its column's edge reads as another number: a value that does not
+    // fit is narrowed so that every digit prints, and only past that cut with a mark.
+    void aValueWiderThanItsColumnPrintsWholeOrMarkedAsCut_data() {
+        QTest::addColumn<double>("fraction");
+        QTest::addColumn<int>("glyphs");
+        QTest::newRow("fits") << 1.2 << 10;
+        QTest::newRow("narrowed to 70 %") << 0.7 << 10;
+        QTest::newRow("narrowed to 68 %") << 0.68 << 10;
+        QTest::newRow("cut at 40 %") << 0.4 << -1;
+    }
+    void aValueWiderThanItsColumnPrintsWholeOrMarkedAsCut() {
+        QFETCH(double, fraction);
+        QFETCH(int, glyphs);
+        testsupport::GuiFixture f;
+        std::vector<std::string> client(store::kFieldCount);
+        client[store::NO] = "K001";
+        client[store::PHONE] = "1234567890";
+        f.writeClients({client});
+        PhoneReport report(f.clientFile(), fraction);
+        QRect column, beyond;
+        const QImage page = report.page(&column, &beyond);
+        QCOMPARE(inkRuns(page, beyond), 0);  // nothing spills into the next column
+        const QString pdf =
+            QString::fromStdString((f.clientFile().parent_path() / "phone.pdf").string());
+        report.document->writePdf(pdf);
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains("1234567890"), qPrintable(text.trimmed()));
+        if (glyphs > 0) {
+            QCOMPARE(inkRuns(page, column), glyphs);
+            QVERIFY(!text.contains(QStringLiteral("…")));
+        } else {
+            QVERIFY2(text.contains(QStringLiteral("…")), qPrintable(text.trimmed()));
+            QVERIFY(inkRuns(page, column) < 10 + 3);
+        }
+    }
+
+};
+
+VELKARD_GUI_TEST(ReportTest)
+#include "report_test.moc"

@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include "shell/browsestate.h"
+
+TEST(BrowseState, SortCodesNameTheirFields) {
+    const char* fields[] = {"",       "NO",      "NAME",     "BIRTH",    "TEL_2",
+                            "ADDR_2", "COMPANY", "VOCATION", "POSITION", ""};
+    for (int code = 0; code <= 9; ++code)
+        EXPECT_EQ(shell::fieldOfSortCode(code).toStdString(), fields[code]) << code;
+}
+
+// The typed page, as CHOICE PAGE reads it: a number (a half to the even page), or refused.
+TEST(BrowseState, PagesAreNumbersWithinWhatTheListCanReach) {
+    const struct {
+        const char* typed;
+        int page;  // 0 with `refused`
+        bool refused;
+    } cases[] = {{"3", 3, false},    {" 3 ", 3, false},       {"2.5", 2, false},
+                 {"3.5", 4, false},  {"-2519", -2519, false}, {"2521", 2521, false},
+                 {"abc", 0, true},   {"   ", 0, true},        {"2522", 0, true},
+                 {"-2520", 0, true}, {"1e9", 0, true},        {"nan", 0, true}};
+    for (const auto& c : cases) {
+        QString refusal;
+        const auto page = shell::parsePage(QString::fromLatin1(c.typed), &refusal);
+        EXPECT_EQ(page.has_value(), !c.refused) << c.typed;
+        if (page) {
+            EXPECT_EQ(*page, c.page) << c.typed;
+        }
+        EXPECT_EQ(refusal.contains(QStringLiteral("頁數")), c.refused) << c.typed;
+    }
+}
+
+TEST(BrowseState, TheListStartsWhereTheFrameAsked) {
+    const struct {
+        bool last, choice;
+        qint16 page;
+        bool toLast;
+        std::optional<long> offset;
+    } cases[] = {
+        {false, false, 0, false, std::nullopt},
+        {true, false, 0, true, std::nullopt},
+        {false, true, 1, false, 0L},
+        {false, true, 3, false, 26L},
+        {false, true, 0, false, -13L},
+        {false, true, -2519, false, -32760L},
+        {false, true, 2521, false, 32760L},
+    };
+    for (const auto& c : cases) {
+        const auto start = shell::listStart(c.last, c.choice, c.page);
+        EXPECT_EQ(start.toLast, c.toLast) << c.page;
+        EXPECT_EQ(start.pageOffset, c.offset) << c.page;
+    }
+}

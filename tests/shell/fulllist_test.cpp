@@ -1,0 +1,102 @@
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "editor/form11.h"
+#include "guifixture.h"
+#include "platform/boxes.h"
+#include "platform/datacontrol.h"
+#include "platform/forms.h"
+#include "platform/recordgrid.h"
+#include "shell/form1.h"
+#include "shell/form12.h"
+#include "shell/mdiform1.h"
+#include "store/fields.h"
+#include "store/recordset.h"
+#include "userinput.h"
+
+using platform::forms::get;
+using testsupport::click;
+using testsupport::column;
+using testsupport::value;
+
+namespace {
+
+std::vector<std::vector<std::string>> clients() {
+    const char* rows[][3] = {{"C03", "王小明", "統一企業"},
+                             {"C01", "李大同", "宏碁電腦"},
+                             {"C05", "陳美玲", "大同公司"},
+                             {"C02", "林志明", "中國鋼鐵"},
+                             {"C04", "O'Neil", "長榮海運"}};
+    std::vector<std::vector<std::string>> out;
+    for (auto& r : rows) {
+        std::vector<std::string> c(store::kFieldCount);
+        c[store::NO] = r[0];
+        c[store::NAME] = r[1];
+        c[store::COMPANY] = r[2];
+        out.push_back(c);
+    }
+    return out;
+}
+
+}  // namespace
+
+class FullListTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void aClickedHeadingSortsKeepingTheRecord() {
+        testsupport::GuiFixture f;
+        f.writeClients(clients());
+        testsupport::execSql(f.clientFile(), "ALTER TABLE VELKARD ADD COLUMN CTRL TEXT");
+        QVERIFY(f.start());
+        get<MDIForm1>().item("menu_MOD_PROCESS")->trigger();
+        QVERIFY(!platform::forms::loaded<Form1>());
+        Form12& w = get<Form12>();
+        store::RecordSet& rs = *w.Adodc1->recordSet();
+        QCOMPARE(value(rs, store::NO), QStringLiteral("C03"));  // stored order, no sort
+        QCOMPARE(w.DataGrid1->model()->columnCount(), 21);
+        testsupport::clickHeading(w.DataGrid1, 20);  // CTRL: no field to sort by
+        QCOMPARE(w.DATAGRID1_FIELD, QStringLiteral("NO"));
+
+        click(w.Adodc1->findChild<QToolButton*>("Next"));  // 李大同
+        QCOMPARE(w.LabBROWSE1[1]->text(), QStringLiteral("李大同"));
+        testsupport::clickHeading(w.DataGrid1, store::COMPANY);
+        QCOMPARE(w.DATAGRID1_FIELD, QStringLiteral("COMPANY"));
+        QCOMPARE(column(rs, store::NO).first(),
+                 QStringLiteral("C03"));  // the click alone sorts nothing
+        click(w.Command1[Form12::Lower]);
+        QCOMPARE(column(rs, store::COMPANY).first(), QStringLiteral("統一企業"));  // most strokes
+        QCOMPARE(value(rs, store::NAME), QStringLiteral("李大同"));
+        QCOMPARE(w.LabBROWSE1[9]->text(), QStringLiteral("宏碁電腦"));
+        QCOMPARE(w.DataGrid1->currentIndex().row(), static_cast<int>(rs.absolutePosition()) - 1);
+    }
+
+    void closingItBringsTheBrowseListBackAndClosesTheEditor() {
+        for (bool byEnd : {true, false}) {
+            testsupport::GuiFixture f;
+            QVERIFY(f.start(clients()));
+            get<MDIForm1>().item("menu_MOD_PROCESS")->trigger();
+            get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
+            auto closeList = [&] {
+                if (byEnd)
+                    click(get<Form12>().Command1[Form12::End]);
+                else
+                    get<Form12>().close();
+            };
+            // A pending change in the editor is asked about; Cancel stops the closing.
+            get<Form11>().records()->setValue(store::NAME, "改過");
+            f.dialogs().answers = {platform::Answer::Cancel};
+            closeList();
+            QVERIFY(platform::forms::loaded<Form12>());
+            QVERIFY(platform::forms::loaded<Form11>());
+            f.dialogs().answers = {platform::Answer::No};
+            closeList();
+            QVERIFY(!platform::forms::loaded<Form12>());
+            QVERIFY(!platform::forms::loaded<Form11>());
+            QVERIFY(get<Form1>().isVisible());
+        }
+    }
+};
+
+VELKARD_GUI_TEST(FullListTest)
+#include "fulllist_test.moc"
