@@ -113,8 +113,7 @@ class EditorTest : public QObject {
                  clickField(store::NO);
                  testsupport::wheel(theEditor().Combox1[1], -1);
              },
-             kBrowse},
-        };
+             kBrowse}};
         for (const auto& s : steps) {
             s.act();
             QVERIFY2(buttons() == s.state, s.what);

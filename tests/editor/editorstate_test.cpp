@@ -28,18 +28,17 @@ TEST(EditorState, StepsThroughBrowseAndEdit) {
         std::function<void()> act;
         std::string buttons;
         bool adding;
-    } steps[] = {
-        {"a change", [&] { s.changed(); }, kEdit, false},
-        {"saved", [&] { s.saved(); }, kBrowse, false},
-        {"ADD", [&] { s.added(); }, kEdit, true},
-        {"a change of the new record", [&] { s.changed(); }, kEdit, true},
-        {"a refused save keeps the edit", [&] { s.refusedByOtherProgram(); }, kEdit, true},
-        {"CANCEL", [&] { after = s.cancelled(); }, kBrowse, false},
-        {"ADD again", [&] { s.added(); }, kEdit, true},
-        {"saved", [&] { s.saved(); }, kBrowse, false},
-        {"CONDIT from the edit state", [&] { s.changed(), s.browse(); }, kBrowse, false},
-        {"a change, then the window opens again", [&] { s.changed(), s.loaded(); }, kBrowse, false},
-    };
+    } steps[] = {{"a change", [&] { s.changed(); }, kEdit, false},
+                 {"saved", [&] { s.saved(); }, kBrowse, false},
+                 {"ADD", [&] { s.added(); }, kEdit, true},
+                 {"a change of the new record", [&] { s.changed(); }, kEdit, true},
+                 {"a refused save keeps the edit", [&] { s.refusedByOtherProgram(); }, kEdit, true},
+                 {"CANCEL", [&] { after = s.cancelled(); }, kBrowse, false},
+                 {"ADD again", [&] { s.added(); }, kEdit, true},
+                 {"saved", [&] { s.saved(); }, kBrowse, false},
+                 {"CONDIT from the edit state", [&] { s.changed(), s.browse(); }, kBrowse, false},
+                 {"a change, then the window opens again", [&] { s.changed(), s.loaded(); },
+                  kBrowse, false}};
     for (const auto& step : steps) {
         step.act();
         EXPECT_EQ(shown(s), step.buttons) << step.what;
@@ -73,14 +72,12 @@ TEST(EditorState, GateOfEveryButton) {
         B button;
         bool records, refusedDate;
         G gate;
-    } cases[] = {
-        {B::Add, true, false, G::Acts},         {B::Add, false, false, G::Acts},
-        {B::Delete, false, false, G::NoRecord}, {B::Save, false, false, G::NoRecord},
-        {B::Cancel, false, false, G::Ignored},  {B::Condit, false, false, G::Acts},
-        {B::End, false, false, G::Acts},        {B::Save, true, true, G::Ignored},
-        {B::End, true, true, G::Ignored},       {B::Delete, false, true, G::Ignored},
-        {B::Cancel, true, true, G::Acts},       {B::Printer, true, false, G::Acts},
-    };
+    } cases[] = {{B::Add, true, false, G::Acts},         {B::Add, false, false, G::Acts},
+                 {B::Delete, false, false, G::NoRecord}, {B::Save, false, false, G::NoRecord},
+                 {B::Cancel, false, false, G::Ignored},  {B::Condit, false, false, G::Acts},
+                 {B::End, false, false, G::Acts},        {B::Save, true, true, G::Ignored},
+                 {B::End, true, true, G::Ignored},       {B::Delete, false, true, G::Ignored},
+                 {B::Cancel, true, true, G::Acts},       {B::Printer, true, false, G::Acts}};
     for (const auto& c : cases)
         EXPECT_EQ(EditorState::gate(c.button, c.records, c.refusedDate), c.gate)
             << "button " << c.button << " records " << c.records << " date " << c.refusedDate;

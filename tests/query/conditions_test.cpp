@@ -59,18 +59,16 @@ TEST(Conditions, TermsKeepTheValueAsTyped) {
     struct Case {
         ConditionRow r;
         const char* term;
-    } cases[] = {
-        {row("NAME", 6, "王"), "NAME like '王*'"},
-        {row("NAME", 7, "王"), "NAME like '*王*'"},
-        {row("NAME", 0, " 王 "), "NAME = ' 王 '"},
-        {row("NAME", 1, "x"), "NAME <> 'x'"},
-        {row("NAME", 2, "x"), "NAME > 'x'"},
-        {row("NAME", 3, "x"), "NAME < 'x'"},
-        {row("NAME", 4, "x"), "NAME >= 'x'"},
-        {row("NAME", 5, "x"), "NAME <= 'x'"},
-        {row("NAME", 0, "O'Neil"), "NAME = 'O''Neil'"},
-        {row("NAME", -1, "x"), ""},
-    };
+    } cases[] = {{row("NAME", 6, "王"), "NAME like '王*'"},
+                 {row("NAME", 7, "王"), "NAME like '*王*'"},
+                 {row("NAME", 0, " 王 "), "NAME = ' 王 '"},
+                 {row("NAME", 1, "x"), "NAME <> 'x'"},
+                 {row("NAME", 2, "x"), "NAME > 'x'"},
+                 {row("NAME", 3, "x"), "NAME < 'x'"},
+                 {row("NAME", 4, "x"), "NAME >= 'x'"},
+                 {row("NAME", 5, "x"), "NAME <= 'x'"},
+                 {row("NAME", 0, "O'Neil"), "NAME = 'O''Neil'"},
+                 {row("NAME", -1, "x"), ""}};
     for (const auto& c : cases) EXPECT_EQ(query::term(c.r), c.term);
 }
 
@@ -107,8 +105,7 @@ TEST(Conditions, CheckNamesTheRowAndTheReasonOfEveryRejection) {
          2,
          "上一列"},
         {"quote in a value", {row("NAME", 0, "O'Neil")}, 0, ""},
-        {"blank field text", {row("NAME ", 0, "a")}, 1, "NAME"},
-    };
+        {"blank field text", {row("NAME ", 0, "a")}, 1, "NAME"}};
     for (const auto& c : cases) {
         auto refusal = query::check(c.rows, kColumns);
         if (c.row == 0) {

@@ -31,8 +31,7 @@ std::vector<std::vector<std::string>> clients() {
         {"C01", "王小明", "M", "O", "經理"}, {"C02", "李大同", "F", "A", "工程師"},
         {"C03", "王大華", "M", "A", "會計"}, {"C04", "陳美玲", "F", "O", "經理"},
         {"C05", "王美", "F", "O", "助理"},   {"C06", "林志明", "M", "O", "課長"},
-        {"C07", "張三", "M", "B", "工程師"},
-    };
+        {"C07", "張三", "M", "B", "工程師"}};
     std::vector<std::vector<std::string>> out;
     for (auto& r : rows) {
         std::vector<std::string> c(store::kFieldCount);

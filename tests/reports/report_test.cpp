@@ -254,7 +254,6 @@ class ReportTest : public QObject {
             QVERIFY(inkRuns(page, column) < 10 + 3);
         }
     }
-
 };
 
 VELKARD_GUI_TEST(ReportTest)

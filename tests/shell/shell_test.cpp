@@ -177,10 +177,11 @@ class ShellTest : public QObject {
             QString typed;
             QString counter;
             QString name;
-        } steps[] = {
-            {"王小", "", "王小"},     {"王小明", "", "王小明"},    {"王", "Record :  -3 / 6", ""},
-            {"O'Neil", "", "O'Neil"}, {"", "Record :  1 / 6", ""},
-        };
+        } steps[] = {{"王小", "", "王小"},
+                     {"王小明", "", "王小明"},
+                     {"王", "Record :  -3 / 6", ""},
+                     {"O'Neil", "", "O'Neil"},
+                     {"", "Record :  1 / 6", ""}};
         for (const auto& s : steps) {
             testsupport::retype(box, s.typed);
             testsupport::pressKey(Qt::Key_Return);

@@ -29,31 +29,29 @@ TEST(Expression, OperatorsCompareInTextOrder) {
     struct Case {
         const char* text;
         bool matches;
-    } cases[] = {
-        {"NO = 'A00005'", true},
-        {"NO = 'a00005'", true},
-        {"NO = 'A0000'", false},
-        {"NO <> 'A00005'", false},
-        {"NO <> 'A00006'", true},
-        {"NO < 'A00006'", true},
-        {"NO > 'A00006'", false},
-        {"NO <= 'A00005'", true},
-        {"NO >= 'A00005'", true},
-        {"NO >= 'A00006'", false},
-        {"NAME > '王'", true},
-        {"NAME < '張'", true},
-        {"BLOOD like 'A*'", true},
-        {"BLOOD LIKE 'B*'", false},
-        {"COMPANY like '*電腦*'", true},
-        {"COMPANY like '*電腦'", true},
-        {"COMPANY like '電腦*'", false},
-        {"選擇 = ''", true},
-        {"[NAME] = '林小明'", true},
-        {"name='林小明'", true},
-        {"(SEX = 'F')", false},
-        {"   ", true},
-        {"", true},
-    };
+    } cases[] = {{"NO = 'A00005'", true},
+                 {"NO = 'a00005'", true},
+                 {"NO = 'A0000'", false},
+                 {"NO <> 'A00005'", false},
+                 {"NO <> 'A00006'", true},
+                 {"NO < 'A00006'", true},
+                 {"NO > 'A00006'", false},
+                 {"NO <= 'A00005'", true},
+                 {"NO >= 'A00005'", true},
+                 {"NO >= 'A00006'", false},
+                 {"NAME > '王'", true},
+                 {"NAME < '張'", true},
+                 {"BLOOD like 'A*'", true},
+                 {"BLOOD LIKE 'B*'", false},
+                 {"COMPANY like '*電腦*'", true},
+                 {"COMPANY like '*電腦'", true},
+                 {"COMPANY like '電腦*'", false},
+                 {"選擇 = ''", true},
+                 {"[NAME] = '林小明'", true},
+                 {"name='林小明'", true},
+                 {"(SEX = 'F')", false},
+                 {"   ", true},
+                 {"", true}};
     for (const auto& c : cases) EXPECT_EQ(eval(c.text, row), c.matches) << c.text;
 }
 
@@ -70,8 +68,7 @@ TEST(Expression, AndBindsTighterThanOrAndParenthesesGroup) {
     } cases[] = {
         {"M", "A", "統一", true, false, true},     {"F", "O", "宏碁電腦", true, false, false},
         {"M", "B", "宏碁電腦", true, false, true}, {"M", "AB", "宏碁電腦", true, true, true},
-        {"F", "A", "統一", false, false, false},   {"m", "a", "", true, false, true},
-    };
+        {"F", "A", "統一", false, false, false},   {"m", "a", "", true, false, true}};
     for (const auto& c : cases) {
         Row row({"", "", c.sex, c.blood, c.company, ""});
         EXPECT_EQ(eval(orLast, row), c.orLast) << c.sex << c.blood << c.company;
@@ -94,23 +91,21 @@ TEST(Expression, RejectionsNameThePositionAndTheReason) {
         std::string text;
         std::size_t position;
         const char* reasonPart;
-    } cases[] = {
-        {"NAME = 'x' And ", 16, "缺少條件"},
-        {" Or NAME = 'x'", 2, "缺少條件"},
-        {"NAME = 'x' Or", 14, "缺少條件"},
-        {"AGE = '3'", 1, "AGE"},
-        {"NAME = 'x", 8, "引號"},
-        {"NAME 'x'", 6, "運算子"},
-        {"NAME =", 7, "單引號"},
-        {"NAME = x", 8, "單引號"},
-        {"NAME = 'x' NO = 'y'", 12, "And 或 Or"},
-        {"(NAME = 'x'", 1, "右括號"},
-        {"NAME = 'x')", 11, "右括號"},
-        {"姓名 = '王'", 1, "姓名"},
-        {"NAME = '王' And 姓名 = 'x'", 16, "姓名"},
-        {"NAME == 'x'", 7, "單引號"},
-        {"NAME ! 'x'", 6, "!"},
-    };
+    } cases[] = {{"NAME = 'x' And ", 16, "缺少條件"},
+                 {" Or NAME = 'x'", 2, "缺少條件"},
+                 {"NAME = 'x' Or", 14, "缺少條件"},
+                 {"AGE = '3'", 1, "AGE"},
+                 {"NAME = 'x", 8, "引號"},
+                 {"NAME 'x'", 6, "運算子"},
+                 {"NAME =", 7, "單引號"},
+                 {"NAME = x", 8, "單引號"},
+                 {"NAME = 'x' NO = 'y'", 12, "And 或 Or"},
+                 {"(NAME = 'x'", 1, "右括號"},
+                 {"NAME = 'x')", 11, "右括號"},
+                 {"姓名 = '王'", 1, "姓名"},
+                 {"NAME = '王' And 姓名 = 'x'", 16, "姓名"},
+                 {"NAME == 'x'", 7, "單引號"},
+                 {"NAME ! 'x'", 6, "!"}};
     for (const auto& c : cases) {
         try {
             store::Expression::parse(c.text, kColumns);

@@ -49,38 +49,32 @@ std::vector<std::vector<std::string>> numbered(int n) {
 TEST_F(RecordSetTest, PositionsAndMovesRunOffEitherEndWithoutError) {
     write(numbered(3));
     auto rs = open();
-    EXPECT_EQ(rs->recordCount(), 3);
     EXPECT_EQ(rs->absolutePosition(), 1);
-    struct Step {
-        const char* what;
-        void (*act)(RecordSet&);
-        long position;
-        bool bof, eof;
-        const char* no;
-    } steps[] = {
-        {"previous from first", [](RecordSet& r) { r.movePrevious(); }, RecordSet::kBeforeFirst,
-         true, false, ""},
-        {"previous again", [](RecordSet& r) { r.movePrevious(); }, RecordSet::kBeforeFirst, true,
-         false, ""},
-        {"next from before", [](RecordSet& r) { r.moveNext(); }, 1, false, false, "C101"},
-        {"last", [](RecordSet& r) { r.moveLast(); }, 3, false, false, "C103"},
-        {"next from last", [](RecordSet& r) { r.moveNext(); }, RecordSet::kAfterLast, false, true,
-         ""},
-        {"next again", [](RecordSet& r) { r.moveNext(); }, RecordSet::kAfterLast, false, true, ""},
-        {"previous from after", [](RecordSet& r) { r.movePrevious(); }, 3, false, false, "C103"},
-        {"move -2", [](RecordSet& r) { r.move(-2); }, 1, false, false, "C101"},
-        {"move +13", [](RecordSet& r) { r.move(13); }, RecordSet::kAfterLast, false, true, ""},
-        {"first", [](RecordSet& r) { r.moveFirst(); }, 1, false, false, "C101"},
-        {"move -1", [](RecordSet& r) { r.move(-1); }, RecordSet::kBeforeFirst, true, false, ""},
-        {"position 2", [](RecordSet& r) { r.setAbsolutePosition(2); }, 2, false, false, "C102"},
-        {"move 0", [](RecordSet& r) { r.move(0); }, 2, false, false, "C102"},
-    };
+    enum Act { First, Last, Next, Previous, Move, Position };
+    void (RecordSet::*const kMoves[])() = {&RecordSet::moveFirst, &RecordSet::moveLast,
+                                           &RecordSet::moveNext, &RecordSet::movePrevious};
+    constexpr long B = RecordSet::kBeforeFirst, A = RecordSet::kAfterLast;
+    const struct {
+        Act act;
+        long n;
+        long position;  // before the first and past the last hold no record
+    } steps[] = {{Previous, 0, B}, {Previous, 0, B}, {Next, 0, 1},     {Last, 0, 3},
+                 {Next, 0, A},     {Next, 0, A},     {Previous, 0, 3}, {Move, -2, 1},
+                 {Move, 13, A},    {First, 0, 1},    {Move, -1, B},    {Position, 2, 2},
+                 {Move, 0, 2},     {Position, 9, A}, {Previous, 0, 3}};
+    int i = 0;
     for (const auto& s : steps) {
-        s.act(*rs);
-        EXPECT_EQ(rs->absolutePosition(), s.position) << s.what;
-        EXPECT_EQ(rs->bof(), s.bof) << s.what;
-        EXPECT_EQ(rs->eof(), s.eof) << s.what;
-        EXPECT_EQ(rs->value(store::NO), s.no) << s.what;
+        if (s.act == Move)
+            rs->move(s.n);
+        else if (s.act == Position)
+            rs->setAbsolutePosition(s.n);
+        else
+            (rs.get()->*kMoves[s.act])();
+        EXPECT_EQ(rs->absolutePosition(), s.position) << "step " << i;
+        EXPECT_EQ(rs->bof(), s.position == B) << "step " << i;
+        EXPECT_EQ(rs->eof(), s.position == A) << "step " << i;
+        EXPECT_EQ(rs->value(store::NO), s.position > 0 ? "C10" + std::to_string(s.position) : "")
+            << "step " << i++;
     }
 }
 
@@ -138,9 +132,6 @@ TEST_F(RecordSetTest, SortFollowsStrokeOrderKeepsTiesInTableOrderAndStandsOnTheF
               (std::vector<std::string>{"", "丁", "王", "王", "王", "李", "林", "張", "陳", "黃"}));
     EXPECT_EQ(column(*rs, store::NO),
               (std::vector<std::string>{"6", "4", "2", "5", "10", "9", "7", "8", "1", "3"}));
-    rs->setSort("NAME DESC");
-    EXPECT_EQ(column(*rs, store::NO),
-              (std::vector<std::string>{"3", "1", "8", "7", "9", "2", "5", "10", "4", "6"}));
     rs->setFilter("NAME = '王'");
     EXPECT_EQ(column(*rs, store::NO), (std::vector<std::string>{"2", "5", "10"}));
     rs->setSort("");

@@ -76,19 +76,17 @@ TEST(TextEquality, WholeValuesFoldedForCaseAndWidth) {
         const char* a;
         const char* b;
         bool equal;
-    } cases[] = {
-        {"王小明", "王小明", true},
-        {"王小明", "王小", false},
-        {"王小", "王小明", false},
-        {"A00001", "a00001", true},
-        {"Ａ００００１", "A00001", true},
-        {"M", "Ｍ", true},
-        {"", "", true},
-        {"", " ", false},
-        {"abc ", "abc", false},
-        {"台北市", "臺北市", false},
-        {"AB", "A", false},
-    };
+    } cases[] = {{"王小明", "王小明", true},
+                 {"王小明", "王小", false},
+                 {"王小", "王小明", false},
+                 {"A00001", "a00001", true},
+                 {"Ａ００００１", "A00001", true},
+                 {"M", "Ｍ", true},
+                 {"", "", true},
+                 {"", " ", false},
+                 {"abc ", "abc", false},
+                 {"台北市", "臺北市", false},
+                 {"AB", "A", false}};
     for (const auto& c : cases) EXPECT_EQ(equal(c.a, c.b), c.equal) << c.a << " = " << c.b;
 }
 
@@ -97,31 +95,29 @@ TEST(TextLike, StarAndPercentStandForAnyRun) {
         const char* value;
         const char* pattern;
         bool matches;
-    } cases[] = {
-        {"王小明", "王*", true},
-        {"小王", "王*", false},
-        {"宏碁電腦公司", "*電腦*", true},
-        {"電腦", "*電腦*", true},
-        {"電", "*電腦*", false},
-        {"ABC", "a%", true},
-        {"ＡＢＣ", "*b*", true},
-        {"", "*", true},
-        {"x", "", false},
-        {"王小明", "王小明", true},
-        {"王小明", "王", false},
-        {"A+", "A*", true},
-        {"aXbXc", "a*b*c", true},
-        {"aXbX", "a*b*c", false},
-        {"aba", "ab*ba", false},
-        {"abba", "ab*ba", true},
-        {"abab", "*ab", true},
-        {"aab", "**a%b", true},
-        {"ab", "*a*b*", true},
-        {"ba", "*a*b*", false},
-        {"aXaXb", "*a*a*b", true},
-        {"王小明", "*小*", true},
-        {"王明小", "王*小*明", false},
-    };
+    } cases[] = {{"王小明", "王*", true},
+                 {"小王", "王*", false},
+                 {"宏碁電腦公司", "*電腦*", true},
+                 {"電腦", "*電腦*", true},
+                 {"電", "*電腦*", false},
+                 {"ABC", "a%", true},
+                 {"ＡＢＣ", "*b*", true},
+                 {"", "*", true},
+                 {"x", "", false},
+                 {"王小明", "王小明", true},
+                 {"王小明", "王", false},
+                 {"A+", "A*", true},
+                 {"aXbXc", "a*b*c", true},
+                 {"aXbX", "a*b*c", false},
+                 {"aba", "ab*ba", false},
+                 {"abba", "ab*ba", true},
+                 {"abab", "*ab", true},
+                 {"aab", "**a%b", true},
+                 {"ab", "*a*b*", true},
+                 {"ba", "*a*b*", false},
+                 {"aXaXb", "*a*a*b", true},
+                 {"王小明", "*小*", true},
+                 {"王明小", "王*小*明", false}};
     for (const auto& c : cases)
         EXPECT_EQ(store::text::LikePattern(c.pattern).matches(c.value), c.matches)
             << c.value << " like " << c.pattern;
@@ -144,9 +140,8 @@ TEST(TextWidth, Big5BytesCountTwoForEveryNonAsciiCharacter) {
     struct Case {
         const char* text;
         int width;
-    } cases[] = {
-        {"", 0}, {"A00001", 6}, {"王小明", 6}, {"歐陽小明", 8}, {"台北市1號", 9}, {"ＡＢ", 4},
-    };
+    } cases[] = {{"", 0},         {"A00001", 6},    {"王小明", 6},
+                 {"歐陽小明", 8}, {"台北市1號", 9}, {"ＡＢ", 4}};
     for (const auto& c : cases) EXPECT_EQ(store::text::big5Width(c.text), c.width) << c.text;
 }
 
