@@ -25,16 +25,8 @@ using testsupport::value;
 namespace {
 
 std::vector<std::vector<std::string>> clients() {
-    const char* rows[][2] = {{"C03", "王小明"}, {"C01", "李大同"}, {"C05", "陳美玲"},
-                             {"C02", "林志明"}, {"C04", "O'Neil"}, {"X'1", "張三"}};
-    std::vector<std::vector<std::string>> out;
-    for (auto& r : rows) {
-        std::vector<std::string> c(store::kFieldCount);
-        c[store::NO] = r[0];
-        c[store::NAME] = r[1];
-        out.push_back(c);
-    }
-    return out;
+    return {{"C03", "王小明"}, {"C01", "李大同"}, {"C05", "陳美玲"},
+            {"C02", "林志明"}, {"C04", "O'Neil"}, {"X'1", "張三"}};
 }
 
 // The lookup opened from the editor standing on its second record (C01).

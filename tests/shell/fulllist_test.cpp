@@ -23,20 +23,12 @@ using testsupport::value;
 namespace {
 
 std::vector<std::vector<std::string>> clients() {
-    const char* rows[][3] = {{"C03", "王小明", "統一企業"},
-                             {"C01", "李大同", "宏碁電腦"},
-                             {"C05", "陳美玲", "大同公司"},
-                             {"C02", "林志明", "中國鋼鐵"},
-                             {"C04", "O'Neil", "長榮海運"}};
-    std::vector<std::vector<std::string>> out;
-    for (auto& r : rows) {
-        std::vector<std::string> c(store::kFieldCount);
-        c[store::NO] = r[0];
-        c[store::NAME] = r[1];
-        c[store::COMPANY] = r[2];
-        out.push_back(c);
-    }
-    return out;
+    return testsupport::clientsWith({store::NO, store::NAME, store::COMPANY},
+                                    {{"C03", "王小明", "統一企業"},
+                                     {"C01", "李大同", "宏碁電腦"},
+                                     {"C05", "陳美玲", "大同公司"},
+                                     {"C02", "林志明", "中國鋼鐵"},
+                                     {"C04", "O'Neil", "長榮海運"}});
 }
 
 }  // namespace

@@ -2,9 +2,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPointer>
-#include <QPushButton>
 #include <QTest>
-#include <QToolButton>
 
 #include <chrono>
 #include <filesystem>
@@ -15,6 +13,7 @@
 #include "platform/boxes.h"
 #include "platform/datacontrol.h"
 #include "platform/forms.h"
+#include "platform/qtext.h"
 #include "platform/recordgrid.h"
 #include "platform/statusbar.h"
 #include "shell/form1.h"
@@ -27,56 +26,44 @@ using testsupport::DialogCall;
 
 namespace {
 
-std::string code(int number) {
-    std::string digits = std::to_string(number);
-    return "C" + std::string(digits.size() < 3 ? 3 - digits.size() : 0, '0') + digits;
+// Client i has code C<(17 i mod n) + 1>, so the codes are stored out of order; client k (1 to 7)
+// holds the smallest value ("A") of the field of sort code k + 1, so each sort puts it first.
+const int kSortFields[8] = {store::NO,     store::NAME,    store::BIRTH,    store::TEL_2,
+                            store::ADDR_2, store::COMPANY, store::VOCATION, store::POSITION};
+QString codeOfClient(int i, int n) {
+    return QStringLiteral("C%1").arg((i * 17) % n + 1, 3, 10, QLatin1Char('0'));
 }
-
-// Clients whose codes are stored out of order; client k holds the smallest value of the field
-// of sort code k + 1 ("A..." against "M..." elsewhere), so each sort puts a known client first.
 std::vector<std::vector<std::string>> clients(int n) {
-    const int sortFields[8] = {store::NO,     store::NAME,    store::BIRTH,    store::TEL_2,
-                               store::ADDR_2, store::COMPANY, store::VOCATION, store::POSITION};
     std::vector<std::vector<std::string>> out;
     for (int i = 0; i < n; ++i) {
-        int number = (i * 17) % n + 1;
-        std::vector<std::string> c(store::kFieldCount);
-        c[store::NO] = code(number);
-        for (int k = 1; k < 8; ++k)
-            c[static_cast<std::size_t>(sortFields[k])] = "M" + std::to_string(i);
-        if (i >= 1 && i < 8) c[static_cast<std::size_t>(sortFields[i])] = "A";
+        std::vector<std::string> c(store::kFieldCount, "M" + std::to_string(i));
+        c[store::NO] = codeOfClient(i, n).toStdString();
+        if (i >= 1 && i < 8) c[static_cast<std::size_t>(kSortFields[i])] = "A";
         out.push_back(c);
     }
     return out;
-}
-
-std::string codeOfClient(int i, int n) {
-    return code((i * 17) % n + 1);
 }
 
 Form1& list() {
     return get<Form1>();
 }
 QString counter() {
-    return list().StatusBar1->panelText(1);
+    return list().StatusBar1->panelText(platform::StatusBar::Counter);
 }
-store::RecordSet& records() {
-    return *list().AdodcMENU->recordSet();
+QString current(int field) {
+    return testsupport::value(*list().AdodcMENU->recordSet(), field);
 }
-QString currentValue(int field) {
-    return testsupport::value(records(), field);
-}
+// The one search box shown, by sort code less one; -2 for more than one.
 int visibleBox() {
     int shown = -1;
     for (int i = 0; i < 8; ++i)
-        if (list().TexMENU[static_cast<std::size_t>(i)]->isVisibleTo(&list())) {
-            if (shown >= 0) return -2;  // more than one
-            shown = i;
-        }
+        if (list().TexMENU[static_cast<std::size_t>(i)]->isVisibleTo(&list()))
+            shown = shown >= 0 ? -2 : i;
     return shown;
 }
 void choose(const char* item) {
     get<MDIForm1>().item(item)->trigger();
+    testsupport::flushDeletes();
 }
 
 }  // namespace
@@ -84,130 +71,51 @@ void choose(const char* item) {
 class ShellTest : public QObject {
     Q_OBJECT
   private slots:
-    void startUpOnAnEmptyTableBeepsTwiceAndSaysSo() {
-        testsupport::GuiFixture f;
-        QVERIFY(f.start({}));
-        QCOMPARE(f.dialogs().beeps(), 2);
-        auto messages = f.dialogs().messages();
-        QCOMPARE(messages.size(), std::size_t(1));
-        QCOMPARE(messages[0].text, QStringLiteral("檔案沒有記錄 ! "));
-        QCOMPARE(f.dialogs().calls[0].kind, DialogCall::Beep);  // the beeps come first
-        QCOMPARE(counter(), QStringLiteral("Record :  0 / 0"));
-        QCOMPARE(visibleBox(), 0);
-    }
-
-    // Every sort item reloads the list sorted by its field, with that field's search box (the
-    // last two items' names are crossed, as they always were).
-    void everySortItemSortsAndSearchesByItsField() {
+    // What the start finds, what it says, and whether the program goes on. A client table that
+    // cannot be read whole must not open as an empty list that invites clients into it.
+    void startUpTellsWhatItFound() {
+        enum File { None, Empty, DamagedPage, WithoutRowid };
         const struct {
-            const char* item;
-            const char* field;
-            const char* label;
-        } items[] = {{"menu_VELKNO_SORT", "NO", "NO"},
-                     {"menu_NAME_SORT", "NAME", "NAME"},
-                     {"menu_BIRTH_SORT", "BIRTH", "BIRTH"},
-                     {"menu_TEL_SORT", "TEL_2", "TEL_2"},
-                     {"menu_ADDRESS_SORT", "ADDR_2", "ADDR_2"},
-                     {"menu_COMPANY_SORT", "COMPANY", "COMPANY"},
-                     {"menu_POSITION_SORT", "VOCATION", "VOCATION"},
-                     {"menu_VOCATION_SORT", "POSITION", "POSITON"}};
-        testsupport::GuiFixture f;
-        QVERIFY(f.start(clients(42)));
-        for (int code = 1; code <= 8; ++code) {
-            const auto& it = items[code - 1];
-            QPointer<Form1> before = &list();
-            choose(it.item);
-            testsupport::flushDeletes();
-            QVERIFY2(before.isNull(), it.item);  // the list was closed and loaded again
-            QCOMPARE(list().DATAGRID_FIELD, QString::fromLatin1(it.field));
-            QCOMPARE(visibleBox(), code - 1);
-            QCOMPARE(list().LabMENU[static_cast<std::size_t>(code - 1)]->text(),
-                     QString::fromLatin1(it.label));
-            QCOMPARE(currentValue(store::NO),
-                     QString::fromStdString(codeOfClient(code == 1 ? 0 : code - 1, 42)));
-            // The field stays in force for later reloads.
-            choose("menu_FILE_LAST_PAGE");
-            QCOMPARE(list().DATAGRID_FIELD, QString::fromLatin1(it.field));
-            QCOMPARE(counter(), QStringLiteral("Record :  42 / 42"));
-        }
-    }
-
-    // Each page command through the menu: the list is built anew on its page, or, for a refused
-    // or cancelled page, left alone. The list stood on record 7 of 40.
-    void pagesPositionTheReloadedListOrChangeNothing() {
-        const struct {
-            const char* item;
-            const char* typed;  // CHOICE PAGE's answer; "" is Cancel
-            const char* shown;
-            bool reloaded;
-        } cases[] = {{"menu_FILE_FIRST_PAGE", "", "Record :  1 / 40", true},
-                     {"menu_FILE_LAST_PAGE", "", "Record :  40 / 40", true},
-                     {"mnu_CHOICE_PAGE", "2", "Record :  14 / 40", true},
-                     {"mnu_CHOICE_PAGE", "5", "Record :  -3 / 40", true},
-                     {"mnu_CHOICE_PAGE", "", "Record :  7 / 40", false},
-                     {"mnu_CHOICE_PAGE", "2522", "Record :  7 / 40", false}};
+            File file;
+            platform::Answer answer;  // to the offer of a new file
+            bool started;
+            const char* said;  // a part of the last message
+        } cases[] = {{None, platform::Answer::No, false, "velkard.db"},
+                     {None, platform::Answer::Yes, true, "檔案沒有記錄 ! "},
+                     {Empty, platform::Answer::Yes, true, "檔案沒有記錄 ! "},
+                     {DamagedPage, platform::Answer::Yes, false, "已經損壞"},
+                     {WithoutRowid, platform::Answer::Yes, false, "無法逐筆存取"}};
         for (const auto& c : cases) {
             testsupport::GuiFixture f;
-            QVERIFY(f.start(clients(40)));
-            testsupport::clickRow(list().DataGridMENU, 6);
-            QPointer<Form1> before = &list();
-            f.dialogs().inputs.push_back(QString::fromLatin1(c.typed));
-            choose(c.item);
-            testsupport::flushDeletes();
-            QCOMPARE(counter(), QString::fromLatin1(c.shown));
-            QCOMPARE(before.isNull(), c.reloaded);
-            QCOMPARE(f.dialogs().messages().size(), std::size_t(c.typed == std::string("2522")));
-            // A chosen page shows from its first record, at the top of the grid.
-            if (std::string(c.typed) == "2") QTRY_COMPARE(list().DataGridMENU->rowAt(0), 13);
+            const auto file = f.clientFile();
+            f.writeClients(c.file == Empty ? clients(0) : clients(500));
+            if (c.file == None) std::filesystem::remove(file);
+            if (c.file == WithoutRowid) {
+                std::string columns;
+                for (auto name : store::kFieldNames) columns += std::string(name) + ", ";
+                testsupport::execSql(file, "DROP TABLE VELKARD; CREATE TABLE VELKARD (" + columns +
+                                               "PRIMARY KEY (NO)) WITHOUT ROWID");
+            }
+            if (c.file == DamagedPage) {  // the last page holds clients; type 0 is no page
+                std::fstream bytes(file, std::ios::in | std::ios::out | std::ios::binary);
+                bytes.seekp(static_cast<long>(std::filesystem::file_size(file)) - 4096);
+                bytes.put('\0');
+            }
+            const std::string before = testsupport::readBytes(file);
+            f.dialogs().answers = {c.answer};
+            QCOMPARE(f.start(), c.started);
+            const QString said = f.dialogs().messages().back().text;
+            QVERIFY2(said.contains(QString::fromUtf8(c.said)), qPrintable(said));
+            QCOMPARE(platform::forms::loaded<MDIForm1>(), c.started);
+            if (c.file == None) QCOMPARE(std::filesystem::exists(file), c.started);
+            if (c.file == DamagedPage || c.file == WithoutRowid) {
+                QVERIFY(said.endsWith(QStringLiteral("程式將結束。")));
+                QCOMPARE(testsupport::readBytes(file), before);
+            }
+            if (!c.started) continue;
+            QCOMPARE(f.dialogs().beeps(), 2);
+            QCOMPARE(counter(), QStringLiteral("Record :  0 / 0"));
         }
-    }
-
-    void searchFindsWholeValuesFromTheTopAndEnterMovesIntoTheGrid() {
-        testsupport::GuiFixture f;
-        auto data = clients(6);
-        data[0][store::NAME] = "王小明";
-        data[1][store::NAME] = "王小";
-        data[2][store::NAME] = "O'Neil";
-        data[3][store::NAME] = "王小明";
-        QVERIFY(f.start(data));
-        choose("menu_NAME_SORT");
-        platform::TextBox* box = list().TexMENU[1];
-
-        struct Step {
-            QString typed;
-            QString counter;
-            QString name;
-        } steps[] = {{"王小", "", "王小"},
-                     {"王小明", "", "王小明"},
-                     {"王", "Record :  -3 / 6", ""},
-                     {"O'Neil", "", "O'Neil"},
-                     {"", "Record :  1 / 6", ""}};
-        for (const auto& s : steps) {
-            testsupport::retype(box, s.typed);
-            testsupport::pressKey(Qt::Key_Return);
-            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list().DataGridMENU));
-            if (!s.name.isEmpty()) QCOMPARE(currentValue(store::NAME), s.name);
-            if (!s.counter.isEmpty()) QCOMPARE(counter(), s.counter);
-        }
-        QVERIFY(f.dialogs().messages().empty());  // a quote in the text is no error
-    }
-
-    void missingClientFileIsCreatedOnlyWhenTheUserSaysSo() {
-        {
-            testsupport::GuiFixture f;
-            f.dialogs().answers.push_back(platform::Answer::No);
-            QVERIFY(!f.start());
-            QVERIFY(!std::filesystem::exists(f.clientFile()));
-            QVERIFY(f.dialogs().messages()[0].text.contains(
-                QString::fromStdString(f.clientFile().string())));
-        }
-        testsupport::GuiFixture f;
-        QVERIFY(f.start());  // the recorder answers Yes
-        QVERIFY(std::filesystem::exists(f.clientFile()));
-        auto messages = f.dialogs().messages();
-        QCOMPARE(messages.size(), std::size_t(2));
-        QCOMPARE(messages[1].text, QStringLiteral("檔案沒有記錄 ! "));
-        QCOMPARE(counter(), QStringLiteral("Record :  0 / 0"));
     }
 
     // A client file another program holds: the start waits for it, and says so meanwhile.
@@ -231,41 +139,83 @@ class ShellTest : public QObject {
         QCOMPARE(counter(), QStringLiteral("Record :  1 / 3"));
     }
 
-    // A client table that cannot be read whole must not open as an empty list that invites
-    // new clients into a broken file.
-    void damagedClientTableEndsTheProgramWithTheFileUntouched_data() {
-        QTest::addColumn<bool>("withoutRowid");
-        QTest::addColumn<QString>("cause");
-        QTest::newRow("a damaged page") << false << QStringLiteral("已經損壞");
-        QTest::newRow("WITHOUT ROWID") << true << QStringLiteral("無法逐筆存取");
-    }
-    void damagedClientTableEndsTheProgramWithTheFileUntouched() {
-        QFETCH(bool, withoutRowid);
-        QFETCH(QString, cause);
+    // Every sort item reloads the list sorted by its field, with that field's search box (the
+    // last two items' names are crossed, as they always were).
+    void everySortItemSortsAndSearchesByItsField() {
+        const char* items[] = {"menu_VELKNO_SORT",   "menu_NAME_SORT",    "menu_BIRTH_SORT",
+                               "menu_TEL_SORT",      "menu_ADDRESS_SORT", "menu_COMPANY_SORT",
+                               "menu_POSITION_SORT", "menu_VOCATION_SORT"};
         testsupport::GuiFixture f;
-        f.writeClients(clients(500));
-        const auto file = f.clientFile();
-        if (withoutRowid) {
-            std::string columns;
-            for (auto name : store::kFieldNames) columns += std::string(name) + ", ";
-            testsupport::execSql(file, "DROP TABLE VELKARD; CREATE TABLE VELKARD (" + columns +
-                                           "PRIMARY KEY (NO)) WITHOUT ROWID");
-        } else {
-            // The last page holds clients; a page type of zero is no page of a table.
-            std::fstream bytes(file, std::ios::in | std::ios::out | std::ios::binary);
-            const auto size = static_cast<long>(std::filesystem::file_size(file));
-            bytes.seekp(size - 4096);
-            bytes.put('\0');
+        QVERIFY(f.start(clients(42)));
+        for (int code = 1; code <= 8; ++code) {
+            const QString field =
+                platform::toQ(store::kFieldNames[static_cast<std::size_t>(kSortFields[code - 1])]);
+            QPointer<Form1> before = &list();
+            choose(items[code - 1]);
+            QVERIFY2(before.isNull(), items[code - 1]);  // the list was closed and loaded again
+            QCOMPARE(list().DATAGRID_FIELD, field);
+            QCOMPARE(visibleBox(), code - 1);
+            QCOMPARE(current(store::NO), codeOfClient(code == 1 ? 0 : code - 1, 42));
+            choose("menu_FILE_LAST_PAGE");  // the field stays in force for later reloads
+            QCOMPARE(list().DATAGRID_FIELD, field);
         }
-        const std::string before = testsupport::readBytes(file);
-        QVERIFY(!f.start());
-        auto messages = f.dialogs().messages();
-        QCOMPARE(messages.size(), std::size_t(1));
-        QVERIFY2(messages[0].text.contains(cause), qPrintable(messages[0].text));
-        QVERIFY(messages[0].text.endsWith(QStringLiteral("程式將結束。")));
-        QCOMPARE(testsupport::readBytes(file), before);
-        QVERIFY(!platform::forms::loaded<MDIForm1>());
-        QVERIFY(!platform::forms::loaded<Form1>());
+        QCOMPARE(list().LabMENU[7]->text(), QStringLiteral("POSITON"));
+    }
+
+    // Each page command: the list is built anew on its page, or, for a refused or cancelled
+    // page, left alone. The list stood on record 7 of 40.
+    void pagesPositionTheReloadedListOrChangeNothing() {
+        const struct {
+            const char* item;
+            const char* typed;  // CHOICE PAGE's answer; "" is Cancel
+            const char* shown;
+            bool reloaded;
+        } cases[] = {{"menu_FILE_FIRST_PAGE", "", "Record :  1 / 40", true},
+                     {"menu_FILE_LAST_PAGE", "", "Record :  40 / 40", true},
+                     {"mnu_CHOICE_PAGE", "2", "Record :  14 / 40", true},
+                     {"mnu_CHOICE_PAGE", "5", "Record :  -3 / 40", true},
+                     {"mnu_CHOICE_PAGE", "", "Record :  7 / 40", false},
+                     {"mnu_CHOICE_PAGE", "2522", "Record :  7 / 40", false}};
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(clients(40)));
+        for (const auto& c : cases) {
+            choose("menu_FILE_FIRST_PAGE");
+            testsupport::clickRow(list().DataGridMENU, 6);
+            f.dialogs().clear();
+            QPointer<Form1> before = &list();
+            f.dialogs().inputs = {QString::fromLatin1(c.typed)};
+            choose(c.item);
+            QCOMPARE(counter(), QString::fromLatin1(c.shown));
+            QCOMPARE(before.isNull(), c.reloaded);
+            QCOMPARE(f.dialogs().messages().size(), std::size_t(c.typed == std::string("2522")));
+            // A chosen page shows from its first record, at the top of the grid.
+            if (c.typed == std::string("2")) QTRY_COMPARE(list().DataGridMENU->rowAt(0), 13);
+        }
+    }
+
+    void searchFindsWholeValuesFromTheTopAndEnterMovesIntoTheGrid() {
+        testsupport::GuiFixture f;
+        auto data = clients(6);
+        const char* names[] = {"王小明", "王小", "O'Neil", "王小明"};
+        for (int i = 0; i < 4; ++i) data[static_cast<std::size_t>(i)][store::NAME] = names[i];
+        QVERIFY(f.start(data));
+        choose("menu_NAME_SORT");
+        const struct {
+            const char* typed;
+            const char* counter;  // or the name found
+        } steps[] = {{"王小", "王小"},
+                     {"王小明", "王小明"},
+                     {"王", "Record :  -3 / 6"},
+                     {"O'Neil", "O'Neil"},
+                     {"", "Record :  1 / 6"}};
+        for (const auto& s : steps) {
+            testsupport::retype(list().TexMENU[1], QString::fromUtf8(s.typed));
+            testsupport::pressKey(Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list().DataGridMENU));
+            const QString shown = QString::fromUtf8(s.counter);
+            QCOMPARE(shown.startsWith("Record") ? counter() : current(store::NAME), shown);
+        }
+        QVERIFY(f.dialogs().messages().empty());  // a quote in the text is no error
     }
 };
 

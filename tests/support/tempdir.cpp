@@ -78,6 +78,18 @@ void writeClients(const std::filesystem::path& path,
     db->exec("COMMIT");
 }
 
+std::vector<std::vector<std::string>> clientsWith(
+    const std::vector<int>& fields, const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::vector<std::string>> out;
+    for (const auto& row : rows) {
+        std::vector<std::string> client(store::kFieldCount);
+        for (std::size_t i = 0; i < fields.size() && i < row.size(); ++i)
+            client[static_cast<std::size_t>(fields[i])] = row[i];
+        out.push_back(client);
+    }
+    return out;
+}
+
 bool asNobody(const std::function<bool()>& body) {
     pid_t child = fork();
     if (child == 0) {

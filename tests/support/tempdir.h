@@ -36,6 +36,10 @@ void execSql(const std::filesystem::path& path, const std::string& sql);
 void writeClients(const std::filesystem::path& path,
                   const std::vector<std::vector<std::string>>& clients);
 
+// Clients with values in the given fields only (NO, NAME, ... by their index), the others empty.
+std::vector<std::vector<std::string>> clientsWith(
+    const std::vector<int>& fields, const std::vector<std::vector<std::string>>& rows);
+
 // Runs `body` in a child process as an unprivileged user (permissions do not bind root, and the
 // tests may run as root); true when it returned true.
 bool asNobody(const std::function<bool()>& body);
