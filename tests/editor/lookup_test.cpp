@@ -88,27 +88,6 @@ class LookupTest : public QObject {
         QCOMPARE(editorCode(), QStringLiteral("C02"));
         QCOMPARE(get<Form11>().TexVELKARD[store::NAME]->text(), QStringLiteral("林志明"));
     }
-
-    void aHeadingSortsTillTheWindowIsLeftAndEndKeepsTheEditor() {
-        testsupport::GuiFixture f;
-        Form112& w = openLookup(f);
-        auto* grid = w.DataGrid1;
-        testsupport::clickHeading(grid, store::NAME);
-        QCOMPARE(w.DATAGRID1_FIELD, QStringLiteral("NAME"));
-        testsupport::clickRow(grid, 1);  // C01 李大同
-        click(w.Command1[Form112::Hoist]);
-        QCOMPARE(testsupport::column(*w.Adodc1->recordSet(), store::NAME).first(),
-                 QStringLiteral("O'Neil"));
-        QCOMPARE(value(*w.Adodc1->recordSet(), store::NO), QStringLiteral("C01"));
-        // Leaving for the editor and coming back resets the sort field.
-        testsupport::activate(&get<MDIForm1>());
-        testsupport::activate(&w);
-        QCOMPARE(w.DATAGRID1_FIELD, QStringLiteral("NO"));
-        testsupport::clickRow(grid, 3);
-        click(w.Command1[Form112::End]);
-        QVERIFY(!platform::forms::loaded<Form112>());
-        QCOMPARE(editorCode(), QStringLiteral("C01"));
-    }
 };
 
 VELKARD_GUI_TEST(LookupTest)

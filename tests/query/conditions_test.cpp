@@ -40,7 +40,7 @@ TEST(Conditions, TheWorkedExampleSetsThreeExpressions) {
 }
 
 TEST(Conditions, ThreeRowsJoinFourWays) {
-    struct Case {
+    const struct {
         int second, third;
         const char* last;
     } cases[] = {
@@ -56,7 +56,7 @@ TEST(Conditions, ThreeRowsJoinFourWays) {
 }
 
 TEST(Conditions, TermsKeepTheValueAsTyped) {
-    struct Case {
+    const struct {
         ConditionRow r;
         const char* term;
     } cases[] = {{row("NAME", 6, "王"), "NAME like '王*'"},
@@ -85,7 +85,7 @@ TEST(Conditions, IncompleteRowsAreSkippedAndLowerRowsJoinToNothing) {
 }
 
 TEST(Conditions, CheckNamesTheRowAndTheReasonOfEveryRejection) {
-    struct Case {
+    const struct {
         const char* what;
         std::vector<ConditionRow> rows;
         int row;  // 0: accepted

@@ -41,7 +41,7 @@ std::vector<std::vector<std::string>> clients(int n) {
 }
 
 TEST(Bulk, CodesFollowTheStartValue) {
-    struct Case {
+    const struct {
         const char* start;
         std::vector<std::string> codes;
     } cases[] = {{"1", {"1", "2", "3"}},         {"871001", {"871001", "871002", "871003"}},

@@ -125,9 +125,7 @@ TEST(ClientFile, FileLockedByAnotherProgramIsNamedAsLocked) {
 TEST(ClientFile, ReadOnlyFileOrFolderIsNamedAsReadOnlyAtOpeningAndUnchanged) {
     // SQLite writes its journal beside the file, so a folder that takes no new file is as
     // read-only as the file itself, and must be found before the first save.
-    struct Case {
-        mode_t folder, file;
-    } cases[] = {{0755, 0444}, {0555, 0666}};
+    const struct { mode_t folder, file; } cases[] = {{0755, 0444}, {0555, 0666}};
     for (const auto& c : cases) {
         TempDir dir;
         auto path = dir.file("velkard.db");

@@ -26,7 +26,7 @@ bool eval(const std::string& text, const Row& row) {
 
 TEST(Expression, OperatorsCompareInTextOrder) {
     const Row row({"A00005", "林小明", "M", "AB", "宏碁電腦", ""});
-    struct Case {
+    const struct {
         const char* text;
         bool matches;
     } cases[] = {{"NO = 'A00005'", true},
@@ -60,7 +60,7 @@ TEST(Expression, AndBindsTighterThanOrAndParenthesesGroup) {
     const std::string orLast = "SEX = 'M' And BLOOD like 'A*' Or COMPANY like '*電腦*'";
     const std::string andFirst = "COMPANY like '*電腦*' And SEX = 'M' And BLOOD like 'A*'";
     const std::string grouped = "SEX = 'M' And (BLOOD like 'A*' Or COMPANY like '*電腦*')";
-    struct Case {
+    const struct {
         const char* sex;
         const char* blood;
         const char* company;
@@ -87,7 +87,7 @@ TEST(Expression, DoubledQuoteIsOneQuoteInTheValue) {
 }
 
 TEST(Expression, RejectionsNameThePositionAndTheReason) {
-    struct Case {
+    const struct {
         std::string text;
         std::size_t position;
         const char* reasonPart;

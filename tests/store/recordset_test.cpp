@@ -326,22 +326,4 @@ TEST_F(RecordSetTest, AKeptSortOrderFollowsEveryChange) {
     EXPECT_EQ(column(*other, store::NAME), (std::vector<std::string>{"李四", "乙", "一"}));
 }
 
-TEST_F(RecordSetTest, ColumnsStoredInAnotherOrderComeInFieldOrder) {
-    std::string create = "CREATE TABLE velkard (memo TEXT";
-    for (int i = store::kFieldCount - 2; i >= 0; --i)
-        create += ", " + std::string(store::kFieldNames[static_cast<std::size_t>(i)]) + " TEXT";
-    testsupport::execSql(path_,
-                         create +
-                             ");"
-                             "CREATE TABLE combox_company (COMPANY_FIELD TEXT);"
-                             "CREATE TABLE field1 (x);"
-                             "INSERT INTO velkard (no, name, memo) VALUES ('1', '王', 'm');");
-    auto rs = open();
-    for (int i = 0; i < store::kFieldCount; ++i)
-        EXPECT_TRUE(
-            store::sameName(rs->fieldName(i), store::kFieldNames[static_cast<std::size_t>(i)]));
-    EXPECT_EQ(rs->value(store::NAME), "王");
-    EXPECT_EQ(rs->value(store::MEMO), "m");
-}
-
 }  // namespace

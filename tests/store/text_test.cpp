@@ -72,7 +72,7 @@ TEST(TextOrder, SimpleAsciiShortcutAgreesWithTheCollator) {
 }
 
 TEST(TextEquality, WholeValuesFoldedForCaseAndWidth) {
-    struct Case {
+    const struct {
         const char* a;
         const char* b;
         bool equal;
@@ -91,7 +91,7 @@ TEST(TextEquality, WholeValuesFoldedForCaseAndWidth) {
 }
 
 TEST(TextLike, StarAndPercentStandForAnyRun) {
-    struct Case {
+    const struct {
         const char* value;
         const char* pattern;
         bool matches;
@@ -137,7 +137,7 @@ TEST(TextEquality, FoldingGrowsAsMuchAsACharacterNeeds) {
 }
 
 TEST(TextWidth, Big5BytesCountTwoForEveryNonAsciiCharacter) {
-    struct Case {
+    const struct {
         const char* text;
         int width;
     } cases[] = {{"", 0},         {"A00001", 6},    {"王小明", 6},
