@@ -193,30 +193,6 @@ class ShellTest : public QObject {
         }
     }
 
-    void searchFindsWholeValuesFromTheTopAndEnterMovesIntoTheGrid() {
-        testsupport::GuiFixture f;
-        auto data = clients(6);
-        const char* names[] = {"王小明", "王小", "O'Neil", "王小明"};
-        for (int i = 0; i < 4; ++i) data[static_cast<std::size_t>(i)][store::NAME] = names[i];
-        QVERIFY(f.start(data));
-        choose("menu_NAME_SORT");
-        const struct {
-            const char* typed;
-            const char* counter;  // or the name found
-        } steps[] = {{"王小", "王小"},
-                     {"王小明", "王小明"},
-                     {"王", "Record :  -3 / 6"},
-                     {"O'Neil", "O'Neil"},
-                     {"", "Record :  1 / 6"}};
-        for (const auto& s : steps) {
-            testsupport::retype(list().TexMENU[1], QString::fromUtf8(s.typed));
-            testsupport::pressKey(Qt::Key_Return);
-            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list().DataGridMENU));
-            const QString shown = QString::fromUtf8(s.counter);
-            QCOMPARE(shown.startsWith("Record") ? counter() : current(store::NAME), shown);
-        }
-        QVERIFY(f.dialogs().messages().empty());  // a quote in the text is no error
-    }
 };
 
 VELKARD_GUI_TEST(ShellTest)

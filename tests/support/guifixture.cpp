@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QTest>
 
-#include "generator.h"
 #include "platform/datacontrol.h"
 #include "platform/forms.h"
 #include "platform/qtext.h"
@@ -33,11 +32,6 @@ void GuiFixture::open() {
 
 void GuiFixture::writeClients(const std::vector<std::vector<std::string>>& clients) {
     testsupport::writeClients(clientFile(), clients);
-}
-
-void GuiFixture::writeSample(long count) {
-    std::filesystem::create_directories(clientFile().parent_path());
-    sample::writeClientFile(clientFile(), count);
 }
 
 bool GuiFixture::start() {

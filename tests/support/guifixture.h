@@ -27,8 +27,6 @@ class GuiFixture {
     std::filesystem::path clientFile() const;
     // A client file holding these clients (NO, NAME, ... in field order).
     void writeClients(const std::vector<std::vector<std::string>>& clients);
-    // A client file of synthetic clients.
-    void writeSample(long count);
     // What the program's main does: opens the client file, then the frame. False when the
     // program would end.
     bool start();

@@ -53,16 +53,6 @@ void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     QTest::keyClick(focus, key, modifiers);
 }
 
-bool tabTo(QWidget* widget) {
-    for (int i = 0; i < 100; ++i) {
-        QWidget* focus = QApplication::focusWidget();
-        if (focus && (focus == widget || widget->isAncestorOf(focus))) return true;
-        if (!focus) return false;
-        QTest::keyClick(focus, Qt::Key_Tab);
-    }
-    return false;
-}
-
 void retype(QWidget* box, const QString& text) {
     click(box);
     pressKey(Qt::Key_A, Qt::ControlModifier);
@@ -121,12 +111,6 @@ void pickEntry(QComboBox* box, int position) {
     QCOMPARE(list->currentIndex().row(), position);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QTRY_VERIFY(!list->isVisible());
-}
-
-void pickEntry(QComboBox* box, const QString& text) {
-    const int position = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    QVERIFY2(position >= 0, qPrintable("no entry " + text));
-    pickEntry(box, position);
 }
 
 }  // namespace testsupport

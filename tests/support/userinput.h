@@ -25,8 +25,6 @@ void click(QWidget* widget);
 void typeKeys(const QString& text);
 // One key at the focus.
 void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-// Tab until `widget` (or a child of it) has the focus; false when it never comes.
-bool tabTo(QWidget* widget);
 // Clicks into a text box and replaces its text by typing, as a person selects all and types.
 void retype(QWidget* box, const QString& text);
 
@@ -42,7 +40,5 @@ void clickHeading(QTableView* grid, int column);
 // Opens the box's list with a click on its arrow, arrows to the entry at `position` and takes
 // it with Enter.
 void pickEntry(QComboBox* box, int position);
-// Opens the box's list and picks the entry that reads `text`.
-void pickEntry(QComboBox* box, const QString& text);
 
 }  // namespace testsupport
