@@ -63,31 +63,6 @@ class FullListTest : public QObject {
         QCOMPARE(w.DataGrid1->currentIndex().row(), static_cast<int>(rs.absolutePosition()) - 1);
     }
 
-    void closingItBringsTheBrowseListBackAndClosesTheEditor() {
-        for (bool byEnd : {true, false}) {
-            testsupport::GuiFixture f;
-            QVERIFY(f.start(clients()));
-            get<MDIForm1>().item("menu_MOD_PROCESS")->trigger();
-            get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();
-            auto closeList = [&] {
-                if (byEnd)
-                    click(get<Form12>().Command1[Form12::End]);
-                else
-                    get<Form12>().close();
-            };
-            // A pending change in the editor is asked about; Cancel stops the closing.
-            get<Form11>().records()->setValue(store::NAME, "改過");
-            f.dialogs().answers = {platform::Answer::Cancel};
-            closeList();
-            QVERIFY(platform::forms::loaded<Form12>());
-            QVERIFY(platform::forms::loaded<Form11>());
-            f.dialogs().answers = {platform::Answer::No};
-            closeList();
-            QVERIFY(!platform::forms::loaded<Form12>());
-            QVERIFY(!platform::forms::loaded<Form11>());
-            QVERIFY(get<Form1>().isVisible());
-        }
-    }
 };
 
 VELKARD_GUI_TEST(FullListTest)
