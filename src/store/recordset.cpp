@@ -15,10 +15,11 @@
 namespace store {
 namespace {
 
+// A row's sort key: its first eight bytes as a number, the rest (if any) kept apart.
 struct SortEntry {
     uint64_t prefix;
-    uint32_t offset;
-    uint32_t length;
+    const char* rest;
+    uint32_t restLength;
     Bookmark row;
 };
 
@@ -106,39 +107,38 @@ void sortUncached(std::vector<Bookmark>& order, const detail::RowStore& rows,
     };
     // Dates are plain ASCII too, but their order is by day, not by text.
     if (keys.size() == 1 && !isDate(keys[0]) && sortSimpleColumn(order, rows, keys[0])) return;
-    std::string buffer;
-    buffer.reserve(order.size() * 16);
+    // The keys' tails go into chunks that never move: a growing buffer would hold its old and
+    // new copies at once, the peak of the whole sort on a large table.
+    detail::Arena tails;
+    std::string key;
     std::vector<SortEntry> entries(order.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
-        std::size_t start = buffer.size();
+        key.clear();
         detail::RowView row = rows.row(order[i]);
-        for (const SortKey& key : keys) {
-            std::size_t from = buffer.size();
-            if (isDate(key))
-                dates::appendSortKey(row.field(key.column), buffer);
+        for (const SortKey& k : keys) {
+            std::size_t from = key.size();
+            if (isDate(k))
+                dates::appendSortKey(row.field(k.column), key);
             else
-                text::appendSortKey(row.field(key.column), buffer);
-            if (key.descending)
-                for (std::size_t b = from; b < buffer.size(); ++b)
-                    buffer[b] = static_cast<char>(~static_cast<unsigned char>(buffer[b]));
+                text::appendSortKey(row.field(k.column), key);
+            if (k.descending)
+                for (std::size_t b = from; b < key.size(); ++b)
+                    key[b] = static_cast<char>(~static_cast<unsigned char>(key[b]));
         }
         uint64_t prefix = 0;
-        for (std::size_t b = 0; b < 8; ++b) {
-            unsigned char c =
-                start + b < buffer.size() ? static_cast<unsigned char>(buffer[start + b]) : 0;
-            prefix = (prefix << 8) | c;
-        }
-        entries[i] = {prefix, static_cast<uint32_t>(start),
-                      static_cast<uint32_t>(buffer.size() - start), order[i]};
+        for (std::size_t b = 0; b < 8; ++b)
+            prefix = (prefix << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
+        const std::size_t restLength = key.size() > 8 ? key.size() - 8 : 0;
+        char* rest = restLength ? tails.allocate(restLength) : nullptr;
+        if (restLength) std::memcpy(rest, key.data() + 8, restLength);
+        entries[i] = {prefix, rest, static_cast<uint32_t>(restLength), order[i]};
     }
-    const char* base = buffer.data();
-    std::sort(entries.begin(), entries.end(), [base](const SortEntry& a, const SortEntry& b) {
+    std::sort(entries.begin(), entries.end(), [](const SortEntry& a, const SortEntry& b) {
         if (a.prefix != b.prefix) return a.prefix < b.prefix;
-        uint32_t restA = a.length > 8 ? a.length - 8 : 0;
-        uint32_t restB = b.length > 8 ? b.length - 8 : 0;
-        int c = std::memcmp(base + a.offset + 8, base + b.offset + 8, std::min(restA, restB));
+        const uint32_t common = std::min(a.restLength, b.restLength);
+        const int c = common ? std::memcmp(a.rest, b.rest, common) : 0;
         if (c != 0) return c < 0;
-        if (restA != restB) return restA < restB;
+        if (a.restLength != b.restLength) return a.restLength < b.restLength;
         return a.row < b.row;
     });
     for (std::size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].row;

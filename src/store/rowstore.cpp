@@ -57,7 +57,7 @@ namespace {
 // Rows read into an arena of their own, so that two threads can read at once.
 struct Part {
     Arena arena;
-    std::vector<int64_t> rowids;
+    RowIds rowids;
     std::vector<const char*> rows;
 };
 
@@ -164,7 +164,6 @@ void RowStore::readAll() {
     // they grow (pages never touched cost nothing).
     const auto span = static_cast<std::size_t>(std::max<int64_t>(high - low + 1, 0));
     Part lower, upper;
-    lower.rowids.reserve(span);
     lower.rows.reserve(span);
     if (high - low < parallelLoadFrom) {
         Statement s(*db, select + " ORDER BY " + rowid);
@@ -173,7 +172,6 @@ void RowStore::readAll() {
         // A read transaction: while this connection holds the file, no program can commit, so
         // both halves come from the same state of the file.
         const int64_t middle = low + (high - low) / 2;
-        upper.rowids.reserve(span - span / 2);
         upper.rows.reserve(span - span / 2);
         db->exec("BEGIN");
         struct EndRead {
@@ -209,7 +207,7 @@ void RowStore::readAll() {
     }
     rowids = std::move(lower.rowids);
     rows = std::move(lower.rows);
-    rowids.insert(rowids.end(), upper.rowids.begin(), upper.rowids.end());
+    rowids.append(upper.rowids);
     rows.insert(rows.end(), upper.rows.begin(), upper.rows.end());
     arena.adopt(std::move(lower.arena));
     arena.adopt(std::move(upper.arena));

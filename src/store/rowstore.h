@@ -39,6 +39,33 @@ class RowView final : public FieldSource {
     const char* blob_;
 };
 
+// The row ids of a table's rows in their order. Ids are mostly consecutive (SQLite gives each new
+// row the next one), so a run from the first is kept as its start and length; only ids after
+// the first gap take room.
+class RowIds {
+  public:
+    int64_t operator[](std::size_t i) const {
+        return i < run_ ? first_ + static_cast<int64_t>(i) : rest_[i - run_];
+    }
+    std::size_t size() const { return run_ + rest_.size(); }
+    void push_back(int64_t id) {
+        if (run_ == 0) first_ = id;
+        if (rest_.empty() && id == first_ + static_cast<int64_t>(run_))
+            ++run_;
+        else
+            rest_.push_back(id);
+    }
+    void pop_back() { rest_.empty() ? void(--run_) : rest_.pop_back(); }
+    void append(const RowIds& other) {
+        for (std::size_t i = 0; i < other.size(); ++i) push_back(other[i]);
+    }
+
+  private:
+    int64_t first_ = 0;
+    std::size_t run_ = 0;
+    std::vector<int64_t> rest_;
+};
+
 // The rows of one table, shared by a record set and its clones. Rows keep their index for life
 // (a deleted row leaves an empty slot), so an index is a bookmark.
 struct RowStore {
@@ -47,7 +74,7 @@ struct RowStore {
     std::string rowid;                 // the name that addresses its rows (see rowidName)
     std::vector<std::string> columns;  // the names as stored, in record-set order
     std::vector<const char*> rows;     // nullptr for a deleted row
-    std::vector<int64_t> rowids;
+    RowIds rowids;
     std::vector<RecordSet*> sets;  // the record sets over these rows
     Arena arena;
 
