@@ -6,14 +6,13 @@
 #include <QPushButton>
 
 #include "platform/appsetup.h"
+#include "platform/browselist.h"
 #include "platform/datacontrol.h"
 #include "platform/qtext.h"
-#include "platform/statusbar.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
 #include "query/conditionboxes.h"
 #include "query/runconditions.h"
-#include "shell/form1.h"
 #include "store/fields.h"
 
 using platform::rectTwips;
@@ -81,13 +80,13 @@ Form17::Form17() {
 
 void Form17::Form_Load() {
     Combo7->setEditText(QStringLiteral("NO"));
-    platform::forms::get<Form1>().FIELDSORT = Combo7->currentText();
+    platform::browseList().setDisplaySortField(Combo7->currentText());
 }
 
 void Form17::Combo7_Click(int position) {
     if (position < 0 || position >= store::kFieldCount) return;
-    platform::forms::get<Form1>().FIELDSORT =
-        platform::toQ(store::kFieldNames[static_cast<std::size_t>(position)]);
+    platform::browseList().setDisplaySortField(
+        platform::toQ(store::kFieldNames[static_cast<std::size_t>(position)]));
 }
 
 QString Form17::fieldText(int row) const {
@@ -101,18 +100,18 @@ QString Form17::fieldText(int row) const {
 }
 
 void Form17::COMMAND1_Click() {
-    Form1& list = platform::forms::get<Form1>();
-    store::RecordSet* target = list.AdodcMENU->recordSet();
+    platform::BrowseListAccess& list = platform::browseList();
+    store::RecordSet* target = list.listRecords();
     if (!target) return;
     std::vector<query::ConditionRow> rows;
     for (int r = 0; r < 5; ++r)
         rows.push_back(query::readRow(fieldText(r), operatorBox[static_cast<std::size_t>(r)],
                                       Text1[static_cast<std::size_t>(r)],
                                       r > 0 ? Combo6[static_cast<std::size_t>(r - 1)] : nullptr));
-    if (query::run(rows, *target, platform::toStd(list.FIELDSORT), false) !=
+    if (query::run(rows, *target, platform::toStd(list.displaySortField()), false) !=
         query::Outcome::Matched)
         return;
-    list.StatusBar1->setPanelText(platform::StatusBar::Marker, QStringLiteral("  過濾 "));
+    list.markFiltered(true);
     platform::forms::unload<Form17>();
 }
 
@@ -122,9 +121,9 @@ void Form17::Command2_Click() {
     for (auto* box : Combo6) query::clearBox(box);
     for (auto* box : Text1) box->clear();
     query::clearBox(Combo7);
-    Form1& list = platform::forms::get<Form1>();
-    list.StatusBar1->setPanelText(platform::StatusBar::Marker, QString());
-    if (store::RecordSet* target = list.AdodcMENU->recordSet()) target->clearFilter();
+    platform::BrowseListAccess& list = platform::browseList();
+    list.markFiltered(false);
+    if (store::RecordSet* target = list.listRecords()) target->clearFilter();
 }
 
 void Form17::Command3_Click() {

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "platform/appsetup.h"
+#include "platform/browselist.h"
 #include "platform/datacontrol.h"
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
@@ -11,7 +12,6 @@
 #include "platform/widgets.h"
 #include "reports/columns.h"
 #include "reports/datareport28.h"
-#include "shell/form1.h"
 #include "store/fields.h"
 #include "store/recordset.h"
 
@@ -77,7 +77,7 @@ void Form28::COMMAND1_Click(int) {
                                     platform::Icon::Exclamation);
         return;
     }
-    store::RecordSet* source = platform::forms::get<Form1>().AdodcMENU->recordSet();
+    store::RecordSet* source = platform::browseList().listRecords();
     if (!source) {
         platform::dialogs().message(
             QStringLiteral("瀏覽清單沒有可列印的資料（客戶資料檔無法讀取）。"), {},

@@ -155,6 +155,15 @@ void Form1::sortAndPositionAtLoad() {
     }
 }
 
+store::RecordSet* Form1::listRecords() {
+    return AdodcMENU->recordSet();
+}
+
+void Form1::markFiltered(bool filtered) {
+    StatusBar1->setPanelText(platform::StatusBar::Marker,
+                             filtered ? QStringLiteral("  過濾 ") : QString());
+}
+
 void Form1::recordCounter() {
     store::RecordSet* rs = AdodcMENU->recordSet();
     const long count = rs ? rs->recordCount() : 0;

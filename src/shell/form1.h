@@ -3,6 +3,7 @@
 #include <QString>
 #include <array>
 
+#include "platform/browselist.h"
 #include "platform/forms.h"
 
 class QLabel;
@@ -16,7 +17,7 @@ class StatusBar;
 
 // The browse list: every client in a grid sorted by the browse state's field, with one search
 // box for that field, HOIST and LOWER, and a record counter in the status bar.
-class Form1 : public platform::Form {
+class Form1 : public platform::Form, public platform::BrowseListAccess {
     Q_OBJECT
   public:
     Form1();
@@ -40,6 +41,11 @@ class Form1 : public platform::Form {
     platform::StatusBar* StatusBar1;
 
     void Form_Load() override;
+    store::RecordSet* listRecords() override;
+    void markFiltered(bool filtered) override;
+    QString displaySortField() const override { return FIELDSORT; }
+    void setDisplaySortField(const QString& field) override { FIELDSORT = field; }
+
     void TexMENU_KeyDown(int index, int keyCode);
     void TexMENU_LostFocus(int index);
     void ComMENU_Click(int index);

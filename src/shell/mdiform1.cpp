@@ -36,6 +36,9 @@ MDIForm1::MDIForm1() : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
     platform::forms::setMdiArea(area_);
     // The condition query and the quick lookup borrow the record editor's records.
     platform::setLender([] { return platform::forms::get<Form11>().AdodcVELKARD; });
+    // The display set and the print chooser work on the browse list.
+    platform::setBrowseList(
+        []() -> platform::BrowseListAccess& { return platform::forms::get<Form1>(); });
     platform::forms::setHome([](bool afresh) {
         if (afresh) platform::forms::unload<Form1>();
         Form1::placeHome();

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace store {
+class RecordSet;
+}
+
+namespace platform {
+
+// The browse list as the display set and the print chooser work on it, without their knowing
+// its window (which the frame owns).
+class BrowseListAccess {
+  public:
+    virtual ~BrowseListAccess() = default;
+    // Its records; null when the client file could not be read.
+    virtual store::RecordSet* listRecords() = 0;
+    // Shows or clears the filter marker of its status bar.
+    virtual void markFiltered(bool filtered) = 0;
+    // The display set's sort field, which the list keeps across its reloads.
+    virtual QString displaySortField() const = 0;
+    virtual void setDisplaySortField(const QString& field) = 0;
+};
+
+// The frame names the browse list, opening it if need be.
+void setBrowseList(std::function<BrowseListAccess&()> list);
+// Throws std::logic_error when no frame named it.
+BrowseListAccess& browseList();
+
+}  // namespace platform
