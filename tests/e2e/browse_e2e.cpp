@@ -2,44 +2,30 @@
 // the desktop's own dialogs, menus opened with the mouse, typing at the focus and Enter.
 // Screenshots go to $VELKARD_SCREENSHOTS (default:
 // ./screenshots) for a person to look at.
-#include <QApplication>
 #include <QDir>
 #include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
-#include <QTest>
 #include <QTimer>
 #include <QWindow>
 #include <functional>
+#include "windowtest.h"
 
 #include <QProcess>
-#include <QPushButton>
 #include "editor/form11.h"
 #include "generator.h"
-#include "guifixture.h"
 #include "platform/appsetup.h"
-#include "platform/boxes.h"
 #include "platform/clock.h"
-#include "platform/datacontrol.h"
-#include "platform/forms.h"
-#include "platform/recordgrid.h"
 #include "platform/reportpreview.h"
-#include "platform/statusbar.h"
 #include "platform/twips.h"
 #include "query/form17.h"
 #include "reports/datareport28.h"
 #include "reports/form28.h"
-#include "shell/form1.h"
-#include "shell/mdiform1.h"
 #include "shell/startup.h"
 #include "store/clientfile.h"
-#include "store/fields.h"
-#include "store/recordset.h"
 #include "tempdir.h"
-#include "userinput.h"
 
-using platform::forms::get;
 using testsupport::click;
 using testsupport::pickEntry;
 using testsupport::pressKey;

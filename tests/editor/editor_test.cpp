@@ -1,21 +1,9 @@
-#include <QApplication>
-#include <QPushButton>
-#include <QTest>
-#include <QToolButton>
+#include "windowtest.h"
 
 #include "editor/form11.h"
-#include "guifixture.h"
-#include "platform/boxes.h"
 #include "platform/clock.h"
-#include "platform/datacontrol.h"
-#include "platform/forms.h"
-#include "shell/mdiform1.h"
 #include "store/clientfile.h"
-#include "store/fields.h"
-#include "store/recordset.h"
-#include "userinput.h"
 
-using platform::forms::get;
 using testsupport::pressKey;
 using testsupport::typeKeys;
 using Button = editor::EditorState::Button;

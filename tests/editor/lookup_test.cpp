@@ -1,22 +1,9 @@
-#include <QApplication>
 #include <QComboBox>
-#include <QPushButton>
-#include <QTest>
-#include <QToolButton>
+#include "windowtest.h"
 
 #include "editor/form11.h"
 #include "editor/form112.h"
-#include "guifixture.h"
-#include "platform/boxes.h"
-#include "platform/datacontrol.h"
-#include "platform/forms.h"
-#include "platform/recordgrid.h"
-#include "shell/mdiform1.h"
-#include "store/fields.h"
-#include "store/recordset.h"
-#include "userinput.h"
 
-using platform::forms::get;
 using testsupport::click;
 using testsupport::pressKey;
 using testsupport::typeKeys;

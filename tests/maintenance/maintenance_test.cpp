@@ -1,23 +1,9 @@
-#include <QLabel>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QTest>
 #include <QTimer>
+#include "windowtest.h"
 
-#include "guifixture.h"
 #include "maintenance/form42.h"
 #include "maintenance/form43.h"
-#include "maintenance/form44.h"
-#include "platform/boxes.h"
-#include "platform/datacontrol.h"
-#include "platform/forms.h"
-#include "shell/form1.h"
-#include "shell/mdiform1.h"
-#include "store/fields.h"
-#include "store/recordset.h"
-#include "userinput.h"
-
-using platform::forms::get;
 
 namespace {
 
@@ -67,25 +53,6 @@ class MaintenanceTest : public QObject {
         testsupport::click(w.ComFORM42[1]);  // END rebuilds the browse list
         QVERIFY(!platform::forms::loaded<Form42>());
         QCOMPARE(codesInTheBrowseList(), (QStringList{"0001", "2", "3", "4", "5", "6", "7"}));
-    }
-
-    void clearingDeletesEveryClientAndKeepsTheCountShown() {
-        testsupport::GuiFixture f;
-        QVERIFY(f.start(clients(3)));
-        get<MDIForm1>().item("menu_FILE_CLEAR")->trigger();
-        Form44& w = get<Form44>();
-        f.dialogs().answers = {platform::Answer::Cancel};
-        testsupport::click(w.ComFORM42[0]);
-        QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral(" Do You delete record ?"));
-        QCOMPARE(codesInTheBrowseList().size(), 3);
-
-        testsupport::click(w.ComFORM42[0]);
-        QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("Completed delete record ! "));
-        QCOMPARE(w.LabFORM42[2]->text(), QStringLiteral("99 %"));
-        QCOMPARE(w.LabFORM42[0]->text(), QStringLiteral(" 檔案紀錄總筆數為 : 3"));
-        QVERIFY(inputMode(w));
-        w.close();
-        QVERIFY(codesInTheBrowseList().isEmpty());
     }
 
     void backupAsksForANameAndForOverwriting() {

@@ -1,29 +1,18 @@
-#include <QApplication>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTimer>
-#include <QToolButton>
 #include <atomic>
 #include <thread>
+#include "windowtest.h"
 
-#include "guifixture.h"
-#include "platform/boxes.h"
-#include "platform/datacontrol.h"
-#include "platform/forms.h"
 #include "platform/longwork.h"
-#include "platform/recordgrid.h"
-#include "platform/statusbar.h"
 #include "platform/twips.h"
 #include "store/clientfile.h"
-#include "store/fields.h"
 #include "store/longwork.h"
-#include "userinput.h"
 
 namespace {
 

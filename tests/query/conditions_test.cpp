@@ -29,16 +29,6 @@ std::vector<std::string> set(const std::vector<ConditionRow>& rows) {
 
 const std::vector<std::string> kColumns = {"NO", "NAME", "SEX", "BLOOD", "COMPANY"};
 
-TEST(Conditions, TheWorkedExampleSetsThreeExpressions) {
-    std::vector<ConditionRow> rows = {row("SEX", 0, "M"), row("BLOOD", 6, "A", 0),
-                                      row("COMPANY", 7, "電腦", 1)};
-    EXPECT_EQ(set(rows),
-              (std::vector<std::string>{"SEX = 'M'", "SEX = 'M' And BLOOD like 'A*'",
-                                        "SEX = 'M' And BLOOD like 'A*' Or COMPANY like '*電腦*'"}));
-    rows[2].connectorPosition = 0;
-    EXPECT_EQ(set(rows).back(), "COMPANY like '*電腦*' And SEX = 'M' And BLOOD like 'A*'");
-}
-
 TEST(Conditions, ThreeRowsJoinFourWays) {
     const struct {
         int second, third;

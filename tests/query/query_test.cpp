@@ -1,27 +1,12 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QToolButton>
 #include <QWindow>
+#include "windowtest.h"
 
 #include "editor/form11.h"
-#include "guifixture.h"
-#include "platform/boxes.h"
-#include "platform/datacontrol.h"
-#include "platform/forms.h"
-#include "platform/recordgrid.h"
-#include "platform/statusbar.h"
 #include "query/form111.h"
 #include "query/form17.h"
-#include "shell/form1.h"
-#include "shell/mdiform1.h"
-#include "store/fields.h"
-#include "store/recordset.h"
-#include "userinput.h"
-
-using platform::forms::get;
 
 namespace {
 

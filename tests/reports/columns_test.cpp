@@ -6,21 +6,6 @@
 
 namespace {
 
-TEST(ReportColumns, TheInitialChoiceSitsSideBySideFromTheMargin) {
-    auto layout = reports::layoutColumns(
-        {"NO", "NAME", "BIRTH", "SEX", "BLOOD", "SELF_NO", "PHONE", "TEL_1", "ADDR_1"});
-    ASSERT_FALSE(layout.refusal);
-    const int ends[] = {900, 2000, 3300, 3800, 4300, 5600, 6700, 7800, 11600};
-    int left = 0;
-    ASSERT_EQ(layout.columns.size(), 9u);
-    for (std::size_t i = 0; i < 9; ++i) {
-        EXPECT_EQ(layout.columns[i].left, left) << layout.columns[i].field;
-        EXPECT_EQ(layout.columns[i].left + layout.columns[i].width, ends[i])
-            << layout.columns[i].field;
-        left = ends[i];
-    }
-}
-
 TEST(ReportColumns, TwentyFieldsEndAt31400AndAFieldTwiceGivesTwoEqualColumns) {
     std::vector<std::string> all(store::kFieldNames.begin(), store::kFieldNames.end());
     auto layout = reports::layoutColumns(all);

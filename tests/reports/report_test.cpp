@@ -1,31 +1,18 @@
 #include <QFontMetricsF>
 #include <QImage>
-#include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QProcess>
-#include <QPushButton>
-#include <QTest>
-#include <QToolButton>
+#include "windowtest.h"
 
-#include "guifixture.h"
 #include "platform/appsetup.h"
 #include "platform/clock.h"
-#include "platform/datacontrol.h"
-#include "platform/forms.h"
-#include "platform/recordgrid.h"
 #include "platform/reportpreview.h"
 #include "platform/twips.h"
 #include "reports/datareport28.h"
 #include "reports/form28.h"
-#include "shell/form1.h"
-#include "shell/mdiform1.h"
 #include "store/clientfile.h"
-#include "store/fields.h"
-#include "store/recordset.h"
-#include "userinput.h"
 
-using platform::forms::get;
 using platform::report::Control;
 
 namespace {

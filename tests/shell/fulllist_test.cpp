@@ -1,21 +1,8 @@
-#include <QPushButton>
-#include <QTest>
-#include <QToolButton>
+#include "windowtest.h"
 
 #include "editor/form11.h"
-#include "guifixture.h"
-#include "platform/boxes.h"
-#include "platform/datacontrol.h"
-#include "platform/forms.h"
-#include "platform/recordgrid.h"
-#include "shell/form1.h"
 #include "shell/form12.h"
-#include "shell/mdiform1.h"
-#include "store/fields.h"
-#include "store/recordset.h"
-#include "userinput.h"
 
-using platform::forms::get;
 using testsupport::click;
 using testsupport::column;
 using testsupport::value;
@@ -62,7 +49,6 @@ class FullListTest : public QObject {
         QCOMPARE(w.LabBROWSE1[9]->text(), QStringLiteral("宏碁電腦"));
         QCOMPARE(w.DataGrid1->currentIndex().row(), static_cast<int>(rs.absolutePosition()) - 1);
     }
-
 };
 
 VELKARD_GUI_TEST(FullListTest)

@@ -1,27 +1,15 @@
 #include <sqlite3.h>
 #include <QAction>
-#include <QLabel>
 #include <QPointer>
-#include <QTest>
+#include "windowtest.h"
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
-#include "guifixture.h"
-#include "platform/boxes.h"
-#include "platform/datacontrol.h"
-#include "platform/forms.h"
 #include "platform/qtext.h"
-#include "platform/recordgrid.h"
-#include "platform/statusbar.h"
-#include "shell/form1.h"
-#include "shell/mdiform1.h"
-#include "store/fields.h"
-#include "userinput.h"
 
-using platform::forms::get;
 using testsupport::DialogCall;
 
 namespace {
@@ -192,7 +180,6 @@ class ShellTest : public QObject {
             if (c.typed == std::string("2")) QTRY_COMPARE(list().DataGridMENU->rowAt(0), 13);
         }
     }
-
 };
 
 VELKARD_GUI_TEST(ShellTest)

@@ -40,6 +40,14 @@ std::vector<std::vector<std::string>> clients(int n) {
     return out;
 }
 
+// A client file of `n` clients coded OLD0, OLD1, ... in `dir`, and the program's connection.
+std::pair<std::filesystem::path, std::shared_ptr<store::Database>> clientFile(const TempDir& dir,
+                                                                              int n) {
+    const auto file = dir.file("velkard.db");
+    testsupport::writeClients(file, clients(n));
+    return {file, store::clientfile::open(file)};
+}
+
 TEST(Bulk, CodesFollowTheStartValue) {
     const struct {
         const char* start;
@@ -85,9 +93,7 @@ TEST(Bulk, FurtherColumnsNamedLikeTheRowIdDoNotTakeItsPlace) {
 
 TEST(Bulk, CodesWiderThanTheFieldAreRefusedWithNothingChanged) {
     TempDir dir;
-    auto file = dir.file("velkard.db");
-    testsupport::writeClients(file, clients(3));
-    auto db = store::clientfile::open(file);
+    const auto [file, db] = clientFile(dir, 3);
     for (const char* start : {"999998", "ABCDEFG", "王小明王"}) {
         ASSERT_TRUE(bulk::renumberRefusal(start, 3)) << start;
         EXPECT_THROW(bulk::renumber(*db, start), store::StoreError) << start;
@@ -99,9 +105,7 @@ TEST(Bulk, CodesWiderThanTheFieldAreRefusedWithNothingChanged) {
 
 TEST(Bulk, AFailurePartWayLeavesEveryRecordAsItWas) {
     TempDir dir;
-    auto file = dir.file("velkard.db");
-    testsupport::writeClients(file, clients(50));
-    auto db = store::clientfile::open(file);
+    const auto [file, db] = clientFile(dir, 50);
     auto failAt25 = [](long i, long) {
         if (i == 25) throw std::runtime_error("disk gone");
     };
@@ -181,9 +185,7 @@ TEST(Bulk, BackupHoldsTheThreeTablesWholeAndReplacesOnlyWhenComplete) {
 
 TEST(Bulk, ACopyThatABackupLeftBehindIsRemovedUnlessAnotherBackupIsWritingIt) {
     TempDir dir;
-    auto file = dir.file("velkard.db");
-    testsupport::writeClients(file, clients(5));
-    auto db = store::clientfile::open(file);
+    const auto [file, db] = clientFile(dir, 5);
     const std::string temp = dir.file("copy.db").string() + ".velkard-tmp-";
     // A killed backup's copy with its journal, a journal alone, a copy being written now (it is
     // locked), and a file of the user's that only looks like ours.
