@@ -1,5 +1,7 @@
 #include "platform/dialogs.h"
 
+#include <QProgressDialog>
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -142,6 +144,26 @@ void QtDialogs::idle() {
     if (!notice_) return;
     notice_.reset();
     QApplication::restoreOverrideCursor();
+}
+
+}  // namespace platform
+
+namespace platform {
+
+void QtDialogs::progress(const QString& label, long done, long total) {
+    if (!progress_) {
+        progress_ = std::make_unique<QProgressDialog>(label, QString(), 0, 100,
+                                                      QApplication::activeWindow());
+        progress_->setWindowTitle(appTitle());
+        progress_->setObjectName("Progress");
+        progress_->setWindowModality(Qt::ApplicationModal);
+        progress_->setMinimumDuration(0);
+        progress_->setAutoClose(false);
+    }
+    progress_->setLabelText(QStringLiteral("%1\n%2 / %3").arg(label).arg(done).arg(total));
+    progress_->setValue(total > 0 ? static_cast<int>(100 * done / total) : 100);
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (done >= total) progress_.reset();
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <memory>
 
 class QPrinter;
+class QProgressDialog;
 class QWidget;
 
 namespace platform {
@@ -41,6 +42,9 @@ class Dialogs {
     // another program holds), until `idle()`.
     virtual void busy(const QString& notice) = 0;
     virtual void idle() = 0;
+    // A progress bar for long work the user waits for (converting a file): `done` of `total`;
+    // it closes when `done` reaches `total`.
+    virtual void progress(const QString& label, long done, long total) = 0;
 };
 
 Dialogs& dialogs();
@@ -64,9 +68,11 @@ class QtDialogs : public Dialogs {
     bool choosePrinter(QPrinter& printer) override;
     void busy(const QString& notice) override;
     void idle() override;
+    void progress(const QString& label, long done, long total) override;
 
   private:
     std::unique_ptr<QWidget> notice_;
+    std::unique_ptr<QProgressDialog> progress_;
 };
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "shell/startup.h"
 
+#include "exchange/legacy.h"
 #include "platform/datacontrol.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
@@ -43,6 +44,31 @@ void openClientFile(const std::filesystem::path& path) {
     }
 }
 
+// The old program's file beside a missing client file: converted at the user's word. True when
+// the client file is there afterwards.
+bool convertedFromOldFile(const std::filesystem::path& path) {
+    const auto old = exchange::legacyBeside(path);
+    if (!old) return false;
+    const QString question =
+        QStringLiteral(
+            "找不到客戶資料檔：\n%1\n\n同一個資料夾裡有舊程式的資料檔：\n%2\n\n"
+            "要把它轉換成新的客戶資料檔嗎？（舊檔不會被更動）")
+            .arg(platform::toQ(path.string()), platform::toQ(old->string()));
+    if (dialogs().message(question, {}, Buttons::YesNo, Icon::Question) != Answer::Yes)
+        return false;
+    try {
+        const auto report = exchange::convertLegacy(*old, path, [](long done, long total) {
+            dialogs().progress(QStringLiteral("轉換舊資料檔⋯"), done, total);
+        });
+        dialogs().message(platform::toQ(exchange::summary(report)), {}, Buttons::Ok,
+                          report.undecoded.empty() ? Icon::Information : Icon::Exclamation);
+        return true;
+    } catch (const exchange::ConvertError& e) {
+        platform::showError(e);
+        return false;
+    }
+}
+
 }  // namespace
 
 bool clientFileReady(const std::filesystem::path& path) {
@@ -55,13 +81,15 @@ bool clientFileReady(const std::filesystem::path& path) {
             return false;
         }
     }
-    const QString question =
-        QStringLiteral("找不到客戶資料檔：\n%1\n\n要在這裡建立一個空的客戶資料檔嗎？")
-            .arg(platform::toQ(path.string()));
-    if (dialogs().message(question, {}, Buttons::YesNo, Icon::Question) != Answer::Yes)
-        return false;
     try {
-        store::clientfile::create(path);
+        if (!convertedFromOldFile(path)) {
+            const QString question =
+                QStringLiteral("找不到客戶資料檔：\n%1\n\n要在這裡建立一個空的客戶資料檔嗎？")
+                    .arg(platform::toQ(path.string()));
+            if (dialogs().message(question, {}, Buttons::YesNo, Icon::Question) != Answer::Yes)
+                return false;
+            store::clientfile::create(path);
+        }
         openClientFile(path);
         return true;
     } catch (const store::StoreError& e) {

@@ -51,6 +51,12 @@ void RecordingDialogs::busy(const QString& notice) {
     calls.push_back({DialogCall::Busy, notice, {}});
 }
 
+void RecordingDialogs::progress(const QString& label, long done, long total) {
+    if (progressShown_ && done < total) return;
+    calls.push_back({DialogCall::Progress, label, QStringLiteral("%1/%2").arg(done).arg(total)});
+    progressShown_ = done < total;
+}
+
 int RecordingDialogs::beeps() const {
     int n = 0;
     for (const auto& c : calls) n += c.kind == DialogCall::Beep;
