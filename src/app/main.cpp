@@ -1,8 +1,23 @@
+#include <unistd.h>
+#include <QCoreApplication>
+#include <cstdio>
+#include <iostream>
+
 #include "platform/appsetup.h"
+#include "shell/commandline.h"
 #include "shell/startup.h"
 #include "store/clientfile.h"
 
 int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName("VELKARD");
+    QCoreApplication::setApplicationVersion(VELKARD_VERSION);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    if (shell::commandLineOnly(arguments)) {  // no window, and no display needed
+        QCoreApplication app(argc, argv);
+        return shell::runCommandLine(app.arguments(), store::clientfile::defaultPath(), std::cout,
+                                     std::cerr, isatty(fileno(stdout)));
+    }
     platform::Application app(argc, argv);
     platform::setUpApplication(app);
     if (!shell::startProgram(store::clientfile::defaultPath())) return 1;

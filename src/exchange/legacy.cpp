@@ -290,6 +290,12 @@ ConvertReport convertLegacy(const fs::path& jet, const fs::path& target,
 
     mdb_set_bind_size(h.get(), kBindSize);
     Jet3Text big5(h->f->code_page);
+    if (!target.parent_path().empty()) {
+        fs::create_directories(target.parent_path(), ec);
+        if (ec)
+            throw ConvertError("無法建立資料夾 " + target.parent_path().string() + "：" +
+                               ec.message());
+    }
     const fs::path temp = tempNameBeside(target);
     ConvertReport report;
     try {
