@@ -82,6 +82,8 @@ class Document {
     void setOrientation(QPageLayout::Orientation orientation);
     int pageCount() const { return pages_.count(); }
     long recordCount() const;
+    // The rows it prints, in their order (for an export of the same list).
+    const store::RecordSet& rows() const { return *rows_; }
 
     // Draws one page with the painter's logical unit set to twips.
     void drawPage(QPainter& painter, int page) const;

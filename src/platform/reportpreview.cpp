@@ -25,7 +25,7 @@ Preview::Preview(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    auto* bar = new QHBoxLayout;
+    auto* bar = bar_ = new QHBoxLayout;
     auto button = [&](const char* name, const QString& text, auto slot) {
         auto* b = new QToolButton(this);
         b->setObjectName(name);
@@ -103,6 +103,14 @@ void Preview::print() {
     } catch (const std::exception& e) {
         showError(e);
     }
+}
+
+void Preview::addCommand(const char* name, const QString& text, std::function<void()> act) {
+    auto* b = new QToolButton(this);
+    b->setObjectName(name);
+    b->setText(text);
+    connect(b, &QToolButton::clicked, this, std::move(act));
+    bar_->insertWidget(commands_++, b);
 }
 
 void Preview::savePdf() {

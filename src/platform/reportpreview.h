@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "platform/report.h"
 
+class QHBoxLayout;
 class QLabel;
 class QScrollArea;
 class QToolButton;
@@ -27,8 +29,12 @@ class Preview : public QWidget {
     void print();
     void savePdf();
     void setLandscape(bool landscape);
+    // A further command of the window that shows the report, after the PDF command.
+    void addCommand(const char* name, const QString& text, std::function<void()> act);
 
   private:
+    QHBoxLayout* bar_;
+    int commands_ = 2;  // where the next command goes: after Print and SavePdf
     std::unique_ptr<Document> document_;
     int page_ = 0;
     QLabel* image_;

@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/qtext.h"
 #include "platform/reportpreview.h"
+#include "reports/exports.h"
 #include "store/recordset.h"
 
 using platform::report::Control;
@@ -71,6 +72,22 @@ DataReport28::DataReport28()
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(preview);
+    // The same list out to a spreadsheet or an address book.
+    preview->addCommand("SaveCsv", QStringLiteral("另存 CSV..."), [this] {
+        if (auto* document = preview->document())
+            reports::exportRecords(document->rows(), chosenColumns(), reports::ExportFormat::Csv);
+    });
+    preview->addCommand("SaveVcard", QStringLiteral("另存 vCard..."), [this] {
+        if (auto* document = preview->document())
+            reports::exportRecords(document->rows(), {}, reports::ExportFormat::Vcard);
+    });
+}
+
+std::vector<int> DataReport28::chosenColumns() const {
+    std::vector<int> columns;
+    const store::RecordSet& rows = preview->document()->rows();
+    for (const std::string& field : chosen_) columns.push_back(rows.fieldIndex(field));
+    return columns;
 }
 
 void DataReport28::layOut(const reports::Layout& columns, int fontSize) {
@@ -92,6 +109,8 @@ void DataReport28::layOut(const reports::Layout& columns, int fontSize) {
     rule3->left = 0, rule3->width = 11500;
 
     const int n = static_cast<int>(columns.columns.size());
+    chosen_.clear();
+    for (const reports::Column& c : columns.columns) chosen_.push_back(c.field);
     for (int i = 0; i < reports::kMaxColumns; ++i) {
         Control* heading = d.control(QStringLiteral("label%1").arg(i + 1));
         Control* field = d.control(QStringLiteral("text%1").arg(i + 1));

@@ -26,6 +26,11 @@ class DataReport28 : public platform::Form {
     void layOut(const reports::Layout& layout, int fontSize);
     // Prints the rows of `source` as they stand (filter and order), from a copy of its view.
     void setDataSource(const store::RecordSet& source);
+    // The fields of the laid-out columns, as columns of the printed rows.
+    std::vector<int> chosenColumns() const;
+
+  private:
+    std::vector<std::string> chosen_;  // the fields of the laid-out columns
 };
 
 // The window by its role: the client report and its preview.

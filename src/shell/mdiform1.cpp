@@ -4,6 +4,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QVBoxLayout>
+#include <numeric>
 
 #include "editor/form11.h"
 #include "maintenance/form42.h"
@@ -13,10 +14,12 @@
 #include "platform/dialogs.h"
 #include "platform/twips.h"
 #include "query/form17.h"
+#include "reports/exports.h"
 #include "reports/form28.h"
 #include "shell/browsestate.h"
 #include "shell/form1.h"
 #include "shell/form12.h"
+#include "store/clientfile.h"
 
 using platform::dialogs;
 
@@ -107,6 +110,7 @@ void MDIForm1::buildMenu() {
     item(protect, "menu_FILE_CLEAR", "FILE CLEAR", &MDIForm1::menu_FILE_CLEAR_Click);
     separator(protect, "menu_42");
     item(protect, "menu_END_SYSTEM", "END SYSTEM", &MDIForm1::menu_END_SYSTEM_Click);
+    item(protect, "menu_FILE_EXPORT", "FILE EXPORT", &MDIForm1::menu_FILE_EXPORT_Click);
 }
 
 void MDIForm1::Form_Load() {
@@ -135,6 +139,18 @@ void MDIForm1::menu_DISP_SET_Click() {
 void MDIForm1::menu_MOD_PROCESS_Click() {
     platform::forms::unload<Form1>();
     platform::forms::place<Form12>(50, 500, 9300, 5600);
+}
+
+void MDIForm1::menu_FILE_EXPORT_Click() {
+    // The whole client table in table order, whatever the browse list shows.
+    try {
+        const auto clients = platform::clientFile().records(store::kClientTable);
+        std::vector<int> columns(static_cast<std::size_t>(clients->fieldCount()));
+        std::iota(columns.begin(), columns.end(), 0);
+        reports::exportRecords(*clients, columns, reports::ExportFormat::ByName);
+    } catch (const std::exception& e) {
+        platform::showError(e);
+    }
 }
 
 void MDIForm1::menu_SYNTHE_DATA_Click() {

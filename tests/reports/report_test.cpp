@@ -159,7 +159,7 @@ class ReportTest : public QObject {
         QVERIFY(f.dialogs().messages()[1].text.contains("20"));
     }
 
-    void thePdfHoldsTheFilteredRowsInTheListsOrder() {
+    void thePdfAndTheCsvHoldTheFilteredRowsInTheListsOrder() {
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients(30)));
         platform::setToday(QDate(2026, 12, 6));
@@ -188,6 +188,24 @@ class ReportTest : public QObject {
         for (int i = 30; i >= 1; --i)
             if (i % 3) expected << QStringLiteral("K%1").arg(i, 3, 10, QLatin1Char('0'));
         QCOMPARE(codes, expected);
+
+        // The same list out as CSV: the chosen columns, the list's rows in its order. The whole
+        // table out from the menu: a vCard per client, whatever the list shows.
+        const auto folder = f.clientFile().parent_path();
+        f.dialogs().savePaths = {QString::fromStdString((folder / "list.csv").string()),
+                                 QString::fromStdString((folder / "all.vcf").string())};
+        get<DataReport28>().preview->findChild<QToolButton*>("SaveCsv")->click();
+        const QStringList csv =
+            QString::fromStdString(testsupport::readBytes(folder / "list.csv")).split("\r\n");
+        QCOMPARE(csv[0], QStringLiteral("\"NO\",\"NAME\",\"BIRTH\",\"SEX\",\"BLOOD\","
+                                        "\"SELF_NO\",\"PHONE\",\"TEL_1\",\"ADDR_1\""));
+        QCOMPARE(csv.size(), expected.size() + 2);  // a line break ends the last row
+        QVERIFY(csv[1].startsWith("\"" + expected[0] + "\""));
+        get<MDIForm1>().item("menu_FILE_EXPORT")->trigger();
+        QCOMPARE(QString::fromStdString(testsupport::readBytes(folder / "all.vcf"))
+                     .count("BEGIN:VCARD\r\nVERSION:4.0"),
+                 30);
+        QVERIFY(f.dialogs().messages().empty());
     }
 
     // A phone number cut at its column's edge reads as another number: a value that does not

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace store {
+class RecordSet;
+}
+
+// Clients out to a spreadsheet (CSV) or an address book (vCard). Plain C++, no Qt.
+namespace exchange {
+
+class ExportError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// RFC 4180 through libcsv: UTF-8 with a byte-order mark (so that a spreadsheet on Windows reads
+// the Chinese text right), a header of the field names, then every record of `records` in its
+// order; each value quoted, line breaks inside a remark kept inside the quotes.
+void writeCsv(const store::RecordSet& records, const std::vector<int>& columns, std::ostream& out);
+
+// vCard 4.0 (RFC 6350), one card per client of `records`, UTF-8.
+void writeVcards(const store::RecordSet& records, std::ostream& out);
+
+// One vCard property line as written: text escaped by the caller, folded after 75 octets
+// without splitting a character.
+std::string folded(const std::string& line);
+
+// BIRTH as a vCard date (YYYYMMDD, the Republic year + 1911); empty for text that is no date.
+std::string gregorianDate(std::string_view birth);
+
+// Writes `path` through `write`: into a file beside it that takes its name only when complete.
+// Throws ExportError naming the path and the cause.
+void writeFile(const std::filesystem::path& path, const std::function<void(std::ostream&)>& write);
+
+}  // namespace exchange

@@ -1,0 +1,142 @@
+#include "exchange/export.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <cstdio>
+#include <sstream>
+
+#include "store/clientfile.h"
+#include "store/fields.h"
+#include "store/recordset.h"
+#include "tempdir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::TempDir;
+
+std::vector<std::string> client(std::vector<std::pair<int, std::string>> values) {
+    std::vector<std::string> c(store::kFieldCount);
+    for (auto& [field, value] : values) c[static_cast<std::size_t>(field)] = value;
+    return c;
+}
+
+// What Python's csv module reads from the file, as JSON.
+QJsonArray readByPython(const fs::path& csv) {
+    const std::string command =
+        "python3 -c \"import csv,sys,json; print(json.dumps(list(csv.reader(open(sys.argv[1], "
+        "encoding='utf-8-sig', newline='')))))\" '" +
+        csv.string() + "'";
+    std::string json;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) json.append(buffer, n);
+        pclose(p);
+    }
+    return QJsonDocument::fromJson(QByteArray::fromStdString(json)).array();
+}
+
+TEST(Export, CsvReadsBackInASecondReaderValueForValue) {
+    TempDir dir;
+    const auto file = dir.file("velkard.db");
+    testsupport::writeClients(file, {client({{store::NO, "A1"},
+                                             {store::NAME, "王小明"},
+                                             {store::COMPANY, "Tom's \"美語\", 補習班"},
+                                             {store::MEMO, "第一行\r\n第二行"}}),
+                                     client({{store::NO, "A2"}})});
+    auto records = store::RecordSet::openClients(store::clientfile::open(file));
+    records->setSort("NO DESC");
+    const fs::path csv = dir.file("客戶.csv");
+    exchange::writeFile(csv, [&](std::ostream& out) {
+        exchange::writeCsv(*records, {store::NO, store::NAME, store::COMPANY, store::MEMO}, out);
+    });
+    EXPECT_EQ(testsupport::readBytes(csv).substr(0, 3), "\xEF\xBB\xBF");
+    const QJsonArray expected = QJsonDocument::fromJson(R"([
+        ["NO", "NAME", "COMPANY", "MEMO"],
+        ["A2", "", "", ""],
+        ["A1", "王小明", "Tom's \"美語\", 補習班", "第一行\r\n第二行"]])")
+                                    .array();
+    EXPECT_EQ(readByPython(csv), expected);
+}
+
+TEST(Export, VcardHoldsEachFieldWhereTheRfcPutsIt) {
+    TempDir dir;
+    const auto file = dir.file("velkard.db");
+    const std::string memo = "住址：台北市; 電話, 傳真\\備註\n" + std::string(30, 'x') + "。" +
+                             std::string(40, 'y') + "歐陽";
+    testsupport::writeClients(
+        file, {client({{store::NO, "A1"},
+                       {store::NAME, "歐陽志明"},
+                       {store::BIRTH, "45.03.12"},
+                       {store::TEL_1, "0227001234"},
+                       {store::PHONE, "0912345678"},
+                       {store::CALL, "0605"},
+                       {store::TEL_2, "0225071234"},
+                       {store::FAX, "0225071235"},
+                       {store::ADDR_1, "台北市大安區"},
+                       {store::ADDR_2, "台北市松山區"},
+                       {store::COMPANY, "宏星電子"},
+                       {store::VOCATION, "工程師"},
+                       {store::POSITION, "資訊業"},
+                       {store::MEMO, memo}}),
+               client({{store::NO, "A2"}, {store::NAME, "陳"}, {store::BIRTH, "88.02.31"}})});
+    std::ostringstream out;
+    exchange::writeVcards(*store::RecordSet::openClients(store::clientfile::open(file)), out);
+    const std::string cards = out.str();
+    std::string unfolded;  // RFC 6350 3.2: a line break followed by a space is removed
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        if (cards.compare(i, 3, "\r\n ") == 0) {
+            i += 2;
+            continue;
+        }
+        unfolded += cards[i];
+    }
+    const std::string expected =
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nUID;VALUE=text:A1\r\nFN:歐陽志明\r\nN:歐陽志明;;;;\r\n"
+        "BDAY:19560312\r\nTEL;TYPE=home:0227001234\r\nTEL;TYPE=cell:0912345678\r\n"
+        "TEL;TYPE=pager:0605\r\nTEL;TYPE=work:0225071234\r\nTEL;TYPE=fax:0225071235\r\n"
+        "ORG:宏星電子\r\nTITLE:工程師\r\nROLE:資訊業\r\nNOTE:住址：台北市\\; 電話\\, "
+        "傳真\\\\備註\\n" +
+        std::string(30, 'x') + "。" + std::string(40, 'y') +
+        "歐陽\r\nADR;TYPE=home:;;台北市大安區;;;;\r\nADR;TYPE=work:;;台北市松山區;;;;\r\n"
+        "END:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nUID;VALUE=text:A2\r\nFN:陳\r\nN:陳;;;;\r\nEND:VCARD\r\n";
+    EXPECT_EQ(unfolded, expected);
+    // Folded lines: at most 75 octets, and each one whole UTF-8 (no character split).
+    std::istringstream lines(cards);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 76u) << line;  // with the CR
+        EXPECT_TRUE(QString::fromUtf8(line).toUtf8().toStdString() == line) << line;
+        EXPECT_NE(static_cast<unsigned char>(line[line[0] == ' ' ? 1 : 0]) & 0xC0, 0x80u) << line;
+    }
+}
+
+TEST(Export, BirthdaysBecomeGregorianOnlyWhenTheyAreDays) {
+    const std::pair<const char*, const char*> cases[] = {{"45.03.12", "19560312"},
+                                                         {"580721", "19690721"},
+                                                         {"49.02.29", "19600229"},
+                                                         {"115.12.06", "20261206"},
+                                                         {"50.02.29", ""},
+                                                         {"88.02.31", ""},
+                                                         {"不詳", ""},
+                                                         {"", ""}};
+    for (const auto& [birth, date] : cases)
+        EXPECT_EQ(exchange::gregorianDate(birth), date) << birth;
+}
+
+TEST(Export, AFileIntoAMissingFolderIsRefusedByName) {
+    TempDir dir;
+    const fs::path path = dir.path() / "沒有" / "x.csv";
+    try {
+        exchange::writeFile(path, [](std::ostream& out) { out << "x"; });
+        ADD_FAILURE() << "wrote into a missing folder";
+    } catch (const exchange::ExportError& e) {
+        EXPECT_NE(std::string(e.what()).find(path.string()), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("不存在"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+}  // namespace
