@@ -233,6 +233,28 @@ void ClientFile::clearClients(const bulk::Progress& progress) {
     rows->replaced();
 }
 
+void ClientFile::appendClients(
+    const std::vector<std::vector<std::optional<std::string>>>& clients) {
+    std::string names, marks;
+    for (int i = 0; i < kFieldCount; ++i) {
+        names += (i ? ", " : "") + quoteName(kFieldNames[static_cast<std::size_t>(i)]);
+        marks += i ? ", ?" : "?";
+    }
+    Transaction tx(*db_);
+    Statement insert(
+        *db_, "INSERT INTO " + quoteName(kClientTable) + " (" + names + ") VALUES (" + marks + ")");
+    for (const auto& client : clients) {
+        for (int i = 0; i < kFieldCount; ++i) {
+            const auto& value = client[static_cast<std::size_t>(i)];
+            value ? insert.bind(i + 1, *value) : insert.bindNull(i + 1);
+        }
+        insert.step();
+        insert.reset();
+    }
+    tx.commit();
+    ++*writes_;  // the held rows lack them: the next view reads the table again
+}
+
 void ClientFile::backup(const std::filesystem::path& target) {
     bulk::backup(*db_, target);
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +62,9 @@ class ClientFile {
     void renumber(std::string_view start, const bulk::Progress& progress = {});
     void clearClients(const bulk::Progress& progress = {});
     void backup(const std::filesystem::path& target);
+    // Adds clients (the twenty fields each, nothing for NULL) in one transaction: all or none.
+    // Record sets opened afterwards show them.
+    void appendClients(const std::vector<std::vector<std::optional<std::string>>>& clients);
 
   private:
     struct Table {

@@ -1,0 +1,178 @@
+#include "exchange/csvimport.h"
+
+#include <csv.h>
+#include <iconv.h>
+
+#include <cerrno>
+
+#include "store/dates.h"
+#include "store/fields.h"
+#include "store/text.h"
+
+namespace exchange {
+
+namespace {
+
+bool validUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t n = c < 0x80         ? 1
+                              : (c >> 5) == 6  ? 2
+                              : (c >> 4) == 14 ? 3
+                              : (c >> 3) == 30 ? 4
+                                               : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        for (std::size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+// Big5 (code page 950) into UTF-8; false when a byte does not decode (it becomes U+FFFD).
+bool fromBig5(std::string_view in, std::string& out) {
+    iconv_t cd = iconv_open("UTF-8", "CP950");
+    out.assign(in.size() * 3 + 4, '\0');
+    char* from = const_cast<char*>(in.data());
+    std::size_t fromLeft = in.size(), toLeft = out.size();
+    char* to = out.data();
+    bool clean = true;
+    while (fromLeft > 0 &&
+           iconv(cd, &from, &fromLeft, &to, &toLeft) == static_cast<std::size_t>(-1)) {
+        if (errno == E2BIG) break;
+        clean = false;
+        ++from, --fromLeft;
+        for (char b : {'\xEF', '\xBF', '\xBD'}) *to++ = b, --toLeft;
+    }
+    iconv_close(cd);
+    out.resize(static_cast<std::size_t>(to - out.data()));
+    return clean;
+}
+
+std::string upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+std::string trimmed(std::string s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+// Rows as libcsv hands them over, with the line each begins on.
+struct Parsed {
+    std::vector<std::vector<std::string>> rows;
+    std::vector<long> lines;
+    std::vector<std::string> row;
+    long line = 1, rowLine = 1;
+};
+
+void onField(void* data, std::size_t size, void* parsed) {
+    auto& p = *static_cast<Parsed*>(parsed);
+    std::string value(static_cast<const char*>(data), size);
+    for (char c : value) p.line += c == '\n';
+    p.row.push_back(std::move(value));
+}
+
+void onRow(int, void* parsed) {
+    auto& p = *static_cast<Parsed*>(parsed);
+    p.rows.push_back(std::move(p.row));
+    p.lines.push_back(p.rowLine);
+    p.row.clear();
+    p.rowLine = ++p.line;
+}
+
+}  // namespace
+
+Detected detectEncoding(std::string_view bytes) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF" || validUtf8(bytes)) return {Encoding::Utf8, true};
+    std::string ignored;
+    if (fromBig5(bytes, ignored)) return {Encoding::Big5, true};
+    return {Encoding::Utf8, false};
+}
+
+CheckedImport readClientsCsv(std::string_view bytes, Encoding encoding) {
+    std::string text;
+    if (encoding == Encoding::Big5)
+        fromBig5(bytes, text);
+    else
+        text = bytes.substr(0, 3) == "\xEF\xBB\xBF" ? bytes.substr(3) : bytes;
+    csv_parser parser;
+    csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_APPEND_NULL);
+    Parsed parsed;
+    const bool ok =
+        csv_parse(&parser, text.data(), text.size(), onField, onRow, &parsed) == text.size() &&
+        csv_fini(&parser, onField, onRow, &parsed) == 0;
+    const std::string problem = ok ? std::string() : csv_strerror(csv_error(&parser));
+    csv_free(&parser);
+    if (!ok)
+        throw ImportError("這不是可以讀的 CSV 檔（第 " + std::to_string(parsed.line) + " 行附近：" +
+                          problem + "）。");
+    if (parsed.rows.empty()) throw ImportError("檔案是空的。");
+
+    CheckedImport checked;
+    const auto& header = parsed.rows.front();
+    std::vector<int> fieldOf(header.size(), -1);
+    bool any = false;
+    for (std::size_t c = 0; c < header.size(); ++c) {
+        const std::string name = trimmed(header[c]);
+        for (int f = 0; f < store::kFieldCount; ++f) {
+            const auto i = static_cast<std::size_t>(f);
+            if (upper(name) == upper(store::kFieldNames[i]) || name == store::kFieldTitles[i])
+                fieldOf[c] = f;
+        }
+        if (fieldOf[c] < 0)
+            checked.ignoredColumns.push_back(name);
+        else
+            any = true;
+    }
+    if (!any) throw ImportError("第一行沒有任何欄位名稱（例如 NO、NAME 或 代號、姓名）。");
+
+    for (std::size_t r = 1; r < parsed.rows.size(); ++r) {
+        const auto& cells = parsed.rows[r];
+        const long line = parsed.lines[r];
+        if (cells.size() == 1 && cells[0].empty()) continue;  // a blank line
+        if (cells.size() != header.size()) {
+            checked.refused.push_back({line, "有 " + std::to_string(cells.size()) +
+                                                 " 個欄位，標題行有 " +
+                                                 std::to_string(header.size()) + " 個"});
+            continue;
+        }
+        ClientValues client(store::kFieldCount);
+        std::string reason;
+        for (std::size_t c = 0; c < cells.size() && reason.empty(); ++c) {
+            if (fieldOf[c] < 0) continue;
+            const auto f = static_cast<std::size_t>(fieldOf[c]);
+            std::string value = cells[c];
+            const int limit = store::kFieldWidths[f];
+            if (limit > 0 && store::text::big5Width(value) > limit)
+                reason = std::string(store::kFieldNames[f]) + " 超過 " + std::to_string(limit) +
+                         " 個位元組";
+            else if (store::dates::isDateField(store::kFieldNames[f]) && !value.empty()) {
+                if (auto kept = store::dates::check(value))
+                    value = *kept;
+                else
+                    reason =
+                        std::string(store::kFieldNames[f]) + " 的日期「" + value + "」型態不正確";
+            }
+            client[f] = std::move(value);
+        }
+        if (reason.empty())
+            checked.clients.push_back(std::move(client));
+        else
+            checked.refused.push_back({line, reason});
+    }
+    return checked;
+}
+
+std::string refusalReport(const CheckedImport& checked) {
+    std::string report;
+    for (const auto& r : checked.refused)
+        report += "第 " + std::to_string(r.line) + " 行：" + r.reason + "\n";
+    return report;
+}
+
+}  // namespace exchange

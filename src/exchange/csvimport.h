@@ -1,0 +1,51 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Clients in from a CSV file: decoded, parsed (libcsv, RFC 4180), matched to the fields by the
+// header, and checked as the editor checks a record. Plain C++, no Qt.
+namespace exchange {
+
+class ImportError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class Encoding { Utf8, Big5 };
+
+struct Detected {
+    Encoding encoding;
+    bool certain;  // false: the user should choose
+};
+
+// A byte-order mark or text that is valid UTF-8 is UTF-8; text that is not, but is valid Big5
+// (code page 950), is Big5; anything else is uncertain.
+Detected detectEncoding(std::string_view bytes);
+
+// A client as it will be stored: the twenty fields, nothing where the file had no column.
+using ClientValues = std::vector<std::optional<std::string>>;
+
+struct CheckedImport {
+    std::vector<std::string> ignoredColumns;  // header cells that name no field
+    std::vector<ClientValues> clients;        // the rows that pass, in file order
+    struct Refused {
+        long line;  // where the row begins in the file, from 1
+        std::string reason;
+    };
+    std::vector<Refused> refused;
+};
+
+// Reads the whole file's bytes: the header row matched by field names or Chinese titles (any
+// letter case), each later row checked (Big5 widths, the date form of BIRTH and DATE, the
+// number of cells). Throws ImportError for a file that cannot be read as CSV or whose header
+// names no field.
+CheckedImport readClientsCsv(std::string_view bytes, Encoding encoding);
+
+// The refused rows as a report the user can keep: one line each, "第 N 行：reason".
+std::string refusalReport(const CheckedImport& checked);
+
+}  // namespace exchange
