@@ -120,6 +120,10 @@ QString QtDialogs::saveFileName(const QString& title, const QString& suggested,
     return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, suggested, filter);
 }
 
+QString QtDialogs::openFileName(const QString& title, const QString& filter) {
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, QString(), filter);
+}
+
 bool QtDialogs::choosePrinter(QPrinter& printer) {
     QPrintDialog dialog(&printer, QApplication::activeWindow());
     return dialog.exec() == QDialog::Accepted;

@@ -36,6 +36,8 @@ class Dialogs {
     // The desktop's file dialog for a file to write; "" on Cancel.
     virtual QString saveFileName(const QString& title, const QString& suggested,
                                  const QString& filter) = 0;
+    // The desktop's file dialog for an existing file to read; "" on Cancel.
+    virtual QString openFileName(const QString& title, const QString& filter) = 0;
     // The desktop's print dialog; false on Cancel.
     virtual bool choosePrinter(QPrinter& printer) = 0;
     // A notice and the busy cursor while the program waits for something outside it (a file
@@ -65,6 +67,7 @@ class QtDialogs : public Dialogs {
     void sendTab() override { sendTabToFocus(); }
     QString saveFileName(const QString& title, const QString& suggested,
                          const QString& filter) override;
+    QString openFileName(const QString& title, const QString& filter) override;
     bool choosePrinter(QPrinter& printer) override;
     void busy(const QString& notice) override;
     void idle() override;

@@ -10,6 +10,7 @@
 #include "maintenance/form42.h"
 #include "maintenance/form43.h"
 #include "maintenance/form44.h"
+#include "maintenance/form45.h"
 #include "platform/datacontrol.h"
 #include "platform/dialogs.h"
 #include "platform/twips.h"
@@ -110,6 +111,7 @@ void MDIForm1::buildMenu() {
     item(protect, "menu_FILE_CLEAR", "FILE CLEAR", &MDIForm1::menu_FILE_CLEAR_Click);
     separator(protect, "menu_42");
     item(protect, "menu_END_SYSTEM", "END SYSTEM", &MDIForm1::menu_END_SYSTEM_Click);
+    item(protect, "menu_FILE_IMPORT", "FILE IMPORT", &MDIForm1::menu_FILE_IMPORT_Click);
     item(protect, "menu_FILE_EXPORT", "FILE EXPORT", &MDIForm1::menu_FILE_EXPORT_Click);
 }
 
@@ -139,6 +141,10 @@ void MDIForm1::menu_DISP_SET_Click() {
 void MDIForm1::menu_MOD_PROCESS_Click() {
     platform::forms::unload<Form1>();
     platform::forms::place<Form12>(50, 500, 9300, 5600);
+}
+
+void MDIForm1::menu_FILE_IMPORT_Click() {
+    importClientsFromCsv();
 }
 
 void MDIForm1::menu_FILE_EXPORT_Click() {

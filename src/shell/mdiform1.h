@@ -42,6 +42,7 @@ class MDIForm1 : public platform::Form {
     void menu_FILE_LAST_PAGE_Click();
     void menu_SORT_Click(int code);
     void menu_END_SYSTEM_Click();
+    void menu_FILE_IMPORT_Click();
     void menu_FILE_EXPORT_Click();
 
   protected:

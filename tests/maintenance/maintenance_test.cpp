@@ -2,8 +2,12 @@
 #include <QTimer>
 #include "windowtest.h"
 
+#include <QListWidget>
+#include <QTableWidget>
+#include <fstream>
 #include "maintenance/form42.h"
 #include "maintenance/form43.h"
+#include "maintenance/form45.h"
 
 namespace {
 
@@ -86,6 +90,38 @@ class MaintenanceTest : public QObject {
 
         testsupport::click(w.COMMAND1[1]);
         QVERIFY(!platform::forms::loaded<Form43>());
+    }
+
+    // FILE IMPORT shows what a CSV file holds and stores the good rows only at IMPORT.
+    void csvImportStoresTheGoodRowsWhenAsked() {
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(clients(2)));
+        const auto folder = f.clientFile().parent_path();
+        std::ofstream(folder / "new.csv", std::ios::binary)
+            << "\xEF\xBB\xBF代號,姓名,BIRTH\r\nN1,王小明,880403\r\nN2,李四,88.13.01\r\nN3,張三,"
+               "\r\n";
+        std::ofstream(folder / "odd.csv", std::ios::binary) << "NO\r\n\xFF\xFE\r\n";
+        f.dialogs().openPaths = {QString::fromStdString((folder / "odd.csv").string()),
+                                 QString::fromStdString((folder / "new.csv").string())};
+        f.dialogs().answers = {platform::Answer::Cancel};  // to the question of the encoding
+        get<MDIForm1>().item("menu_FILE_IMPORT")->trigger();
+        QVERIFY(f.dialogs().messages().back().text.contains(QStringLiteral("無法確定")));
+        QVERIFY(!platform::forms::loaded<Form45>());
+
+        get<MDIForm1>().item("menu_FILE_IMPORT")->trigger();
+        Form45& w = get<Form45>();
+        QCOMPARE(w.Preview->rowCount(), 2);
+        QCOMPARE(w.Preview->item(0, store::BIRTH)->text(), QStringLiteral("88.04.03"));
+        QCOMPARE(w.Refusals->count(), 1);
+        QVERIFY(w.Refusals->item(0)->text().startsWith(QStringLiteral("第 3 行：BIRTH")));
+        f.dialogs().savePaths = {QString::fromStdString((folder / "problems.txt").string())};
+        testsupport::click(w.COMMAND1[Form45::Report]);
+        QVERIFY(testsupport::readBytes(folder / "problems.txt").find("第 3 行") == 0);
+        QCOMPARE(codesInTheBrowseList().size(), 2);  // nothing stored before IMPORT
+        testsupport::click(w.COMMAND1[Form45::Import]);
+        QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("已匯入 2 筆客戶資料。"));
+        QVERIFY(!platform::forms::loaded<Form45>());
+        QCOMPARE(codesInTheBrowseList(), (QStringList{"N1", "N3", "OLD0", "OLD1"}));
     }
 };
 

@@ -42,6 +42,14 @@ QString RecordingDialogs::saveFileName(const QString& title, const QString& sugg
     return path;
 }
 
+QString RecordingDialogs::openFileName(const QString& title, const QString&) {
+    calls.push_back({DialogCall::OpenFile, {}, title});
+    if (openPaths.empty()) return {};
+    QString path = openPaths.front();
+    openPaths.pop_front();
+    return path;
+}
+
 bool RecordingDialogs::choosePrinter(QPrinter&) {
     calls.push_back({DialogCall::Print, {}, {}});
     return false;

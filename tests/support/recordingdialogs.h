@@ -9,7 +9,7 @@
 namespace testsupport {
 
 struct DialogCall {
-    enum Kind { Beep, Message, Input, Tab, SaveFile, Print, Busy, Progress } kind;
+    enum Kind { Beep, Message, Input, Tab, SaveFile, OpenFile, Print, Busy, Progress } kind;
     QString text;  // message text or input prompt
     QString title;
     platform::Buttons buttons = platform::Buttons::Ok;
@@ -24,6 +24,7 @@ class RecordingDialogs : public platform::Dialogs {
     std::deque<platform::Answer> answers;
     std::deque<QString> inputs;
     std::deque<QString> savePaths;  // then "" (Cancel)
+    std::deque<QString> openPaths;  // then "" (Cancel)
 
     void beep() override;
     platform::Answer message(const QString& text, const QString& title, platform::Buttons buttons,
@@ -32,6 +33,7 @@ class RecordingDialogs : public platform::Dialogs {
     void sendTab() override;
     QString saveFileName(const QString& title, const QString& suggested,
                          const QString& filter) override;
+    QString openFileName(const QString& title, const QString& filter) override;
     bool choosePrinter(QPrinter& printer) override;  // records and cancels
     void busy(const QString& notice) override;
     void idle() override {}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <array>
+
+#include "exchange/csvimport.h"
+#include "platform/forms.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTableWidget;
+
+// Importing clients from a CSV file: the first rows as they will be stored, the rows refused
+// with their line and reason; IMPORT stores the others, all or none.
+class Form45 : public platform::Form {
+    Q_OBJECT
+  public:
+    Form45();
+
+    QLabel* Label1;                       // the file and the counts
+    QTableWidget* Preview;                // the first rows to be stored
+    QListWidget* Refusals;                // one line per refused row
+    enum Button { Import, Report, End };  // COMMAND1's buttons by index
+    std::array<QPushButton*, 3> COMMAND1{};
+
+    // Shows what `file` holds, as checked.
+    void showChecked(const QString& file, exchange::CheckedImport checked);
+    void COMMAND1_Click(int index);
+
+  private:
+    exchange::CheckedImport checked_;
+};
+
+// The window by its role: importing clients from CSV.
+using CsvImport = Form45;
+
+// FILE IMPORT: asks for a CSV file, reads and checks it (asking for the encoding when it is
+// not certain), and shows the result in the import window.
+void importClientsFromCsv();
