@@ -67,6 +67,7 @@ case "${1:-}" in
         build
         "$BUILD_DIR/velkard_bench" "${@:2}"
         "$BUILD_DIR/velkard_reportbench" "${@:2}"
+        "$BUILD_DIR/velkard_exchangebench" "${@:2}"
         ;;
     fuzz)
         install_missing

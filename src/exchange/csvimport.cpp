@@ -62,27 +62,75 @@ std::string trimmed(std::string s) {
     return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
-// Rows as libcsv hands them over, with the line each begins on.
-struct Parsed {
-    std::vector<std::vector<std::string>> rows;
-    std::vector<long> lines;
+// Rows as libcsv hands them over, each checked as soon as it is complete: the header first,
+// then the clients (a large file is never held twice).
+struct Reader {
+    CheckedImport checked;
+    std::vector<int> fieldOf;  // the field of each column, -1 for none
+    bool header = true, anyField = false;
     std::vector<std::string> row;
     long line = 1, rowLine = 1;
+
+    void takeHeader() {
+        fieldOf.assign(row.size(), -1);
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            const std::string name = trimmed(row[c]);
+            for (int f = 0; f < store::kFieldCount; ++f) {
+                const auto i = static_cast<std::size_t>(f);
+                if (upper(name) == upper(store::kFieldNames[i]) || name == store::kFieldTitles[i])
+                    fieldOf[c] = f;
+            }
+            if (fieldOf[c] < 0)
+                checked.ignoredColumns.push_back(name);
+            else
+                anyField = true;
+        }
+    }
+
+    void takeClient() {
+        if (row.size() == 1 && row[0].empty()) return;  // a blank line
+        if (row.size() != fieldOf.size()) {
+            checked.refused.push_back({rowLine, "有 " + std::to_string(row.size()) +
+                                                    " 個欄位，標題行有 " +
+                                                    std::to_string(fieldOf.size()) + " 個"});
+            return;
+        }
+        ClientValues client(store::kFieldCount);
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            if (fieldOf[c] < 0) continue;
+            const auto f = static_cast<std::size_t>(fieldOf[c]);
+            std::string& value = row[c];
+            const int limit = store::kFieldWidths[f];
+            if (limit > 0 && store::text::big5Width(value) > limit)
+                return refuse(std::string(store::kFieldNames[f]) + " 超過 " +
+                              std::to_string(limit) + " 個位元組");
+            if (store::dates::isDateField(store::kFieldNames[f]) && !value.empty()) {
+                auto kept = store::dates::check(value);
+                if (!kept)
+                    return refuse(std::string(store::kFieldNames[f]) + " 的日期「" + value +
+                                  "」型態不正確");
+                value = std::move(*kept);
+            }
+            client[f] = std::move(value);
+        }
+        checked.clients.push_back(std::move(client));
+    }
+
+    void refuse(std::string reason) { checked.refused.push_back({rowLine, std::move(reason)}); }
 };
 
-void onField(void* data, std::size_t size, void* parsed) {
-    auto& p = *static_cast<Parsed*>(parsed);
-    std::string value(static_cast<const char*>(data), size);
-    for (char c : value) p.line += c == '\n';
-    p.row.push_back(std::move(value));
+void onField(void* data, std::size_t size, void* reader) {
+    auto& r = *static_cast<Reader*>(reader);
+    r.row.emplace_back(static_cast<const char*>(data), size);
+    for (char c : r.row.back()) r.line += c == '\n';
 }
 
-void onRow(int, void* parsed) {
-    auto& p = *static_cast<Parsed*>(parsed);
-    p.rows.push_back(std::move(p.row));
-    p.lines.push_back(p.rowLine);
-    p.row.clear();
-    p.rowLine = ++p.line;
+void onRow(int, void* reader) {
+    auto& r = *static_cast<Reader*>(reader);
+    r.header ? r.takeHeader() : r.takeClient();
+    r.header = false;
+    r.row.clear();
+    r.rowLine = ++r.line;
 }
 
 }  // namespace
@@ -102,70 +150,19 @@ CheckedImport readClientsCsv(std::string_view bytes, Encoding encoding) {
         text = bytes.substr(0, 3) == "\xEF\xBB\xBF" ? bytes.substr(3) : bytes;
     csv_parser parser;
     csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_APPEND_NULL);
-    Parsed parsed;
+    Reader reader;
     const bool ok =
-        csv_parse(&parser, text.data(), text.size(), onField, onRow, &parsed) == text.size() &&
-        csv_fini(&parser, onField, onRow, &parsed) == 0;
+        csv_parse(&parser, text.data(), text.size(), onField, onRow, &reader) == text.size() &&
+        csv_fini(&parser, onField, onRow, &reader) == 0;
     const std::string problem = ok ? std::string() : csv_strerror(csv_error(&parser));
     csv_free(&parser);
     if (!ok)
-        throw ImportError("這不是可以讀的 CSV 檔（第 " + std::to_string(parsed.line) + " 行附近：" +
+        throw ImportError("這不是可以讀的 CSV 檔（第 " + std::to_string(reader.line) + " 行附近：" +
                           problem + "）。");
-    if (parsed.rows.empty()) throw ImportError("檔案是空的。");
-
-    CheckedImport checked;
-    const auto& header = parsed.rows.front();
-    std::vector<int> fieldOf(header.size(), -1);
-    bool any = false;
-    for (std::size_t c = 0; c < header.size(); ++c) {
-        const std::string name = trimmed(header[c]);
-        for (int f = 0; f < store::kFieldCount; ++f) {
-            const auto i = static_cast<std::size_t>(f);
-            if (upper(name) == upper(store::kFieldNames[i]) || name == store::kFieldTitles[i])
-                fieldOf[c] = f;
-        }
-        if (fieldOf[c] < 0)
-            checked.ignoredColumns.push_back(name);
-        else
-            any = true;
-    }
-    if (!any) throw ImportError("第一行沒有任何欄位名稱（例如 NO、NAME 或 代號、姓名）。");
-
-    for (std::size_t r = 1; r < parsed.rows.size(); ++r) {
-        const auto& cells = parsed.rows[r];
-        const long line = parsed.lines[r];
-        if (cells.size() == 1 && cells[0].empty()) continue;  // a blank line
-        if (cells.size() != header.size()) {
-            checked.refused.push_back({line, "有 " + std::to_string(cells.size()) +
-                                                 " 個欄位，標題行有 " +
-                                                 std::to_string(header.size()) + " 個"});
-            continue;
-        }
-        ClientValues client(store::kFieldCount);
-        std::string reason;
-        for (std::size_t c = 0; c < cells.size() && reason.empty(); ++c) {
-            if (fieldOf[c] < 0) continue;
-            const auto f = static_cast<std::size_t>(fieldOf[c]);
-            std::string value = cells[c];
-            const int limit = store::kFieldWidths[f];
-            if (limit > 0 && store::text::big5Width(value) > limit)
-                reason = std::string(store::kFieldNames[f]) + " 超過 " + std::to_string(limit) +
-                         " 個位元組";
-            else if (store::dates::isDateField(store::kFieldNames[f]) && !value.empty()) {
-                if (auto kept = store::dates::check(value))
-                    value = *kept;
-                else
-                    reason =
-                        std::string(store::kFieldNames[f]) + " 的日期「" + value + "」型態不正確";
-            }
-            client[f] = std::move(value);
-        }
-        if (reason.empty())
-            checked.clients.push_back(std::move(client));
-        else
-            checked.refused.push_back({line, reason});
-    }
-    return checked;
+    if (reader.header) throw ImportError("檔案是空的。");
+    if (!reader.anyField)
+        throw ImportError("第一行沒有任何欄位名稱（例如 NO、NAME 或 代號、姓名）。");
+    return std::move(reader.checked);
 }
 
 std::string refusalReport(const CheckedImport& checked) {
