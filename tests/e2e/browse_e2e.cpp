@@ -3,18 +3,25 @@
 // Screenshots go to $VELKARD_SCREENSHOTS (default:
 // ./screenshots) for a person to look at.
 #include <QDir>
+#include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTimer>
 #include <QWindow>
+#include <fstream>
 #include <functional>
 #include "windowtest.h"
 
 #include <QProcess>
 #include "editor/form11.h"
 #include "generator.h"
+#include "maintenance/form45.h"
 #include "platform/appsetup.h"
 #include "platform/clock.h"
 #include "platform/reportpreview.h"
@@ -33,6 +40,8 @@ using testsupport::retype;
 using testsupport::typeKeys;
 
 namespace {
+
+namespace fs = std::filesystem;
 
 QString shotDir() {
     QString dir = qEnvironmentVariable("VELKARD_SCREENSHOTS", "screenshots");
@@ -243,6 +252,54 @@ class BrowseE2E : public QObject {
         platform::forms::unload<DataReport28>();
         platform::forms::unload<Form28>();
 
+        platform::forms::destroyAll();
+    }
+
+    // An office's first start: no client file, the old program's file beside it. The offer, the
+    // summary, the converted list; then clients in from a CSV file through the desktop's dialogs.
+    void theOldFileConvertedAtTheFirstStartThenACsvImported() {
+        const fs::path old = fs::path(VELKARD_FIXTURES) / "legacy" / "clients-jet3-big5.mdb";
+        if (!fs::exists(old)) QSKIP("no legacy fixture beside the project");
+        testsupport::TempDir office;
+        fs::create_directories(office.path() / "VELKARD");
+        fs::copy_file(old, office.path() / "VELKARD" / "VELKARD.MDB");
+        const fs::path file = office.path() / "VELKARD" / "velkard.db";
+        whenDialogOpens([](QWidget* offer) {
+            QVERIFY(qobject_cast<QMessageBox*>(offer)->text().contains("VELKARD.MDB"));
+            screenshot("30-convert-offer");
+            whenDialogOpens([](QWidget* summary) {
+                QVERIFY(qobject_cast<QMessageBox*>(summary)->text().contains(
+                    QStringLiteral("VELKARD：14 筆")));
+                screenshot("31-convert-summary");
+                qobject_cast<QMessageBox*>(summary)->button(QMessageBox::Ok)->click();
+            });
+            qobject_cast<QMessageBox*>(offer)->button(QMessageBox::Yes)->click();
+        });
+        QVERIFY(shell::startProgram(file));
+        QVERIFY(QTest::qWaitForWindowExposed(&get<MDIForm1>()));
+        QCOMPARE(counter(), QStringLiteral("Record :  1 / 14"));
+        screenshot("32-converted-list");
+
+        std::ofstream(office.path() / "new.csv", std::ios::binary)
+            << "代號,姓名,生日,公司名稱\r\nN0001,丁一,880403,明遠資訊\r\nN0002,王二,88.13.01,\r\n";
+        whenDialogOpens([&](QWidget* chooser) {
+            // The path typed into the dialog's name box, then Enter, as a person does.
+            auto* name = chooser->findChild<QLineEdit*>("fileNameEdit");
+            QVERIFY(name);
+            name->setFocus();
+            QTest::keyClicks(name, QString::fromStdString((office.path() / "new.csv").string()));
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        clickMenu("menu_SYSTEM_PROTECT", "menu_FILE_IMPORT");
+        Form45& import = opened<Form45>();
+        QCOMPARE(import.Preview->rowCount(), 1);
+        QCOMPARE(import.Refusals->count(), 1);
+        screenshot("33-csv-import");
+        whenDialogOpens([](QWidget* done) {
+            qobject_cast<QMessageBox*>(done)->button(QMessageBox::Ok)->click();
+        });
+        click(import.COMMAND1[Form45::Import]);
+        QTRY_COMPARE(counter(), QStringLiteral("Record :  1 / 15"));
         platform::forms::destroyAll();
     }
 };
