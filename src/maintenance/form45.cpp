@@ -15,6 +15,7 @@
 #include "platform/widgets.h"
 #include "store/clientfile.h"
 #include "store/fields.h"
+#include "store/longwork.h"
 
 using platform::dialogs;
 
@@ -100,7 +101,8 @@ void Form45::COMMAND1_Click(int index) {
         return;
     }
     try {
-        platform::clientFile().appendClients(checked_.clients);
+        // A large file takes seconds: the windows keep painting meanwhile.
+        store::runLong([this] { platform::clientFile().appendClients(checked_.clients); });
     } catch (const std::exception& e) {
         platform::showError(e);  // one transaction: nothing was stored
         return;
@@ -132,7 +134,8 @@ void importClientsFromCsv() {
             answer == platform::Answer::Yes ? exchange::Encoding::Utf8 : exchange::Encoding::Big5;
     }
     try {
-        auto checked = exchange::readClientsCsv(bytes, detected.encoding);
+        exchange::CheckedImport checked;
+        store::runLong([&] { checked = exchange::readClientsCsv(bytes, detected.encoding); });
         platform::forms::get<Form45>().showChecked(path, std::move(checked));
         platform::forms::place<Form45>(600, 900, 11000, 7600);
     } catch (const exchange::ImportError& e) {

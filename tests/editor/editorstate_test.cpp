@@ -64,21 +64,3 @@ TEST(EditorState, CancelReadsAgainOnlyAfterARefusalNotYetCancelledOrDiscarded) {
     s.discarded();  // No to the closing question
     EXPECT_FALSE(s.cancelled().readAgain);
 }
-
-TEST(EditorState, GateOfEveryButton) {
-    using B = EditorState::Button;
-    using G = EditorState::Gate;
-    const struct {
-        B button;
-        bool records, refusedDate;
-        G gate;
-    } cases[] = {{B::Add, true, false, G::Acts},         {B::Add, false, false, G::Acts},
-                 {B::Delete, false, false, G::NoRecord}, {B::Save, false, false, G::NoRecord},
-                 {B::Cancel, false, false, G::Ignored},  {B::Condit, false, false, G::Acts},
-                 {B::End, false, false, G::Acts},        {B::Save, true, true, G::Ignored},
-                 {B::End, true, true, G::Ignored},       {B::Delete, false, true, G::Ignored},
-                 {B::Cancel, true, true, G::Acts},       {B::Printer, true, false, G::Acts}};
-    for (const auto& c : cases)
-        EXPECT_EQ(EditorState::gate(c.button, c.records, c.refusedDate), c.gate)
-            << "button " << c.button << " records " << c.records << " date " << c.refusedDate;
-}

@@ -127,22 +127,4 @@ TEST(LegacyFileChanged, DamagedFilesAreRefusedAndBadTextIsMarked) {
     }
 }
 
-TEST(LegacyFileChanged, AnExistingClientFileIsKeptOrRefused) {
-    const fs::path jet = legacy("clients-jet4.mdb");
-    if (!fs::exists(jet)) GTEST_SKIP() << "no fixture at " << jet;
-    TempDir dir;
-    const fs::path target = dir.file("velkard.db"), kept = dir.file("velkard.db.bak-1");
-    testsupport::writeClients(target, {{"OLD"}});
-    EXPECT_THROW(exchange::convertLegacy(jet, target), exchange::ConvertError);
-    EXPECT_EQ(testsupport::query(target, "SELECT NO FROM VELKARD"),
-              std::vector<std::string>{"OLD"});
-    exchange::convertLegacy(jet, target, {}, kept);
-    EXPECT_EQ(testsupport::query(kept, "SELECT NO FROM VELKARD"), std::vector<std::string>{"OLD"});
-    EXPECT_EQ(testsupport::query(target, "SELECT count(*) FROM VELKARD"),
-              std::vector<std::string>{"14"});
-    std::tm when{};
-    when.tm_year = 126, when.tm_mon = 11, when.tm_mday = 6, when.tm_hour = 9, when.tm_min = 5;
-    EXPECT_EQ(exchange::keptName("/x/velkard.db", when), "/x/velkard.db.bak-20261206-090500");
-}
-
 }  // namespace

@@ -45,23 +45,6 @@ TEST(Conditions, ThreeRowsJoinFourWays) {
     }
 }
 
-TEST(Conditions, TermsKeepTheValueAsTyped) {
-    const struct {
-        ConditionRow r;
-        const char* term;
-    } cases[] = {{row("NAME", 6, "王"), "NAME like '王*'"},
-                 {row("NAME", 7, "王"), "NAME like '*王*'"},
-                 {row("NAME", 0, " 王 "), "NAME = ' 王 '"},
-                 {row("NAME", 1, "x"), "NAME <> 'x'"},
-                 {row("NAME", 2, "x"), "NAME > 'x'"},
-                 {row("NAME", 3, "x"), "NAME < 'x'"},
-                 {row("NAME", 4, "x"), "NAME >= 'x'"},
-                 {row("NAME", 5, "x"), "NAME <= 'x'"},
-                 {row("NAME", 0, "O'Neil"), "NAME = 'O''Neil'"},
-                 {row("NAME", -1, "x"), ""}};
-    for (const auto& c : cases) EXPECT_EQ(query::term(c.r), c.term);
-}
-
 TEST(Conditions, IncompleteRowsAreSkippedAndLowerRowsJoinToNothing) {
     std::vector<ConditionRow> rows = {row("NAME", 0, "a"), row("SEX", 0, "", 0),
                                       row("BLOOD", 0, "O", 0), row("NO", 0, "1")};

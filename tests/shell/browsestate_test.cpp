@@ -22,23 +22,3 @@ TEST(BrowseState, PagesAreNumbersWithinWhatTheListCanReach) {
         EXPECT_EQ(refusal.contains(QStringLiteral("頁數")), c.refused) << c.typed;
     }
 }
-
-TEST(BrowseState, TheListStartsWhereTheFrameAsked) {
-    const struct {
-        bool last, choice;
-        qint16 page;
-        bool toLast;
-        std::optional<long> offset;
-    } cases[] = {{false, false, 0, false, std::nullopt},
-                 {true, false, 0, true, std::nullopt},
-                 {false, true, 1, false, 0L},
-                 {false, true, 3, false, 26L},
-                 {false, true, 0, false, -13L},
-                 {false, true, -2519, false, -32760L},
-                 {false, true, 2521, false, 32760L}};
-    for (const auto& c : cases) {
-        const auto start = shell::listStart(c.last, c.choice, c.page);
-        EXPECT_EQ(start.toLast, c.toLast) << c.page;
-        EXPECT_EQ(start.pageOffset, c.offset) << c.page;
-    }
-}

@@ -106,33 +106,6 @@ class ShellTest : public QObject {
         }
     }
 
-    // The old program's file beside a missing client file is offered for conversion first.
-    void anOldFileBesideIsConvertedAtTheUsersWord() {
-        const std::filesystem::path old =
-            std::filesystem::path(VELKARD_FIXTURES) / "legacy" / "clients-jet3-big5.mdb";
-        if (!std::filesystem::exists(old)) QSKIP("no legacy fixture beside the project");
-        using platform::Answer;
-        for (Answer answer : {Answer::Yes, Answer::No}) {
-            testsupport::GuiFixture f;
-            std::filesystem::create_directories(f.clientFile().parent_path());
-            std::filesystem::copy_file(old, f.clientFile().parent_path() / "VELKARD.MDB");
-            f.dialogs().answers = {answer, Answer::Yes};
-            QVERIFY(f.start());
-            const auto messages = f.dialogs().messages();
-            QVERIFY(messages[0].text.contains("VELKARD.MDB"));
-            QVERIFY(messages[0].text.contains(QString::fromStdString(f.clientFile().string())));
-            if (answer == Answer::Yes) {
-                QCOMPARE(f.dialogs().calls[1].kind, DialogCall::Progress);
-                QVERIFY(messages[1].text.contains(QStringLiteral("VELKARD：14 筆")));
-                QCOMPARE(counter(), QStringLiteral("Record :  1 / 14"));
-                QCOMPARE(current(store::NAME), QStringLiteral("蔡宗翰"));  // code 871001 first
-            } else {  // the offer of an empty file
-                QVERIFY(messages[1].text.contains(QStringLiteral("空的客戶資料檔")));
-                QCOMPARE(counter(), QStringLiteral("Record :  0 / 0"));
-            }
-        }
-    }
-
     // A client file another program holds: the start waits for it, and says so meanwhile.
     void startUpWaitsVisiblyForAFileAnotherProgramHolds() {
         testsupport::GuiFixture f;

@@ -103,25 +103,6 @@ TEST(ClientFile, FilesThatAreNoClientFileAreNamedAndLeftAlone) {
     }
 }
 
-TEST(ClientFile, FileLockedByAnotherProgramIsNamedAsLocked) {
-    TempDir dir;
-    auto path = dir.file("velkard.db");
-    store::clientfile::create(path);
-    sqlite3* other = nullptr;
-    sqlite3_open(path.string().c_str(), &other);
-    for (const char* lock : {"BEGIN EXCLUSIVE", "BEGIN IMMEDIATE"}) {
-        ASSERT_EQ(sqlite3_exec(other, lock, nullptr, nullptr, nullptr), SQLITE_OK);
-        store::OpenOptions quick;
-        quick.busyTimeoutMs = 50;
-        auto [kind, message] = openError(path, quick);
-        EXPECT_EQ(kind, ErrorKind::Locked) << lock;
-        EXPECT_NE(message.find("鎖定"), std::string::npos) << message;
-        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    sqlite3_close(other);
-    EXPECT_NO_THROW(store::clientfile::open(path));
-}
-
 TEST(ClientFile, ReadOnlyFileOrFolderIsNamedAsReadOnlyAtOpeningAndUnchanged) {
     // SQLite writes its journal beside the file, so a folder that takes no new file is as
     // read-only as the file itself, and must be found before the first save.

@@ -60,9 +60,8 @@ void RecordingDialogs::busy(const QString& notice) {
 }
 
 void RecordingDialogs::progress(const QString& label, long done, long total) {
-    if (progressShown_ && done < total) return;
-    calls.push_back({DialogCall::Progress, label, QStringLiteral("%1/%2").arg(done).arg(total)});
-    progressShown_ = done < total;
+    // The end of a run only: each thousand rows would fill the record.
+    if (done >= total) calls.push_back({DialogCall::Progress, label, QString::number(total)});
 }
 
 int RecordingDialogs::beeps() const {

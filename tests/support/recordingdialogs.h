@@ -37,15 +37,11 @@ class RecordingDialogs : public platform::Dialogs {
     bool choosePrinter(QPrinter& printer) override;  // records and cancels
     void busy(const QString& notice) override;
     void idle() override {}
-    // Records the first and the last report of a run (each 1000 rows would fill the record).
     void progress(const QString& label, long done, long total) override;
 
     int beeps() const;
     std::vector<DialogCall> messages() const;
     void clear() { calls.clear(); }
-
-  private:
-    bool progressShown_ = false;
 };
 
 // Puts a fresh recorder in place of the desktop's dialogs and returns it.
