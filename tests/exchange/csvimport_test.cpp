@@ -56,8 +56,8 @@ TEST(CsvImport, TheEncodingIsFoundOrLeftToTheUser) {
         EXPECT_EQ(found.encoding, c.encoding) << c.bytes;
         EXPECT_EQ(found.certain, c.certain) << c.bytes;
     }
-    const auto big5 = exchange::readClientsCsv(cases[2].bytes, Encoding::Big5);
-    EXPECT_EQ(big5.clients.at(0)[store::NAME], "王小明");
+    EXPECT_EQ(exchange::readClientsCsv(cases[2].bytes, Encoding::Big5).clients.at(0)[store::NAME],
+              "王小明");
 }
 
 TEST(CsvImport, RowsAreCheckedAsTheEditorChecksThemAndRefusalsNamedByLine) {

@@ -33,16 +33,13 @@ class FullListTest : public QObject {
         Form12& w = get<Form12>();
         store::RecordSet& rs = *w.Adodc1->recordSet();
         QCOMPARE(value(rs, store::NO), QStringLiteral("C03"));  // stored order, no sort
-        QCOMPARE(w.DataGrid1->model()->columnCount(), 21);
-        testsupport::clickHeading(w.DataGrid1, 20);  // CTRL: no field to sort by
+        testsupport::clickHeading(w.DataGrid1, 20);             // CTRL: no field to sort by
         QCOMPARE(w.DATAGRID1_FIELD, QStringLiteral("NO"));
 
         click(w.Adodc1->findChild<QToolButton*>("Next"));  // 李大同
         QCOMPARE(w.LabBROWSE1[1]->text(), QStringLiteral("李大同"));
         testsupport::clickHeading(w.DataGrid1, store::COMPANY);
         QCOMPARE(w.DATAGRID1_FIELD, QStringLiteral("COMPANY"));
-        QCOMPARE(column(rs, store::NO).first(),
-                 QStringLiteral("C03"));  // the click alone sorts nothing
         click(w.Command1[Form12::Lower]);
         QCOMPARE(column(rs, store::COMPANY).first(), QStringLiteral("統一企業"));  // most strokes
         QCOMPARE(value(rs, store::NAME), QStringLiteral("李大同"));

@@ -7,12 +7,6 @@
 
 namespace {
 
-TEST(DateStamp, RepublicYearWithoutPaddingThenMonthAndDay) {
-    EXPECT_EQ(store::dates::stamp(1999, 4, 3), "88.04.03");
-    EXPECT_EQ(store::dates::stamp(2011, 1, 5), "100.01.05");
-    EXPECT_EQ(store::dates::stamp(2026, 12, 6), "115.12.06");
-}
-
 TEST(DateCheck, AcceptsRewritesOrRefuses) {
     const struct {
         const char* typed;
