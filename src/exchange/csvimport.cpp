@@ -1,10 +1,8 @@
 #include "exchange/csvimport.h"
 
 #include <csv.h>
-#include <iconv.h>
 
-#include <cerrno>
-
+#include "exchange/decoder.h"
 #include "store/dates.h"
 #include "store/fields.h"
 #include "store/text.h"
@@ -29,24 +27,8 @@ bool validUtf8(std::string_view s) {
     return true;
 }
 
-// Big5 (code page 950) into UTF-8; false when a byte does not decode (it becomes U+FFFD).
 bool fromBig5(std::string_view in, std::string& out) {
-    iconv_t cd = iconv_open("UTF-8", "CP950");
-    out.assign(in.size() * 3 + 4, '\0');
-    char* from = const_cast<char*>(in.data());
-    std::size_t fromLeft = in.size(), toLeft = out.size();
-    char* to = out.data();
-    bool clean = true;
-    while (fromLeft > 0 &&
-           iconv(cd, &from, &fromLeft, &to, &toLeft) == static_cast<std::size_t>(-1)) {
-        if (errno == E2BIG) break;
-        clean = false;
-        ++from, --fromLeft;
-        for (char b : {'\xEF', '\xBF', '\xBD'}) *to++ = b, --toLeft;
-    }
-    iconv_close(cd);
-    out.resize(static_cast<std::size_t>(to - out.data()));
-    return clean;
+    return Decoder("CP950").decode(in, out);
 }
 
 std::string upper(std::string_view s) {

@@ -1,16 +1,15 @@
 #include "exchange/legacy.h"
 
 #include <glib.h>
-#include <iconv.h>
 #include <mdbtools.h>
 
 #include <array>
-#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <random>
 
+#include "exchange/decoder.h"
 #include "store/clientfile.h"
 #include "store/database.h"
 #include "store/errors.h"
@@ -105,14 +104,8 @@ std::string columnName(MdbTableDef* t, unsigned c) {
 // does not decode becomes U+FFFD and `bad` is set.
 class Jet3Text {
   public:
-    explicit Jet3Text(unsigned codePage) {
-        const std::string from = "CP" + std::to_string(codePage ? codePage : 950);
-        cd_ = iconv_open("UTF-8", from.c_str());
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) cd_ = iconv_open("UTF-8", "CP950");
-    }
-    ~Jet3Text() { iconv_close(cd_); }
-    Jet3Text(const Jet3Text&) = delete;
-    Jet3Text& operator=(const Jet3Text&) = delete;
+    explicit Jet3Text(unsigned codePage)
+        : decoder_("CP" + std::to_string(codePage ? codePage : 950)) {}
 
     std::string decode(std::string_view latin1, bool& bad) {
         std::string bytes;
@@ -125,26 +118,13 @@ class Jet3Text {
                 ++i;
             }
         }
-        std::string out(bytes.size() * 3 + 4, '\0');
-        char* in = bytes.data();
-        std::size_t inLeft = bytes.size();
-        char* to = out.data();
-        std::size_t toLeft = out.size();
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        while (inLeft > 0) {
-            if (iconv(cd_, &in, &inLeft, &to, &toLeft) != static_cast<std::size_t>(-1)) break;
-            if (errno == E2BIG) break;  // cannot happen: three bytes out for each byte in
-            bad = true;                 // EILSEQ or EINVAL: one byte that does not decode
-            ++in;
-            --inLeft;
-            for (char b : {'\xEF', '\xBF', '\xBD'}) *to++ = b, --toLeft;
-        }
-        out.resize(static_cast<std::size_t>(to - out.data()));
+        std::string out;
+        if (!decoder_.decode(bytes, out)) bad = true;
         return out;
     }
 
   private:
-    iconv_t cd_;
+    Decoder decoder_;
 };
 
 // One Jet table read row by row into an INSERT of the new file.
