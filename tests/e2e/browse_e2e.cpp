@@ -69,12 +69,13 @@ void clickMenu(const char* menuName, const char* itemName) {
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
 }
 
-// Answers the next modal dialog once it is up: `act` gets the dialog.
-void whenDialogOpens(std::function<void(QWidget*)> act) {
+// Answers the next modal dialog of kind D once it is up (a progress bar in between is not it).
+template <class D>
+void whenDialogOpens(std::function<void(D*)> act) {
     auto* poll = new QTimer(qApp);
     poll->setInterval(50);
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (auto* modal = qobject_cast<D*>(QApplication::activeModalWidget())) {
             poll->stop();
             poll->deleteLater();
             act(modal);
@@ -148,9 +149,7 @@ class BrowseE2E : public QObject {
         screenshot("03-search");
 
         // CHOICE PAGE through the desktop's own input box.
-        whenDialogOpens([](QWidget* modal) {
-            auto* input = qobject_cast<QInputDialog*>(modal);
-            QVERIFY(input);
+        whenDialogOpens<QInputDialog>([](QInputDialog* input) {
             input->setTextValue("3");
             screenshot("04-choice-page-dialog");
             input->accept();
@@ -251,16 +250,15 @@ class BrowseE2E : public QObject {
         fs::create_directories(office.path() / "VELKARD");
         fs::copy_file(old, office.path() / "VELKARD" / "VELKARD.MDB");
         const fs::path file = office.path() / "VELKARD" / "velkard.db";
-        whenDialogOpens([](QWidget* offer) {
-            QVERIFY(qobject_cast<QMessageBox*>(offer)->text().contains("VELKARD.MDB"));
+        whenDialogOpens<QMessageBox>([](QMessageBox* offer) {
+            QVERIFY(offer->text().contains("VELKARD.MDB"));
             screenshot("30-convert-offer");
-            whenDialogOpens([](QWidget* summary) {
-                QVERIFY(qobject_cast<QMessageBox*>(summary)->text().contains(
-                    QStringLiteral("VELKARD：14 筆")));
+            whenDialogOpens<QMessageBox>([](QMessageBox* summary) {
+                QVERIFY(summary->text().contains(QStringLiteral("VELKARD：14 筆")));
                 screenshot("31-convert-summary");
-                qobject_cast<QMessageBox*>(summary)->button(QMessageBox::Ok)->click();
+                summary->button(QMessageBox::Ok)->click();
             });
-            qobject_cast<QMessageBox*>(offer)->button(QMessageBox::Yes)->click();
+            offer->button(QMessageBox::Yes)->click();
         });
         startProgram(file);
         QCOMPARE(counter(), QStringLiteral("Record :  1 / 14"));
@@ -268,7 +266,7 @@ class BrowseE2E : public QObject {
 
         std::ofstream(office.path() / "new.csv", std::ios::binary)
             << "代號,姓名,生日,公司名稱\r\nN0001,丁一,880403,明遠資訊\r\nN0002,王二,88.13.01,\r\n";
-        whenDialogOpens([&](QWidget* chooser) {
+        whenDialogOpens<QFileDialog>([&](QFileDialog* chooser) {
             // The path typed into the dialog's name box, then Enter, as a person does.
             auto* name = chooser->findChild<QLineEdit*>("fileNameEdit");
             QVERIFY(name);
@@ -280,9 +278,8 @@ class BrowseE2E : public QObject {
         Form45& import = opened<Form45>();
         QCOMPARE(import.Refusals->count(), 1);
         screenshot("33-csv-import");
-        whenDialogOpens([](QWidget* done) {
-            qobject_cast<QMessageBox*>(done)->button(QMessageBox::Ok)->click();
-        });
+        whenDialogOpens<QMessageBox>(
+            [](QMessageBox* done) { done->button(QMessageBox::Ok)->click(); });
         click(import.COMMAND1[Form45::Import]);
         QTRY_COMPARE(counter(), QStringLiteral("Record :  1 / 15"));
         platform::forms::destroyAll();
