@@ -130,8 +130,8 @@ class Jet3Text {
 // One Jet table read row by row into an INSERT of the new file.
 class TableCopy {
   public:
-    TableCopy(MdbTableDef* table, std::vector<int> order)
-        : table_(table), order_(std::move(order)) {
+    TableCopy(const fs::path& jet, MdbTableDef* table, std::vector<int> order)
+        : jet_(jet), table_(table), order_(std::move(order)) {
         buffers_.assign(table->num_cols, std::vector<char>(kBindSize));
         lengths_.assign(table->num_cols, 0);
         for (unsigned c = 0; c < table->num_cols; ++c)
@@ -149,14 +149,19 @@ class TableCopy {
         values.assign(order_.size(), std::nullopt);
         for (std::size_t i = 0; i < order_.size(); ++i) {
             const auto c = static_cast<std::size_t>(order_[i]);
-            if (!fields[c].is_null)
-                values[i] = std::string_view(buffers_[c].data(),
-                                             static_cast<std::size_t>(std::max(lengths_[c], 0)));
+            if (fields[c].is_null) continue;
+            const auto length = static_cast<std::size_t>(std::max(lengths_[c], 0));
+            // libmdb cuts a value at the buffer's end: one that fills it may have lost its end.
+            if (length + 1 >= kBindSize)
+                refuse(jet_, std::string("資料表 ") + table_->name + " 有一個值超過 " +
+                                 std::to_string(kBindSize / 1024) + " KB，無法完整轉換。");
+            values[i] = std::string_view(buffers_[c].data(), length);
         }
         return true;
     }
 
   private:
+    const fs::path& jet_;
     MdbTableDef* table_;
     std::vector<int> order_;  // the Jet column of each new column
     std::vector<std::vector<char>> buffers_;
@@ -294,7 +299,7 @@ ConvertReport convertLegacy(const fs::path& jet, const fs::path& target,
             long rows = 0;
             if (s.table) {
                 store::Statement write(*db, insert + ")");
-                TableCopy copy(s.table.get(), s.order);
+                TableCopy copy(jet, s.table.get(), s.order);
                 std::vector<std::optional<std::string_view>> values;
                 std::string code;
                 while (copy.next(values)) {
