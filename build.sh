@@ -7,10 +7,11 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
           libsqlite3-dev libicu-dev libx11-dev libgtest-dev libbenchmark-dev sqlite3 xvfb xauth poppler-utils
           fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk clang libclang-rt-14-dev
-          openbox x11-utils mdbtools-dev libcsv-dev pkg-config python3)
+          openbox x11-utils mdbtools-dev libcsv-dev pkg-config python3 clang-format)
 BUILD_DIR=${BUILD_DIR:-build}
 FUZZ_DIR=${FUZZ_DIR:-$BUILD_DIR-fuzz}
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}
+WERROR=${VELKARD_WERROR:-OFF}  # CI turns it on
 
 install_missing() {
     local missing=() p
@@ -26,7 +27,8 @@ install_missing() {
 }
 
 build() {
-    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
+          -DVELKARD_BENCHMARKS=ON -DVELKARD_WERROR="$WERROR" >/dev/null
     cmake --build "$BUILD_DIR" -j2
 }
 
@@ -34,7 +36,7 @@ build() {
 # finds stay in the build folder, the seed corpus in tests/fuzz/corpus.
 fuzz() {
     cmake -S . -B "$FUZZ_DIR" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-          -DVELKARD_FUZZ=ON >/dev/null
+          -DVELKARD_FUZZ=ON -DVELKARD_WERROR="$WERROR" >/dev/null
     cmake --build "$FUZZ_DIR" -j2 --target expression_fuzz
     mkdir -p "$FUZZ_DIR/corpus"
     "$FUZZ_DIR/tests/fuzz/expression_fuzz" -max_total_time="$FUZZ_SECONDS" -timeout=10 \
@@ -50,8 +52,9 @@ case "${1:-}" in
         ;;
     check)
         install_missing
-        fuzz
         build
+        cmake --build "$BUILD_DIR" --target format-check  # an unformatted file fails the check
+        fuzz
         cd "$BUILD_DIR"
         QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
         ;;

@@ -88,7 +88,9 @@ constexpr std::string_view kMemos[] = {
 };
 
 std::string twoDigits(long n) {
-    return (n < 10 ? "0" : "") + std::to_string(n);
+    std::string digits = std::to_string(n);
+    if (n < 10) digits.insert(digits.begin(), '0');
+    return digits;
 }
 
 std::string rocDate(Dice& d, long fromYear, long toYear) {
