@@ -20,6 +20,8 @@ int main(int argc, char* argv[]) {
     }
     platform::Application app(argc, argv);
     platform::setUpApplication(app);
-    if (!shell::startProgram(store::clientfile::defaultPath())) return 1;
+    // Qt took its own options out of the arguments by now: what is left may name a file.
+    const auto file = shell::clientFileArgument(app.arguments(), store::clientfile::defaultPath());
+    if (!shell::startProgram(file)) return 1;
     return app.exec();
 }

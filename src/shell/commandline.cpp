@@ -18,6 +18,10 @@ void describe(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("import"),
                       QStringLiteral("把舊程式的資料檔（Jet .mdb）轉換成客戶資料檔，不開視窗。"),
                       QStringLiteral("OLD.mdb")});
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("要開啟的客戶資料檔（預設為 ~/VELKARD/velkard.db）。"),
+        QStringLiteral("[FILE]"));
     parser.addOption({QStringLiteral("replace"),
                       QStringLiteral("與 --import 一起用：客戶資料檔已存在時，先另存為 "
                                      "velkard.db.bak-YYYYMMDD-HHMMSS，再以轉換結果取代。")});
@@ -29,6 +33,13 @@ std::string local(const QString& text) {
 
 }  // namespace
 
+std::filesystem::path clientFileArgument(const QStringList& arguments,
+                                         const std::filesystem::path& fallback) {
+    for (const QString& a : arguments.mid(1))
+        if (!a.startsWith('-')) return a.toStdString();
+    return fallback;
+}
+
 bool commandLineOnly(const QStringList& arguments) {
     // Qt's own options for windows take one dash (-platform, -style); every option of the
     // program's takes two, so an unknown one is answered here too.
@@ -37,7 +48,7 @@ bool commandLineOnly(const QStringList& arguments) {
     return false;
 }
 
-int runCommandLine(const QStringList& arguments, const std::filesystem::path& clientFile,
+int runCommandLine(const QStringList& arguments, const std::filesystem::path& defaultFile,
                    std::ostream& out, std::ostream& err, bool terminal) {
     QCommandLineParser parser;
     describe(parser);
@@ -58,6 +69,8 @@ int runCommandLine(const QStringList& arguments, const std::filesystem::path& cl
         return 2;
     }
     const std::filesystem::path old = parser.value("import").toStdString();
+    const std::filesystem::path clientFile = clientFileArgument(
+        QStringList{arguments.value(0)} + parser.positionalArguments(), defaultFile);
     std::optional<std::filesystem::path> keep;
     if (parser.isSet("replace")) {
         const std::time_t now =

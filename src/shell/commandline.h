@@ -11,9 +11,14 @@ namespace shell {
 // name an option the program does not know.
 bool commandLineOnly(const QStringList& arguments);
 
-// Runs those options against the client file `clientFile`; messages go to `out` and `err`
+// The client file the arguments name (the first that is no option), else `fallback`.
+std::filesystem::path clientFileArgument(const QStringList& arguments,
+                                         const std::filesystem::path& fallback);
+
+// Runs those options against the client file the arguments name, else `defaultFile`; messages
+// go to `out` and `err`
 // (progress rewritten in place on a terminal). The exit status: 0 only on success.
-int runCommandLine(const QStringList& arguments, const std::filesystem::path& clientFile,
+int runCommandLine(const QStringList& arguments, const std::filesystem::path& defaultFile,
                    std::ostream& out, std::ostream& err, bool terminal);
 
 }  // namespace shell

@@ -45,7 +45,9 @@ TEST(CommandLine, ConvertsAnOldFileOrSaysWhyNot) {
         EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path(), ec), {}), c.files);
         EXPECT_EQ(shell::commandLineOnly(QStringList{"velkard"} + c.arguments), true);
     }
-    EXPECT_FALSE(shell::commandLineOnly({"velkard"}));
+    EXPECT_FALSE(shell::commandLineOnly({"velkard", "other.db"}));
+    EXPECT_EQ(shell::clientFileArgument({"velkard", "other.db"}, file), "other.db");
+    EXPECT_EQ(shell::clientFileArgument({"velkard"}, file), file);
 }
 
 }  // namespace
