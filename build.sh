@@ -7,11 +7,14 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
           libsqlite3-dev libicu-dev libx11-dev libgtest-dev libbenchmark-dev sqlite3 xvfb xauth poppler-utils
           fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk clang libclang-rt-14-dev
-          openbox x11-utils mdbtools-dev libcsv-dev pkg-config python3 clang-format)
+          openbox x11-utils mdbtools-dev libcsv-dev pkg-config python3 clang-format
+          desktop-file-utils appstream dpkg-dev)
 BUILD_DIR=${BUILD_DIR:-build}
 FUZZ_DIR=${FUZZ_DIR:-$BUILD_DIR-fuzz}
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}
-WERROR=${VELKARD_WERROR:-OFF}  # CI turns it on
+WERROR=${VELKARD_WERROR:-OFF}             # CI turns it on
+BUILD_TYPE=${VELKARD_BUILD_TYPE:-RelWithDebInfo}  # CI builds Release
+SANITIZE=${VELKARD_SANITIZE:-OFF}         # CI runs the suite in an ASan+UBSan build too
 
 install_missing() {
     local missing=() p
@@ -27,7 +30,7 @@ install_missing() {
 }
 
 build() {
-    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
+    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="$BUILD_TYPE" -DBUILD_TESTING=ON \
           -DVELKARD_BENCHMARKS=ON -DVELKARD_WERROR="$WERROR" >/dev/null
     cmake --build "$BUILD_DIR" -j2
 }
@@ -44,6 +47,17 @@ fuzz() {
         2>&1 | tail -n 3  # pipefail: a finding fails the check
 }
 
+# The whole suite again in a Debug build with the address and undefined-behaviour sanitizers; any
+# finding (a leak included) fails it. The package test is left to the main build.
+sanitized() {
+    local dir=$BUILD_DIR-asan flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined"
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON -DVELKARD_WERROR="$WERROR" \
+          -DCMAKE_CXX_FLAGS="$flags -fno-omit-frame-pointer" \
+          -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
+    cmake --build "$dir" -j2
+    (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 -E '^install\.')
+}
+
 case "${1:-}" in
     run)
         install_missing
@@ -55,8 +69,8 @@ case "${1:-}" in
         build
         cmake --build "$BUILD_DIR" --target format-check  # an unformatted file fails the check
         fuzz
-        cd "$BUILD_DIR"
-        QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+        (cd "$BUILD_DIR" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2)
+        if [ "$SANITIZE" = ON ]; then sanitized; fi
         ;;
     screenshots)
         install_missing
@@ -76,8 +90,16 @@ case "${1:-}" in
         install_missing
         fuzz
         ;;
+    package)
+        install_missing
+        BUILD_DIR=$BUILD_DIR-package
+        cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+        cmake --build "$BUILD_DIR" -j2
+        (cd "$BUILD_DIR" && cpack -G DEB)
+        ls "$BUILD_DIR"/*.deb
+        ;;
     *)
-        echo "usage: ./build.sh run | check | screenshots | fuzz | bench [benchmark options]" >&2
+        echo "usage: ./build.sh run | check | screenshots | fuzz | package | bench [benchmark options]" >&2
         exit 2
         ;;
 esac
