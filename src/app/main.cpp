@@ -1,12 +1,28 @@
-#include <unistd.h>
 #include <QCoreApplication>
 #include <cstdio>
 #include <iostream>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "platform/appsetup.h"
 #include "shell/commandline.h"
 #include "shell/startup.h"
 #include "store/clientfile.h"
+
+namespace {
+// Progress is rewritten in place on a terminal, and left out when the output goes to a file.
+bool onTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stdout));
+#else
+    return isatty(fileno(stdout));
+#endif
+}
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName("VELKARD");
@@ -16,7 +32,7 @@ int main(int argc, char* argv[]) {
     if (shell::commandLineOnly(arguments)) {  // no window, and no display needed
         QCoreApplication app(argc, argv);
         return shell::runCommandLine(app.arguments(), store::clientfile::defaultPath(), std::cout,
-                                     std::cerr, isatty(fileno(stdout)));
+                                     std::cerr, onTerminal());
     }
     platform::Application app(argc, argv);
     platform::setUpApplication(app);
