@@ -267,12 +267,18 @@ class BrowseE2E : public QObject {
         std::ofstream(office.path() / "new.csv", std::ios::binary)
             << "代號,姓名,生日,公司名稱\r\nN0001,丁一,880403,明遠資訊\r\nN0002,王二,88.13.01,\r\n";
         whenDialogOpens<QFileDialog>([&](QFileDialog* chooser) {
-            // The path typed into the dialog's name box, then Enter, as a person does.
+            // The path typed into the dialog's name box, then Enter, as a person does; when the
+            // dialog's completion list has opened, the first Enter takes the completion and a
+            // second one the dialog.
             auto* name = chooser->findChild<QLineEdit*>("fileNameEdit");
             QVERIFY(name);
             name->setFocus();
             QTest::keyClicks(name, QString::fromStdString((office.path() / "new.csv").string()));
-            QTest::keyClick(name, Qt::Key_Return);
+            for (int i = 0; i < 5 && chooser->isVisible(); ++i) {
+                QWidget* focus = QApplication::focusWidget();
+                QTest::keyClick(focus ? focus : name, Qt::Key_Return);
+                QTest::qWait(100);
+            }
         });
         clickMenu("menu_SYSTEM_PROTECT", "menu_FILE_IMPORT");
         Form45& import = opened<Form45>();
