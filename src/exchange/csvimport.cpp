@@ -31,13 +31,6 @@ bool fromBig5(std::string_view in, std::string& out) {
     return Decoder("CP950").decode(in, out);
 }
 
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 std::string trimmed(std::string s) {
     const auto first = s.find_first_not_of(" \t");
     if (first == std::string::npos) return {};
@@ -59,7 +52,7 @@ struct Reader {
             const std::string name = trimmed(row[c]);
             for (int f = 0; f < store::kFieldCount; ++f) {
                 const auto i = static_cast<std::size_t>(f);
-                if (upper(name) == upper(store::kFieldNames[i]) || name == store::kFieldTitles[i])
+                if (store::sameName(name, store::kFieldNames[i]) || name == store::kFieldTitles[i])
                     fieldOf[c] = f;
             }
             if (fieldOf[c] < 0)

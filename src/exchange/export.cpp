@@ -4,8 +4,8 @@
 
 #include <chrono>
 #include <fstream>
-#include <random>
 
+#include "store/bulk.h"
 #include "store/dates.h"
 #include "store/fields.h"
 #include "store/recordset.h"
@@ -124,8 +124,7 @@ void writeVcards(const store::RecordSet& records, std::ostream& out) {
 }
 
 void writeFile(const fs::path& path, const std::function<void(std::ostream&)>& write) {
-    std::random_device random;
-    const fs::path temp = path.string() + ".velkard-tmp-" + std::to_string(random());
+    const fs::path temp = store::bulk::tempFor(path);
     std::error_code ec;
     {
         std::ofstream out(temp, std::ios::binary);

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <random>
 
 #include "exchange/decoder.h"
+#include "store/bulk.h"
 #include "store/clientfile.h"
 #include "store/database.h"
 #include "store/errors.h"
@@ -22,13 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kBindSize = 1 << 18;  // a memo of 64 K Big5 bytes, as UTF-8 of Latin-1
-
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
 
 [[noreturn]] void refuse(const fs::path& jet, const std::string& what) {
     throw ConvertError(jet.string() + " 無法轉換：" + what);
@@ -88,7 +81,7 @@ JetTable findTable(MdbHandle* h, std::string_view name) {
     for (unsigned i = 0; i < h->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(h->catalog, i));
         if (entry->object_type == MDB_TABLE && mdb_is_user_table(entry) &&
-            upper(entry->object_name) == upper(name)) {
+            store::sameName(entry->object_name, name)) {
             JetTable t(mdb_read_table(entry));
             if (t && mdb_read_columns(t.get())) return t;
         }
@@ -168,27 +161,14 @@ class TableCopy {
     std::vector<int> lengths_;
 };
 
-std::string tempNameBeside(const fs::path& target) {
-    std::random_device random;
-    static const char* hex = "0123456789abcdef";
-    std::string suffix;
-    for (int i = 0; i < 16; ++i) suffix += hex[random() % 16];
-    return target.string() + ".velkard-tmp-" + suffix;
-}
-
-void removeWithJournal(const fs::path& file) {
-    std::error_code ec;
-    fs::remove(file, ec);
-    fs::remove(file.string() + "-journal", ec);
-}
-
 }  // namespace
 
 std::optional<fs::path> legacyBeside(const fs::path& clientFile) {
     std::error_code ec;
     const fs::path folder = clientFile.parent_path().empty() ? "." : clientFile.parent_path();
     for (const auto& entry : fs::directory_iterator(folder, ec))
-        if (upper(entry.path().filename().string()) == "VELKARD.MDB" && entry.is_regular_file(ec))
+        if (store::sameName(entry.path().filename().string(), "velkard.mdb") &&
+            entry.is_regular_file(ec))
             return entry.path();
     return std::nullopt;
 }
@@ -243,7 +223,7 @@ ConvertReport convertLegacy(const fs::path& jet, const fs::path& target,
         for (auto field : store::kFieldNames) {
             int found = -1;
             for (unsigned c = 0; c < s.table->num_cols && found < 0; ++c)
-                if (upper(columnName(s.table.get(), c)) == upper(field))
+                if (store::sameName(columnName(s.table.get(), c), field))
                     found = static_cast<int>(c);
             if (found < 0) missing += (missing.empty() ? "" : "、") + std::string(field);
             s.columns.emplace_back(field);
@@ -281,7 +261,7 @@ ConvertReport convertLegacy(const fs::path& jet, const fs::path& target,
             throw ConvertError("無法建立資料夾 " + target.parent_path().string() + "：" +
                                ec.message());
     }
-    const fs::path temp = tempNameBeside(target);
+    const fs::path temp = store::bulk::tempFor(target);
     ConvertReport report;
     try {
         auto db = store::Database::create(temp);
@@ -334,24 +314,24 @@ ConvertReport convertLegacy(const fs::path& jet, const fs::path& target,
         db->exec("COMMIT");
         if (progress) progress(total, total);
     } catch (const store::StoreError& e) {
-        removeWithJournal(temp);
+        store::bulk::removeWithJournal(temp);
         throw ConvertError(std::string("無法寫入新的客戶資料檔：") + e.what());
     } catch (...) {
-        removeWithJournal(temp);
+        store::bulk::removeWithJournal(temp);
         throw;
     }
     // The new file takes the target's name only now; what stood there is kept first.
     if (fs::exists(target, ec)) {
         fs::rename(target, *keepExistingAs, ec);
         if (ec) {
-            removeWithJournal(temp);
+            store::bulk::removeWithJournal(temp);
             throw ConvertError("無法把 " + target.string() + " 改名為 " + keepExistingAs->string() +
                                "：" + ec.message());
         }
     }
     fs::rename(temp, target, ec);
     if (ec) {
-        removeWithJournal(temp);
+        store::bulk::removeWithJournal(temp);
         if (keepExistingAs) fs::rename(*keepExistingAs, target, ec);
         throw ConvertError("無法建立客戶資料檔 " + target.string() + "：" + ec.message());
     }

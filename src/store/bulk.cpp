@@ -119,7 +119,8 @@ std::filesystem::path withSuffix(std::filesystem::path path, std::string_view su
     return path;
 }
 
-// A name of ours for the copy under way, unlike any other process's.
+}  // namespace
+
 std::filesystem::path tempFor(const std::filesystem::path& target) {
     static std::mt19937_64 random{std::random_device{}()};
     char hex[17];
@@ -132,6 +133,8 @@ void removeWithJournal(const std::filesystem::path& temp) {
     std::filesystem::remove(temp, ec);
     std::filesystem::remove(withSuffix(temp, "-journal"), ec);
 }
+
+namespace {
 
 // Copies that a failed or killed backup to `target` left behind, and that no process is writing
 // (a copy being written is locked), are removed with their journals.

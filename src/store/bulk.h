@@ -39,6 +39,12 @@ void clearClients(Database& db, const Progress& progress = {});
 // failure. Refuses (StoreError) a target that is the client file itself.
 void backup(Database& db, const std::filesystem::path& target);
 
+// A name of ours beside `target` for a file being written (TARGET.velkard-tmp- and 16 hex
+// digits), unlike any other process's; a killed backup's leftovers are known by it.
+std::filesystem::path tempFor(const std::filesystem::path& target);
+// Removes such a file and its journal, whatever is left of them.
+void removeWithJournal(const std::filesystem::path& file);
+
 // True when `target` names the file `live` (after links; any letter case the file system
 // ignores).
 bool sameFile(const std::filesystem::path& target, const std::filesystem::path& live);
