@@ -127,6 +127,7 @@ class TableCopy {
         : jet_(jet), table_(table), order_(std::move(order)) {
         buffers_.assign(table->num_cols, std::vector<char>(kBindSize));
         lengths_.assign(table->num_cols, 0);
+        fields_.resize(std::max<std::size_t>(table->num_cols, 256));
         for (unsigned c = 0; c < table->num_cols; ++c)
             mdb_bind_column(table, static_cast<int>(c) + 1, buffers_[c].data(), &lengths_[c]);
         mdb_rewind_table(table);
@@ -136,13 +137,12 @@ class TableCopy {
         if (!mdb_fetch_row(table_)) return false;
         int start = 0;
         std::size_t size = 0;
-        std::vector<MdbField> fields(std::max(table_->num_cols, 256u));
         mdb_find_row(table_->entry->mdb, static_cast<int>(table_->cur_row) - 1, &start, &size);
-        mdb_crack_row(table_, start, size, fields.data());
+        mdb_crack_row(table_, start, size, fields_.data());
         values.assign(order_.size(), std::nullopt);
         for (std::size_t i = 0; i < order_.size(); ++i) {
             const auto c = static_cast<std::size_t>(order_[i]);
-            if (fields[c].is_null) continue;
+            if (fields_[c].is_null) continue;
             const auto length = static_cast<std::size_t>(std::max(lengths_[c], 0));
             // libmdb cuts a value at the buffer's end: one that fills it may have lost its end.
             if (length + 1 >= kBindSize)
@@ -159,6 +159,7 @@ class TableCopy {
     std::vector<int> order_;  // the Jet column of each new column
     std::vector<std::vector<char>> buffers_;
     std::vector<int> lengths_;
+    std::vector<MdbField> fields_;  // as libmdb cracks a row: each column's null flag
 };
 
 }  // namespace

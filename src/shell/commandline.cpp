@@ -27,10 +27,6 @@ void describe(QCommandLineParser& parser) {
                                      "velkard.db.bak-YYYYMMDD-HHMMSS，再以轉換結果取代。")});
 }
 
-std::string local(const QString& text) {
-    return text.toStdString();
-}
-
 }  // namespace
 
 std::filesystem::path clientFileArgument(const QStringList& arguments,
@@ -53,15 +49,15 @@ int runCommandLine(const QStringList& arguments, const std::filesystem::path& de
     QCommandLineParser parser;
     describe(parser);
     if (!parser.parse(arguments)) {
-        err << local(parser.errorText()) << "\n" << local(parser.helpText());
+        err << parser.errorText().toStdString() << "\n" << parser.helpText().toStdString();
         return 2;
     }
     if (parser.isSet("help")) {
-        out << local(parser.helpText());
+        out << parser.helpText().toStdString();
         return 0;
     }
     if (parser.isSet("version")) {
-        out << "VELKARD " << local(QCoreApplication::applicationVersion()) << "\n";
+        out << "VELKARD " << QCoreApplication::applicationVersion().toStdString() << "\n";
         return 0;
     }
     if (!parser.isSet("import")) {
