@@ -30,7 +30,7 @@ void openClientFile(const std::filesystem::path& path) {
     try {
         auto file = store::ClientFile::open(path, {kQuickTryMs, false});
         // The quick try was for the start only: later writes wait as long as ever.
-        file->database().setBusyTimeout(store::OpenOptions{}.busyTimeoutMs);
+        file->backend().setWaitLimit(store::OpenOptions{}.busyTimeoutMs);
         platform::setClientFile(std::move(file));
     } catch (const store::StoreError& e) {
         if (e.kind() != store::ErrorKind::Locked) throw;

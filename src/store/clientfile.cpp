@@ -10,21 +10,6 @@
 namespace store::clientfile {
 namespace {
 
-// The table's name as stored, found without regard to case; empty when there is none.
-std::string tableName(const Database& db, std::string_view wanted) {
-    Statement s(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
-    while (s.step())
-        if (sameName(s.text(0), wanted)) return std::string(s.text(0));
-    return {};
-}
-
-std::vector<std::string> columnsOf(const Database& db, const std::string& table) {
-    std::vector<std::string> names;
-    Statement s(db, "PRAGMA table_info(" + quoteName(table) + ")");
-    while (s.step()) names.emplace_back(s.text(1));
-    return names;
-}
-
 std::string missingColumns(const std::vector<std::string>& have,
                            const std::vector<std::string_view>& need) {
     std::string missing;
@@ -47,35 +32,9 @@ std::filesystem::path defaultPath() {
 #endif
 }
 
-std::vector<std::string> problems(const Database& db) {
-    std::vector<std::string> found;
-    struct Need {
-        std::string_view table;
-        std::vector<std::string_view> columns;
-    };
-    const Need needs[] = {
-        {kClientTable, {kFieldNames.begin(), kFieldNames.end()}},
-        {kLookupTable, {kLookupColumn}},
-        {kAuxTable, {}},
-    };
-    for (const Need& need : needs) {
-        std::string name = tableName(db, need.table);
-        if (name.empty()) {
-            found.push_back("缺少資料表 " + std::string(need.table));
-            continue;
-        }
-        std::string missing = missingColumns(columnsOf(db, name), need.columns);
-        if (!missing.empty())
-            found.push_back("資料表 " + std::string(need.table) + " 缺少欄位 " + missing);
-        else if (!need.columns.empty() && rowidName(db, name).empty())
-            found.push_back(noRowidReason(need.table));
-    }
-    return found;
-}
-
 std::shared_ptr<Database> open(const std::filesystem::path& path, const OpenOptions& options) {
     auto db = Database::open(path, options);
-    std::vector<std::string> missing = problems(*db);
+    std::vector<std::string> missing = problems(*sqliteBackend(db));
     if (!missing.empty()) {
         std::string text = path.string() + " 不是完整的客戶資料檔：";
         for (const auto& m : missing) text += "\n" + m;
@@ -148,6 +107,37 @@ void create(const std::filesystem::path& path) {
 
 namespace store {
 
+std::vector<std::string> problems(Backend& backend) {
+    std::vector<std::string> found;
+    struct Need {
+        std::string_view table;
+        std::vector<std::string_view> columns;
+    };
+    const Need needs[] = {
+        {kClientTable, {kFieldNames.begin(), kFieldNames.end()}},
+        {kLookupTable, {kLookupColumn}},
+        {kAuxTable, {}},
+    };
+    for (const Need& need : needs) {
+        std::string name = backend.tableName(need.table);
+        if (name.empty()) {
+            found.push_back("缺少資料表 " + std::string(need.table));
+            continue;
+        }
+        std::string missing = clientfile::missingColumns(backend.columnsOf(name), need.columns);
+        if (!missing.empty())
+            found.push_back("資料表 " + std::string(need.table) + " 缺少欄位 " + missing);
+        else if (!need.columns.empty()) {
+            try {
+                backend.rowAddress(name);
+            } catch (const StoreError& e) {
+                found.push_back(e.what());
+            }
+        }
+    }
+    return found;
+}
+
 namespace {
 
 std::string upper(std::string_view name) {
@@ -161,14 +151,13 @@ std::string upper(std::string_view name) {
 
 std::shared_ptr<ClientFile> ClientFile::open(const std::filesystem::path& path,
                                              const OpenOptions& options) {
-    return std::make_shared<ClientFile>(clientfile::open(path, options));
+    return std::make_shared<ClientFile>(sqliteBackend(clientfile::open(path, options)));
 }
 
-ClientFile::ClientFile(std::shared_ptr<Database> db) : db_(std::move(db)) {}
+ClientFile::ClientFile(std::shared_ptr<Backend> backend) : backend_(std::move(backend)) {}
 
 int64_t ClientFile::dataVersion() const {
-    Statement s(*db_, "PRAGMA data_version");
-    return s.step() ? s.integer(0) : 0;
+    return backend_->othersChanges();
 }
 
 bool ClientFile::current(const Table& held) const {
@@ -185,7 +174,7 @@ std::unique_ptr<RecordSet> ClientFile::records(std::string_view table) {
             clients ? std::vector<std::string_view>(kFieldNames.begin(), kFieldNames.end())
                     : std::vector<std::string_view>{};
         std::shared_ptr<detail::RowStore> rows;
-        runLong([&] { rows = detail::RowStore::load(db_, table, leading); });
+        runLong([&] { rows = detail::RowStore::load(backend_, table, leading); });
         held.rows = std::move(rows);
         held.rows->fileWrites = writes_;
         held.rows->writesAtLoad = *writes_;
@@ -208,7 +197,7 @@ detail::RowStore* ClientFile::clientsAfterBulkWrite() {
 }
 
 void ClientFile::renumber(std::string_view start, const bulk::Progress& progress) {
-    bulk::renumber(*db_, start, progress);
+    backend_->renumber(start, progress);
     detail::RowStore* rows = clientsAfterBulkWrite();
     if (!rows) return;
     // The file now holds exactly these codes, in table order: the held rows take them too.
@@ -226,37 +215,20 @@ void ClientFile::renumber(std::string_view start, const bulk::Progress& progress
 }
 
 void ClientFile::clearClients(const bulk::Progress& progress) {
-    bulk::clearClients(*db_, progress);
+    backend_->clearClients(progress);
     detail::RowStore* rows = clientsAfterBulkWrite();
     if (!rows) return;
     for (auto& blob : rows->rows) blob = nullptr;
     rows->replaced();
 }
 
-void ClientFile::appendClients(
-    const std::vector<std::vector<std::optional<std::string>>>& clients) {
-    std::string names, marks;
-    for (int i = 0; i < kFieldCount; ++i) {
-        names += (i ? ", " : "") + quoteName(kFieldNames[static_cast<std::size_t>(i)]);
-        marks += i ? ", ?" : "?";
-    }
-    Transaction tx(*db_);
-    Statement insert(
-        *db_, "INSERT INTO " + quoteName(kClientTable) + " (" + names + ") VALUES (" + marks + ")");
-    for (const auto& client : clients) {
-        for (int i = 0; i < kFieldCount; ++i) {
-            const auto& value = client[static_cast<std::size_t>(i)];
-            value ? insert.bind(i + 1, *value) : insert.bindNull(i + 1);
-        }
-        insert.step();
-        insert.reset();
-    }
-    tx.commit();
+void ClientFile::appendClients(const std::vector<NewClient>& clients) {
+    backend_->appendClients(clients);
     ++*writes_;  // the held rows lack them: the next view reads the table again
 }
 
 void ClientFile::backup(const std::filesystem::path& target) {
-    bulk::backup(*db_, target);
+    backend_->backup(target);
 }
 
 }  // namespace store

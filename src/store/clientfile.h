@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/backend.h"
 #include "store/bulk.h"
 #include "store/database.h"
 #include "store/recordset.h"
@@ -19,10 +20,6 @@ namespace store::clientfile {
 
 // C:\VELKARD\velkard.db on Windows, $HOME/VELKARD/velkard.db elsewhere.
 std::filesystem::path defaultPath();
-
-// What keeps an open SQLite file from being a client file, one line per missing table or
-// table with missing columns; empty when nothing is missing. Reads only.
-std::vector<std::string> problems(const Database& db);
 
 // Opens and checks the client file without changing it when it is unusable. Throws StoreError:
 // Missing, NotSqlite, NotClientFile (naming every missing table and column), ReadOnly, Locked.
@@ -40,18 +37,21 @@ namespace detail {
 struct RowStore;
 }
 
-// The open client file: one connection, and the rows of each table read once and shared by every
-// record set over that table, so opening a window is a new view, not a new load. The rows are
-// read again only when another program changed the file since (SQLite's data_version).
+// The open client file (an SQLite file or a database on a server): one connection, and the rows of
+// each table read once and shared by every record set over that table, so opening a window is a new
+// view, not a new load. The rows are read again only when another program changed the file since
+// (SQLite's data_version).
 class ClientFile {
   public:
     // Opens and checks the file as clientfile::open does.
     static std::shared_ptr<ClientFile> open(const std::filesystem::path& path,
                                             const OpenOptions& options = {});
-    explicit ClientFile(std::shared_ptr<Database> db);
+    explicit ClientFile(std::shared_ptr<Backend> backend);
 
-    const std::filesystem::path& path() const { return db_->path(); }
-    Database& database() const { return *db_; }
+    // The file or server, for messages; the local file (empty for a server).
+    std::string where() const { return backend_->where(); }
+    std::filesystem::path path() const { return backend_->file(); }
+    Backend& backend() const { return *backend_; }
 
     // A record set over a table (any letter case); the client table presents the twenty fields
     // first. Unfiltered, in table order, on the first row.
@@ -64,7 +64,7 @@ class ClientFile {
     void backup(const std::filesystem::path& target);
     // Adds clients (the twenty fields each, nothing for NULL) in one transaction: all or none.
     // Record sets opened afterwards show them.
-    void appendClients(const std::vector<std::vector<std::optional<std::string>>>& clients);
+    void appendClients(const std::vector<NewClient>& clients);
 
   private:
     struct Table {
@@ -76,7 +76,7 @@ class ClientFile {
     // After a bulk write: the held client rows when they matched the file, to take the result.
     detail::RowStore* clientsAfterBulkWrite();
 
-    std::shared_ptr<Database> db_;
+    std::shared_ptr<Backend> backend_;
     std::map<std::string, Table> tables_;  // by upper-case name
     // Writes through any of the file's row stores: one an older view still holds may have
     // written what the held rows lack.

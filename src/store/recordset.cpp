@@ -1,7 +1,5 @@
 #include "store/recordset.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -144,23 +142,6 @@ void sortUncached(std::vector<Bookmark>& order, const detail::RowStore& rows,
     for (std::size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].row;
 }
 
-// " WHERE the row still holds `original`": NULL and empty text count as the same.
-std::string whereUnchanged(const detail::RowStore& rows, int firstParam) {
-    std::string sql = " WHERE " + rows.rowid + " = ?" + std::to_string(firstParam);
-    for (std::size_t c = 0; c < rows.columns.size(); ++c)
-        sql += " AND COALESCE(CAST(" + quoteName(rows.columns[c]) + " AS TEXT), '') = ?" +
-               std::to_string(firstParam + 1 + static_cast<int>(c));
-    return sql;
-}
-
-void bindOriginal(Statement& s, const detail::RowStore& rows, int firstParam, int64_t rowid,
-                  const char* original) {
-    s.bind(firstParam, rowid);
-    detail::RowView view(original);
-    for (std::size_t c = 0; c < rows.columns.size(); ++c)
-        s.bind(firstParam + 1 + static_cast<int>(c), view.field(static_cast<int>(c)));
-}
-
 }  // namespace
 
 RecordSet::RecordSet(std::shared_ptr<detail::RowStore> rows) : rows_(std::move(rows)) {
@@ -178,7 +159,7 @@ RecordSet::~RecordSet() {
 std::unique_ptr<RecordSet> RecordSet::open(std::shared_ptr<Database> db, std::string_view table,
                                            const std::vector<std::string_view>& leading) {
     return std::unique_ptr<RecordSet>(
-        new RecordSet(detail::RowStore::load(std::move(db), table, leading)));
+        new RecordSet(detail::RowStore::load(sqliteBackend(std::move(db)), table, leading)));
 }
 
 std::unique_ptr<RecordSet> RecordSet::openClients(std::shared_ptr<Database> db) {
@@ -427,10 +408,8 @@ bool RecordSet::refreshCurrent() {
 }
 
 bool RecordSet::inFile(Bookmark row) const {
-    Statement probe(*rows_->db,
-                    "SELECT 1 FROM " + quoteName(rows_->table) + " WHERE " + rows_->rowid + " = ?");
-    probe.bind(1, rows_->rowids[row]);
-    return probe.step();
+    std::vector<std::string> values;
+    return rows_->backend->read(*rows_, rows_->rowids[row], values);
 }
 
 void RecordSet::conflict(Bookmark row, std::string_view doing) const {
@@ -440,87 +419,43 @@ void RecordSet::conflict(Bookmark row, std::string_view doing) const {
 }
 
 void RecordSet::reread(Bookmark row) {
-    Statement s(*rows_->db, "SELECT " + rows_->selectList() + " FROM " + quoteName(rows_->table) +
-                                " WHERE " + rows_->rowid + " = ?");
-    s.bind(1, rows_->rowids[row]);
-    if (!s.step())
-        throw StoreError(ErrorKind::Io, "剛寫入的資料讀不回來：" + rows_->db->path().string());
-    std::vector<std::string_view> values(rows_->columns.size());
-    for (std::size_t c = 0; c < values.size(); ++c) values[c] = s.text(static_cast<int>(c) + 1);
+    std::vector<std::string> values;
+    if (!rows_->backend->read(*rows_, rows_->rowids[row], values))
+        throw StoreError(ErrorKind::Io, "剛寫入的資料讀不回來：" + rows_->backend->where());
     rows_->rows[row] = rows_->pack(values);
 }
 
 void RecordSet::update() {
     if (!edit_) return;
     auto& rows = *rows_;
-    Database& db = *rows.db;
-    const std::string table = quoteName(rows.table);
-    std::vector<int> changed;
+    ColumnValues changed;
     for (std::size_t c = 0; c < edit_->values.size(); ++c) {
         const auto& v = edit_->values[c];
         if (v &&
             (edit_->adding || *v != detail::RowView(edit_->original).field(static_cast<int>(c))))
-            changed.push_back(static_cast<int>(c));
+            changed.emplace_back(static_cast<int>(c), *v);
     }
-
+    std::vector<std::string> stored;
     if (edit_->adding) {
-        Transaction tx(db);
-        std::string names, marks;
-        for (int c : changed) {
-            names +=
-                (names.empty() ? "" : ", ") + quoteName(rows.columns[static_cast<std::size_t>(c)]);
-            marks += marks.empty() ? "?" : ", ?";
-        }
-        Statement insert(db, changed.empty() ? "INSERT INTO " + table + " DEFAULT VALUES"
-                                             : "INSERT INTO " + table + " (" + names +
-                                                   ") VALUES (" + marks + ")");
-        for (std::size_t i = 0; i < changed.size(); ++i)
-            insert.bind(static_cast<int>(i) + 1,
-                        *edit_->values[static_cast<std::size_t>(changed[i])]);
-        insert.step();
-        Bookmark row = static_cast<Bookmark>(rows.rows.size());
-        rows.rowids.push_back(sqlite3_last_insert_rowid(db.handle()));
-        rows.rows.push_back(nullptr);
-        try {
-            reread(row);
-            tx.commit();
-        } catch (...) {
-            rows.rows.pop_back();
-            rows.rowids.pop_back();
-            throw;
-        }
+        const int64_t id = rows.backend->insert(rows, changed, stored);
+        const auto row = static_cast<Bookmark>(rows.rows.size());
+        rows.rowids.push_back(id);
+        rows.rows.push_back(rows.pack(stored));
         edit_.reset();
         rows.wrote();
         for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowSaved(row, true, this);
         return;
     }
 
-    Bookmark row = edit_->row;
+    const Bookmark row = edit_->row;
     if (changed.empty()) {
         edit_.reset();
         notify(Change::PendingEdited);
         return;
     }
-    Transaction tx(db);
-    std::string sets;
-    for (int c : changed)
-        sets += (sets.empty() ? "" : ", ") + quoteName(rows.columns[static_cast<std::size_t>(c)]) +
-                " = ?";
-    const int first = static_cast<int>(changed.size()) + 1;
-    Statement write(db, "UPDATE " + table + " SET " + sets + whereUnchanged(rows, first));
-    for (std::size_t i = 0; i < changed.size(); ++i)
-        write.bind(static_cast<int>(i) + 1, *edit_->values[static_cast<std::size_t>(changed[i])]);
-    bindOriginal(write, rows, first, rows.rowids[row], edit_->original);
-    write.step();
-    if (sqlite3_changes(db.handle()) != 1) conflict(row, "存檔");
-    const char* before = rows.rows[row];
-    try {
-        reread(row);
-        tx.commit();
-    } catch (...) {
-        rows.rows[row] = before;
-        throw;
-    }
+    if (!rows.backend->update(rows, rows.rowids[row], changed, edit_->original, stored))
+        conflict(row, "存檔");
+    rows.rows[row] = rows.pack(stored);
     edit_.reset();
     rows.wrote();
     for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowSaved(row, false, this);
@@ -531,14 +466,7 @@ void RecordSet::deleteCurrent() {
     if (!hasCurrent()) throw StoreError(ErrorKind::NoCurrentRecord, "沒有目前的記錄可以刪除。");
     auto& rows = *rows_;
     Bookmark row = order_[static_cast<std::size_t>(pos_ - 1)];
-    {
-        Transaction tx(*rows.db);
-        Statement erase(*rows.db, "DELETE FROM " + quoteName(rows.table) + whereUnchanged(rows, 1));
-        bindOriginal(erase, rows, 1, rows.rowids[row], rows.rows[row]);
-        erase.step();
-        if (sqlite3_changes(rows.db->handle()) != 1) conflict(row, "刪除");
-        tx.commit();
-    }
+    if (!rows.backend->erase(rows, rows.rowids[row], rows.rows[row])) conflict(row, "刪除");
     rows.rows[row] = nullptr;
     rows.wrote();
     for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowDeleted(row);

@@ -1,10 +1,7 @@
 #include "store/rowstore.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstring>
-#include <thread>
 
 #include "store/errors.h"
 #include "store/fields.h"
@@ -52,15 +49,6 @@ void Arena::adopt(Arena&& other) {
     other.left_ = 0;
 }
 
-namespace {
-
-// Rows read into an arena of their own, so that two threads can read at once.
-struct Part {
-    Arena arena;
-    RowIds rowids;
-    std::vector<const char*> rows;
-};
-
 const char* packInto(Arena& arena, const std::vector<std::string_view>& values) {
     std::size_t size = 0;
     for (auto v : values) {
@@ -82,22 +70,13 @@ const char* packInto(Arena& arena, const std::vector<std::string_view>& values) 
     return blob;
 }
 
-// Steps `s` (row id, then the columns) to its end, packing each row into `part`; `stepped`
-// when its first row is already there.
-void readRows(Statement& s, std::size_t columns, Part& part, bool stepped = false) {
-    std::vector<std::string_view> values(columns);
-    for (bool more = stepped || s.step(); more; more = s.step()) {
-        for (std::size_t c = 0; c < columns; ++c) values[c] = s.text(static_cast<int>(c) + 1);
-        part.rowids.push_back(s.integer(0));
-        part.rows.push_back(packInto(part.arena, values));
-    }
-}
-
-}  // namespace
-
 const char* RowStore::pack(const std::vector<std::string_view>& values) {
     ++generation;
     return packInto(arena, values);
+}
+
+const char* RowStore::pack(const std::vector<std::string>& values) {
+    return pack(std::vector<std::string_view>(values.begin(), values.end()));
 }
 
 void RowStore::replaced() {
@@ -106,112 +85,40 @@ void RowStore::replaced() {
 
 std::string RowStore::selectList() const {
     std::string list = rowid;
-    for (const auto& c : columns) list += ", " + quoteName(c);
+    for (const auto& c : stored) list += ", " + quoteName(c);
     return list;
 }
 
-std::shared_ptr<RowStore> RowStore::load(std::shared_ptr<Database> db, std::string_view table,
+std::shared_ptr<RowStore> RowStore::load(std::shared_ptr<Backend> backend, std::string_view table,
                                          const std::vector<std::string_view>& leading) {
     auto store = std::make_shared<RowStore>();
-    store->db = db;
-    {
-        Statement s(*db, "SELECT name FROM sqlite_master WHERE type = 'table'");
-        while (s.step())
-            if (sameName(s.text(0), table)) store->table = std::string(s.text(0));
-    }
+    store->backend = backend;
+    store->table = backend->tableName(table);
     if (store->table.empty())
         throw StoreError(ErrorKind::NotClientFile,
-                         db->path().string() + " 缺少資料表 " + std::string(table));
+                         backend->where() + " 缺少資料表 " + std::string(table));
+    store->rowid = backend->rowAddress(store->table);
 
-    store->rowid = rowidName(*db, store->table);
-    if (store->rowid.empty())
-        throw StoreError(ErrorKind::NotClientFile,
-                         db->path().string() + ": " + noRowidReason(store->table));
-
-    std::vector<std::string> stored;
-    {
-        Statement s(*db, "PRAGMA table_info(" + quoteName(store->table) + ")");
-        while (s.step()) stored.emplace_back(s.text(1));
-    }
-    // The named columns come first in the given order, whatever order the file keeps them in;
-    // the others follow as stored.
+    const std::vector<std::string> stored = backend->columnsOf(store->table);
+    // The named columns come first in the given order and under the given names, whatever order
+    // and letter case the table keeps; the others follow as stored.
     std::vector<bool> used(stored.size(), false);
     for (auto want : leading) {
         for (std::size_t i = 0; i < stored.size(); ++i) {
             if (!used[i] && sameName(stored[i], want)) {
                 used[i] = true;
-                store->columns.push_back(stored[i]);
+                store->columns.emplace_back(want);
+                store->stored.push_back(stored[i]);
                 break;
             }
         }
     }
     for (std::size_t i = 0; i < stored.size(); ++i)
-        if (!used[i]) store->columns.push_back(stored[i]);
+        if (!used[i]) store->columns.push_back(stored[i]), store->stored.push_back(stored[i]);
 
-    store->readAll();
+    backend->readAll(*store);
+    ++store->generation;
     return store;
-}
-
-void RowStore::readAll() {
-    const std::string select = "SELECT " + selectList() + " FROM " + quoteName(table);
-    int64_t low = 0, high = 0;
-    {
-        Statement span(*db,
-                       "SELECT min(" + rowid + "), max(" + rowid + ") FROM " + quoteName(table));
-        if (span.step()) low = span.integer(0), high = span.integer(1);
-    }
-    // The span of row ids bounds the count: reserved once, the vectors are never copied while
-    // they grow (pages never touched cost nothing).
-    const auto span = static_cast<std::size_t>(std::max<int64_t>(high - low + 1, 0));
-    Part lower, upper;
-    lower.rows.reserve(span);
-    if (high - low < parallelLoadFrom) {
-        Statement s(*db, select + " ORDER BY " + rowid);
-        readRows(s, columns.size(), lower);
-    } else {
-        // A read transaction: while this connection holds the file, no program can commit, so
-        // both halves come from the same state of the file.
-        const int64_t middle = low + (high - low) / 2;
-        upper.rows.reserve(span - span / 2);
-        db->exec("BEGIN");
-        struct EndRead {
-            Database& db;
-            ~EndRead() { sqlite3_exec(db.handle(), "COMMIT", nullptr, nullptr, nullptr); }
-        } endRead{*db};
-        auto readUpper = [&](const Database& from) {
-            Statement t(from, select + " WHERE " + rowid + " > ? ORDER BY " + rowid);
-            t.bind(1, middle);
-            readRows(t, columns.size(), upper);
-        };
-        bool upperRead = false;
-        {
-            Statement s(*db, select + " WHERE " + rowid + " <= ? ORDER BY " + rowid);
-            s.bind(1, middle);
-            const bool first = s.step();  // from here the file is held
-            std::thread second([&] {
-                try {
-                    // A short wait: a program waiting to write blocks a second reader.
-                    readUpper(*Database::open(db->path(), OpenOptions{200, true}));
-                    upperRead = true;
-                } catch (const std::exception&) {
-                    upper = Part{};  // read here instead, below
-                }
-            });
-            struct Join {
-                std::thread& t;
-                ~Join() { t.join(); }
-            } join{second};
-            if (first) readRows(s, columns.size(), lower, true);
-        }
-        if (!upperRead) readUpper(*db);
-    }
-    rowids = std::move(lower.rowids);
-    rows = std::move(lower.rows);
-    rowids.append(upper.rowids);
-    rows.insert(rows.end(), upper.rows.begin(), upper.rows.end());
-    arena.adopt(std::move(lower.arena));
-    arena.adopt(std::move(upper.arena));
-    ++generation;
 }
 
 }  // namespace store::detail

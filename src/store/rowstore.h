@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/database.h"
+#include "store/backend.h"
 #include "store/expression.h"
 
 namespace store {
@@ -66,13 +66,17 @@ class RowIds {
     std::vector<int64_t> rest_;
 };
 
+// Packs a row's values into the arena (see Arena).
+const char* packInto(Arena& arena, const std::vector<std::string_view>& values);
+
 // The rows of one table, shared by a record set and its clones. Rows keep their index for life
 // (a deleted row leaves an empty slot), so an index is a bookmark.
 struct RowStore {
-    std::shared_ptr<Database> db;
+    std::shared_ptr<Backend> backend;
     std::string table;                 // the name as stored
-    std::string rowid;                 // the name that addresses its rows (see rowidName)
-    std::vector<std::string> columns;  // the names as stored, in record-set order
+    std::string rowid;                 // the name that addresses its rows (see rowAddress)
+    std::vector<std::string> columns;  // the names shown, in record-set order
+    std::vector<std::string> stored;   // the same columns' names as stored
     std::vector<const char*> rows;     // nullptr for a deleted row
     RowIds rowids;
     std::vector<RecordSet*> sets;  // the record sets over these rows
@@ -91,15 +95,15 @@ struct RowStore {
     std::vector<Sorted> sortedBy;  // the most recent first, at most kSortsKept
     static constexpr std::size_t kSortsKept = 2;
 
-    static std::shared_ptr<RowStore> load(std::shared_ptr<Database> db, std::string_view table,
+    // The `leading` columns come first, shown under those names, the others after them.
+    static std::shared_ptr<RowStore> load(std::shared_ptr<Backend> backend, std::string_view table,
                                           const std::vector<std::string_view>& leading);
-    // From this span of row ids on, a load reads the upper half through a second connection on
-    // a second thread, while the first reads the lower half (tests lower it).
+    // From this span of row ids on, an SQLite load reads the upper half through a second
+    // connection on a second thread, while the first reads the lower half (tests lower it).
     static inline int64_t parallelLoadFrom = 200000;
 
     const char* pack(const std::vector<std::string_view>& values);
-    // Reads every row of the table (`columns` and `rowid` known), in row-id order.
-    void readAll();
+    const char* pack(const std::vector<std::string>& values);
 
     // Writes to the file through any row store of one open client file are counted, so that it
     // can tell whether this store still holds all of them (see ClientFile::records).
@@ -114,6 +118,7 @@ struct RowStore {
     // After a change of the rows as a whole: every record set over them starts again.
     void replaced();
     RowView row(uint32_t index) const { return RowView(rows[index]); }
+    // The row address and the columns, quoted, for a SELECT.
     std::string selectList() const;
 };
 

@@ -35,7 +35,7 @@ TEST(ClientFile, CreateMakesTheFolderAndThreeTablesAndNeverReplacesAFile) {
     TempDir dir;
     auto path = dir.path() / "VELKARD" / "velkard.db";
     store::clientfile::create(path);
-    EXPECT_TRUE(store::clientfile::problems(*store::clientfile::open(path)).empty());
+    EXPECT_TRUE(store::problems(*store::sqliteBackend(store::clientfile::open(path))).empty());
     EXPECT_FALSE(std::filesystem::exists(path.string() + ".new"));
 
     testsupport::execSql(path, "INSERT INTO VELKARD (NO) VALUES ('keep')");

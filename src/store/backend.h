@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "store/bulk.h"
+
+namespace store {
+
+class Database;
+
+namespace detail {
+struct RowStore;
+}
+
+// New values for some columns of a row: (column in the row store's order, text).
+using ColumnValues = std::vector<std::pair<int, std::string_view>>;
+// A whole client as the twenty fields; nothing for NULL.
+using NewClient = std::vector<std::optional<std::string>>;
+
+// Where the client tables live: an SQLite file or a database on a PostgreSQL server. Every read
+// and write of rows goes through here, so that the record sets and windows above behave the same
+// on either. Errors are StoreError with a message that names the file or server and the cause.
+class Backend {
+  public:
+    virtual ~Backend() = default;
+
+    // The file or the server as the user knows it, for messages.
+    virtual std::string where() const = 0;
+    // The local file, or an empty path for a server.
+    virtual std::filesystem::path file() const { return {}; }
+    // How long a write waits for another program's lock before it gives up.
+    virtual void setWaitLimit(int /*milliseconds*/) {}
+
+    // The table's name as stored, found without regard to case; empty when there is none.
+    virtual std::string tableName(std::string_view wanted) = 0;
+    // The table's columns as stored, in their order (the row address not among them).
+    virtual std::vector<std::string> columnsOf(const std::string& table) = 0;
+    // The name that addresses the table's rows; throws StoreError(NotClientFile), saying why,
+    // when none does.
+    virtual std::string rowAddress(const std::string& table) = 0;
+
+    // Reads every row of `rows.table` (its columns and row address known), in row order.
+    virtual void readAll(detail::RowStore& rows) = 0;
+    // The row's values as stored now; false when it is gone.
+    virtual bool read(const detail::RowStore& rows, int64_t id,
+                      std::vector<std::string>& values) = 0;
+    // Adds a row holding `values`; gives its id and, in `stored`, the row as stored.
+    virtual int64_t insert(const detail::RowStore& rows, const ColumnValues& values,
+                           std::vector<std::string>& stored) = 0;
+    // Writes `values` only while the row holds `original` (NULL counts as empty text); false, and
+    // nothing written, otherwise. `stored` receives the row as stored.
+    virtual bool update(const detail::RowStore& rows, int64_t id, const ColumnValues& values,
+                        const char* original, std::vector<std::string>& stored) = 0;
+    // Deletes the row only while it holds `original`; false, nothing deleted, otherwise.
+    virtual bool erase(const detail::RowStore& rows, int64_t id, const char* original) = 0;
+
+    // The operations on every client at once, one transaction each (see store/bulk.h).
+    virtual void renumber(std::string_view start, const bulk::Progress& progress) = 0;
+    virtual void clearClients(const bulk::Progress& progress) = 0;
+    // Writes an SQLite client file with the three tables at `target`, complete or not at all.
+    virtual void backup(const std::filesystem::path& target) = 0;
+    // Adds clients in one transaction: all or none.
+    virtual void appendClients(const std::vector<NewClient>& clients) = 0;
+
+    // A number that moves whenever another program changed the tables since it was last asked;
+    // this program's own writes leave it alone.
+    virtual int64_t othersChanges() = 0;
+};
+
+// The client tables in an open SQLite file.
+std::shared_ptr<Backend> sqliteBackend(std::shared_ptr<Database> db);
+
+// What keeps the tables from serving as client tables, one line per missing table or table with
+// missing columns; empty when nothing is missing. Reads only.
+std::vector<std::string> problems(Backend& backend);
+
+}  // namespace store

@@ -1,0 +1,256 @@
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "store/backend.h"
+#include "store/database.h"
+#include "store/errors.h"
+#include "store/fields.h"
+#include "store/rowstore.h"
+
+namespace store {
+namespace {
+
+using detail::RowStore;
+
+// Rows read into an arena of their own, so that two threads can read at once.
+struct Part {
+    detail::Arena arena;
+    detail::RowIds rowids;
+    std::vector<const char*> rows;
+};
+
+// Steps `s` (row id, then the columns) to its end, packing each row into `part`; `stepped`
+// when its first row is already there.
+void readRows(Statement& s, std::size_t columns, Part& part, bool stepped = false) {
+    std::vector<std::string_view> values(columns);
+    for (bool more = stepped || s.step(); more; more = s.step()) {
+        for (std::size_t c = 0; c < columns; ++c) values[c] = s.text(static_cast<int>(c) + 1);
+        part.rowids.push_back(s.integer(0));
+        part.rows.push_back(detail::packInto(part.arena, values));
+    }
+}
+
+// " WHERE the row still holds `original`": NULL and empty text count as the same.
+std::string whereUnchanged(const RowStore& rows, int firstParam) {
+    std::string sql = " WHERE " + rows.rowid + " = ?" + std::to_string(firstParam);
+    for (std::size_t c = 0; c < rows.stored.size(); ++c)
+        sql += " AND COALESCE(CAST(" + quoteName(rows.stored[c]) + " AS TEXT), '') = ?" +
+               std::to_string(firstParam + 1 + static_cast<int>(c));
+    return sql;
+}
+
+void bindOriginal(Statement& s, const RowStore& rows, int firstParam, int64_t rowid,
+                  const char* original) {
+    s.bind(firstParam, rowid);
+    detail::RowView view(original);
+    for (std::size_t c = 0; c < rows.stored.size(); ++c)
+        s.bind(firstParam + 1 + static_cast<int>(c), view.field(static_cast<int>(c)));
+}
+
+class SqliteBackend final : public Backend {
+  public:
+    explicit SqliteBackend(std::shared_ptr<Database> db) : db_(std::move(db)) {}
+
+    std::string where() const override { return db_->path().string(); }
+    std::filesystem::path file() const override { return db_->path(); }
+    void setWaitLimit(int milliseconds) override { db_->setBusyTimeout(milliseconds); }
+
+    std::string tableName(std::string_view wanted) override {
+        Statement s(*db_, "SELECT name FROM sqlite_master WHERE type = 'table'");
+        while (s.step())
+            if (sameName(s.text(0), wanted)) return std::string(s.text(0));
+        return {};
+    }
+
+    std::vector<std::string> columnsOf(const std::string& table) override {
+        std::vector<std::string> names;
+        Statement s(*db_, "PRAGMA table_info(" + quoteName(table) + ")");
+        while (s.step()) names.emplace_back(s.text(1));
+        return names;
+    }
+
+    std::string rowAddress(const std::string& table) override {
+        std::string name = rowidName(*db_, table);
+        if (name.empty())
+            throw StoreError(ErrorKind::NotClientFile, where() + ": " + noRowidReason(table));
+        return name;
+    }
+
+    void readAll(RowStore& rows) override;
+
+    bool read(const RowStore& rows, int64_t id, std::vector<std::string>& values) override {
+        Statement s(*db_, "SELECT " + rows.selectList() + " FROM " + quoteName(rows.table) +
+                              " WHERE " + rows.rowid + " = ?");
+        s.bind(1, id);
+        if (!s.step()) return false;
+        values.resize(rows.stored.size());
+        for (std::size_t c = 0; c < values.size(); ++c)
+            values[c] = std::string(s.text(static_cast<int>(c) + 1));
+        return true;
+    }
+
+    int64_t insert(const RowStore& rows, const ColumnValues& values,
+                   std::vector<std::string>& stored) override {
+        Transaction tx(*db_);
+        std::string names, marks;
+        for (const auto& [c, v] : values) {
+            names += (names.empty() ? "" : ", ") + quoteName(rows.stored[static_cast<size_t>(c)]);
+            marks += marks.empty() ? "?" : ", ?";
+        }
+        const std::string table = quoteName(rows.table);
+        Statement insert(*db_, values.empty() ? "INSERT INTO " + table + " DEFAULT VALUES"
+                                              : "INSERT INTO " + table + " (" + names +
+                                                    ") VALUES (" + marks + ")");
+        for (std::size_t i = 0; i < values.size(); ++i)
+            insert.bind(static_cast<int>(i) + 1, values[i].second);
+        insert.step();
+        const int64_t id = sqlite3_last_insert_rowid(db_->handle());
+        readBack(rows, id, stored);
+        tx.commit();
+        return id;
+    }
+
+    bool update(const RowStore& rows, int64_t id, const ColumnValues& values, const char* original,
+                std::vector<std::string>& stored) override {
+        Transaction tx(*db_);
+        std::string sets;
+        for (const auto& [c, v] : values)
+            sets += (sets.empty() ? "" : ", ") + quoteName(rows.stored[static_cast<size_t>(c)]) +
+                    " = ?";
+        const int first = static_cast<int>(values.size()) + 1;
+        Statement write(
+            *db_, "UPDATE " + quoteName(rows.table) + " SET " + sets + whereUnchanged(rows, first));
+        for (std::size_t i = 0; i < values.size(); ++i)
+            write.bind(static_cast<int>(i) + 1, values[i].second);
+        bindOriginal(write, rows, first, id, original);
+        write.step();
+        if (sqlite3_changes(db_->handle()) != 1) return false;
+        readBack(rows, id, stored);
+        tx.commit();
+        return true;
+    }
+
+    bool erase(const RowStore& rows, int64_t id, const char* original) override {
+        Transaction tx(*db_);
+        Statement erase(*db_, "DELETE FROM " + quoteName(rows.table) + whereUnchanged(rows, 1));
+        bindOriginal(erase, rows, 1, id, original);
+        erase.step();
+        if (sqlite3_changes(db_->handle()) != 1) return false;
+        tx.commit();
+        return true;
+    }
+
+    void renumber(std::string_view start, const bulk::Progress& progress) override {
+        bulk::renumber(*db_, start, progress);
+    }
+    void clearClients(const bulk::Progress& progress) override {
+        bulk::clearClients(*db_, progress);
+    }
+    void backup(const std::filesystem::path& target) override { bulk::backup(*db_, target); }
+
+    void appendClients(const std::vector<NewClient>& clients) override {
+        std::string names, marks;
+        for (int i = 0; i < kFieldCount; ++i) {
+            names += (i ? ", " : "") + quoteName(kFieldNames[static_cast<std::size_t>(i)]);
+            marks += i ? ", ?" : "?";
+        }
+        Transaction tx(*db_);
+        Statement insert(*db_, "INSERT INTO " + quoteName(kClientTable) + " (" + names +
+                                   ") VALUES (" + marks + ")");
+        for (const auto& client : clients) {
+            for (int i = 0; i < kFieldCount; ++i) {
+                const auto& value = client[static_cast<std::size_t>(i)];
+                value ? insert.bind(i + 1, *value) : insert.bindNull(i + 1);
+            }
+            insert.step();
+            insert.reset();
+        }
+        tx.commit();
+    }
+
+    int64_t othersChanges() override {
+        Statement s(*db_, "PRAGMA data_version");
+        return s.step() ? s.integer(0) : 0;
+    }
+
+  private:
+    void readBack(const RowStore& rows, int64_t id, std::vector<std::string>& stored) {
+        if (!read(rows, id, stored))
+            throw StoreError(ErrorKind::Io, "剛寫入的資料讀不回來：" + where());
+    }
+
+    std::shared_ptr<Database> db_;
+};
+
+void SqliteBackend::readAll(RowStore& rows) {
+    const std::string select = "SELECT " + rows.selectList() + " FROM " + quoteName(rows.table);
+    const std::string& rowid = rows.rowid;
+    const std::size_t columns = rows.stored.size();
+    int64_t low = 0, high = 0;
+    {
+        Statement span(
+            *db_, "SELECT min(" + rowid + "), max(" + rowid + ") FROM " + quoteName(rows.table));
+        if (span.step()) low = span.integer(0), high = span.integer(1);
+    }
+    // The span of row ids bounds the count: reserved once, the vectors are never copied while
+    // they grow (pages never touched cost nothing).
+    const auto span = static_cast<std::size_t>(std::max<int64_t>(high - low + 1, 0));
+    Part lower, upper;
+    lower.rows.reserve(span);
+    if (high - low < RowStore::parallelLoadFrom) {
+        Statement s(*db_, select + " ORDER BY " + rowid);
+        readRows(s, columns, lower);
+    } else {
+        // A read transaction: while this connection holds the file, no program can commit, so
+        // both halves come from the same state of the file.
+        const int64_t middle = low + (high - low) / 2;
+        upper.rows.reserve(span - span / 2);
+        db_->exec("BEGIN");
+        struct EndRead {
+            Database& db;
+            ~EndRead() { sqlite3_exec(db.handle(), "COMMIT", nullptr, nullptr, nullptr); }
+        } endRead{*db_};
+        auto readUpper = [&](const Database& from) {
+            Statement t(from, select + " WHERE " + rowid + " > ? ORDER BY " + rowid);
+            t.bind(1, middle);
+            readRows(t, columns, upper);
+        };
+        bool upperRead = false;
+        {
+            Statement s(*db_, select + " WHERE " + rowid + " <= ? ORDER BY " + rowid);
+            s.bind(1, middle);
+            const bool first = s.step();  // from here the file is held
+            std::thread second([&] {
+                try {
+                    // A short wait: a program waiting to write blocks a second reader.
+                    readUpper(*Database::open(db_->path(), OpenOptions{200, true}));
+                    upperRead = true;
+                } catch (const std::exception&) {
+                    upper = Part{};  // read here instead, below
+                }
+            });
+            struct Join {
+                std::thread& t;
+                ~Join() { t.join(); }
+            } join{second};
+            if (first) readRows(s, columns, lower, true);
+        }
+        if (!upperRead) readUpper(*db_);
+    }
+    rows.rowids = std::move(lower.rowids);
+    rows.rows = std::move(lower.rows);
+    rows.rowids.append(upper.rowids);
+    rows.rows.insert(rows.rows.end(), upper.rows.begin(), upper.rows.end());
+    rows.arena.adopt(std::move(lower.arena));
+    rows.arena.adopt(std::move(upper.arena));
+}
+
+}  // namespace
+
+std::shared_ptr<Backend> sqliteBackend(std::shared_ptr<Database> db) {
+    return std::make_shared<SqliteBackend>(std::move(db));
+}
+
+}  // namespace store
