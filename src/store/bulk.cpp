@@ -182,6 +182,20 @@ void backup(Database& db, const std::filesystem::path& target) {
             throw StoreError(ErrorKind::Io, name +
                                                 " 是客戶資料檔的日誌檔名稱，存在這裡的備份會在下次"
                                                 "開啟客戶資料檔時被刪除。請換一個檔名。");
+    writeNewFile(target, [&](Database& copy) {
+        sqlite3_backup* job = sqlite3_backup_init(copy.handle(), "main", db.handle(), "main");
+        if (!job) copy.fail(sqlite3_errcode(copy.handle()), "備份");
+        int rc = sqlite3_backup_step(job, -1);
+        sqlite3_backup_finish(job);
+        // A busy or locked source is the client file's trouble, not the copy's.
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) db.fail(rc, "備份");
+        if (rc != SQLITE_DONE) copy.fail(rc, "備份");
+    });
+}
+
+void writeNewFile(const std::filesystem::path& target,
+                  const std::function<void(Database& copy)>& fill) {
+    const std::string name = target.string();
     std::error_code ec;
     const auto folder =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
@@ -192,13 +206,10 @@ void backup(Database& db, const std::filesystem::path& target) {
     try {
         auto copy = Database::create(temp);
         copy->exec("PRAGMA journal_mode=DELETE");
-        sqlite3_backup* job = sqlite3_backup_init(copy->handle(), "main", db.handle(), "main");
-        if (!job) copy->fail(sqlite3_errcode(copy->handle()), "備份");
-        int rc = sqlite3_backup_step(job, -1);
-        sqlite3_backup_finish(job);
-        // A busy or locked source is the client file's trouble, not the copy's.
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) db.fail(rc, "備份");
-        if (rc != SQLITE_DONE) copy->fail(rc, "備份");
+        fill(*copy);
+    } catch (const SourceError&) {
+        removeWithJournal(temp);
+        throw;
     } catch (const StoreError& e) {
         removeWithJournal(temp);
         // The user knows the name typed and its folder, not our temporary file.

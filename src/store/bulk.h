@@ -39,6 +39,12 @@ void clearClients(Database& db, const Progress& progress = {});
 // failure. Refuses (StoreError) a target that is the client file itself.
 void backup(Database& db, const std::filesystem::path& target);
 
+// Writes a new SQLite file at `target` through `fill`: beside it under a temporary name, moved
+// into place only when complete, so an earlier file of that name survives any failure. Errors
+// name `target`, never the temporary file.
+void writeNewFile(const std::filesystem::path& target,
+                  const std::function<void(Database& copy)>& fill);
+
 // A name of ours beside `target` for a file being written (TARGET.velkard-tmp- and 16 hex
 // digits), unlike any other process's; a killed backup's leftovers are known by it.
 std::filesystem::path tempFor(const std::filesystem::path& target);

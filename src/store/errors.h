@@ -38,6 +38,12 @@ class ConflictError : public StoreError {
     explicit ConflictError(const std::string& message) : StoreError(ErrorKind::Conflict, message) {}
 };
 
+// A failure of the tables being copied (the server a backup reads), not of the copy.
+class SourceError : public StoreError {
+  public:
+    using StoreError::StoreError;
+};
+
 // A filter, criterion or sort text that cannot be used. `position` counts characters from 1.
 class ExpressionError : public std::runtime_error {
   public:

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <optional>
 
+#include "places.h"
 #include "store/errors.h"
 #include "store/fields.h"
 #include "store/recordset.h"
@@ -128,19 +129,21 @@ TEST(ClientFile, ReadOnlyFileOrFolderIsNamedAsReadOnlyAtOpeningAndUnchanged) {
 }
 
 // The open client file holds each table's rows once: every window's record set is a view on
-// them, and the file is read again only when another program changed it.
-class OpenClientFile : public ::testing::Test {
+// them, and the tables are read again only when another program changed them. The same on an
+// SQLite file and on a server database.
+class OpenClientFile : public ::testing::TestWithParam<testsupport::Backend> {
   protected:
     void SetUp() override {
-        testsupport::writeClients(path, {{"A1", "王小明"}, {"A2", "李四"}, {"A3", "張三"}});
-        file = store::ClientFile::open(path);
+        if (GetParam() == testsupport::Backend::Postgres && testsupport::pgCluster().empty())
+            GTEST_SKIP() << "no PostgreSQL server programs";
+        place.write({{"A1", "王小明"}, {"A2", "李四"}, {"A3", "張三"}});
+        file = place.open();
     }
-    TempDir dir;
-    std::filesystem::path path = dir.file("velkard.db");
+    testsupport::Place place{GetParam()};
     std::shared_ptr<store::ClientFile> file;
 };
 
-TEST_F(OpenClientFile, ViewsShareTheRowsAndSeeAnotherProgramsChangesOnlyWhenReopened) {
+TEST_P(OpenClientFile, ViewsShareTheRowsAndSeeAnotherProgramsChangesOnlyWhenReopened) {
     auto list = file->records("VELKARD");
     auto editor = file->records("velkard");
     ASSERT_EQ(editor->fieldName(store::NAME), "NAME");
@@ -148,9 +151,12 @@ TEST_F(OpenClientFile, ViewsShareTheRowsAndSeeAnotherProgramsChangesOnlyWhenReop
     editor->setValue(store::NAME, "李小四");
     editor->update();
     EXPECT_EQ(list->valueAt(1, store::NAME), "李小四");  // one set of rows, no reload
-    EXPECT_EQ(file->records("VELKARD")->valueAt(1, store::NAME), "李小四");
+    auto again = file->records("VELKARD");
+    EXPECT_EQ(again->valueAt(1, store::NAME), "李小四");
+    EXPECT_EQ(&again->valueAt(1, store::NAME)[0], &list->valueAt(1, store::NAME)[0])
+        << "our own save must not make the next view read the table again";
 
-    testsupport::execSql(path, "UPDATE VELKARD SET NAME = '別人' WHERE NO = 'A3'");
+    place.exec("UPDATE VELKARD SET NAME = '別人' WHERE NO = 'A3'");
     EXPECT_EQ(list->valueAt(2, store::NAME), "張三");  // an open view keeps what it showed
     EXPECT_EQ(file->records("VELKARD")->valueAt(2, store::NAME), "別人");  // a new one reads
 
@@ -164,24 +170,36 @@ TEST_F(OpenClientFile, ViewsShareTheRowsAndSeeAnotherProgramsChangesOnlyWhenReop
     EXPECT_EQ(file->records("VELKARD")->valueAt(2, store::NAME), "別人");
 }
 
-TEST_F(OpenClientFile, BulkOperationsReachEveryViewWithoutAReload) {
+TEST_P(OpenClientFile, BulkOperationsReachEveryViewWithoutAReload) {
     auto list = file->records("VELKARD");
     list->setSort("NAME DESC");
     list->moveLast();
+    auto other = place.open();  // another desk, browsing
+    auto theirs = other->records("VELKARD");
+    EXPECT_THROW(file->renumber("999998"), store::StoreError) << "a third code of seven digits";
+    EXPECT_EQ(place.query("SELECT NO FROM VELKARD WHERE rowid = 3"),
+              std::vector<std::string>{"A3"});
     file->renumber("100");
     EXPECT_EQ(list->absolutePosition(), 1);  // started again, in its own order
     std::vector<std::string> codes;
     for (long i = 0; i < list->recordCount(); ++i) codes.emplace_back(list->valueAt(i, store::NO));
     EXPECT_EQ(codes, (std::vector<std::string>{"102", "101", "100"}));  // 張, 李, 王: strokes down
-    EXPECT_EQ(testsupport::query(path, "SELECT NO FROM VELKARD ORDER BY rowid"),
+    EXPECT_EQ(place.query("SELECT NO FROM VELKARD ORDER BY rowid"),
               (std::vector<std::string>{"100", "101", "102"}));
+    EXPECT_EQ(theirs->valueAt(0, store::NO), "A1") << "another desk's open list keeps its rows";
+    EXPECT_EQ(other->records("VELKARD")->valueAt(0, store::NO), "100") << "until it reloads";
 
     file->clearClients();
     EXPECT_EQ(list->recordCount(), 0);
     EXPECT_EQ(file->records("VELKARD")->recordCount(), 0);
-    EXPECT_EQ(testsupport::query(path, "SELECT count(*) FROM VELKARD"),
-              std::vector<std::string>{"0"});
+    EXPECT_EQ(place.query("SELECT count(*) FROM VELKARD"), std::vector<std::string>{"0"});
+    EXPECT_EQ(place.query("SELECT count(*) FROM COMBOX_COMPANY"), std::vector<std::string>{"0"});
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, OpenClientFile,
+                         ::testing::Values(testsupport::Backend::Sqlite,
+                                           testsupport::Backend::Postgres),
+                         [](const auto& info) { return testsupport::backendName(info.param); });
 
 // A large table is read in two halves at once; what comes out is the same rows in the same order,
 // also when the row ids have gaps.
