@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QSettings>
 #include <cstdio>
 #include <iostream>
 
@@ -36,8 +37,11 @@ int main(int argc, char* argv[]) {
     }
     platform::Application app(argc, argv);
     platform::setUpApplication(app);
-    // Qt took its own options out of the arguments by now: what is left may name a file.
-    const auto file = shell::clientFileArgument(app.arguments(), store::clientfile::defaultPath());
-    if (!shell::startProgram(file)) return 1;
+    // Qt took its own options out of the arguments by now: what is left may name a file or server.
+    QSettings settings(QStringLiteral("VELKARD"), QStringLiteral("VELKARD"));
+    const auto place =
+        shell::chosenPlace(app.arguments(), settings, store::clientfile::defaultPath());
+    if (!shell::startProgram(place)) return 1;
+    shell::rememberServer(app.arguments(), settings);
     return app.exec();
 }

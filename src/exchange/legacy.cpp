@@ -27,15 +27,18 @@ constexpr std::size_t kBindSize = 1 << 18;  // a memo of 64 K Big5 bytes, as UTF
     throw ConvertError(jet.string() + " 無法轉換：" + what);
 }
 
+bool hasJetSignature(std::ifstream& in, std::array<char, 0x20>& head) {
+    in.read(head.data(), head.size());
+    const std::string_view sig(head.data() + 4, 15);
+    return in.gcount() == 0x20 && (sig == "Standard Jet DB" || sig == "Standard ACE DB");
+}
+
 // Checks what libmdb would otherwise trust: the signature and a whole number of pages.
 void checkJetFile(const fs::path& jet) {
     std::ifstream in(jet, std::ios::binary);
     if (!in) refuse(jet, "檔案不存在或無法讀取。");
     std::array<char, 0x20> head{};
-    in.read(head.data(), head.size());
-    const std::string_view sig(head.data() + 4, 15);
-    if (in.gcount() < 0x20 || (sig != "Standard Jet DB" && sig != "Standard ACE DB"))
-        refuse(jet, "這不是舊程式的 Jet 資料庫（.mdb）檔。");
+    if (!hasJetSignature(in, head)) refuse(jet, "這不是舊程式的 Jet 資料庫（.mdb）檔。");
     const auto version = static_cast<unsigned char>(head[0x14]);
     const std::uintmax_t page = version == 0 ? 2048 : 4096;
     std::error_code ec;
@@ -163,6 +166,12 @@ class TableCopy {
 };
 
 }  // namespace
+
+bool isJetFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::array<char, 0x20> head{};
+    return in && hasJetSignature(in, head);
+}
 
 std::optional<fs::path> legacyBeside(const fs::path& clientFile) {
     std::error_code ec;

@@ -38,6 +38,9 @@ using ConvertProgress = std::function<void(long done, long total)>;
 // The old program's file beside the client file: velkard.mdb in any letter case.
 std::optional<std::filesystem::path> legacyBeside(const std::filesystem::path& clientFile);
 
+// Whether the file begins as a Jet database does.
+bool isJetFile(const std::filesystem::path& file);
+
 // Converts the Jet file `jet` into the client file `target`: the three tables, every row and
 // column in table order, NULL kept apart from empty text. The Jet file is only read. The new
 // file is written beside `target` under a temporary name and takes its name only when complete.

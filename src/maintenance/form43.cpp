@@ -57,10 +57,15 @@ int Form43::backupTo(const QString& name) {
         platform::showError(e);
         return 0;
     }
-    // A name without a folder goes beside the client file, not wherever the program was started.
+    // A name without a folder goes beside the client file, not wherever the program was started;
+    // with the clients on a server, into the folder the program started in.
     std::filesystem::path target = platform::toStd(name);
-    if (target.is_relative()) target = file->path().parent_path() / target;
-    if (store::bulk::sameFile(target, file->path())) {
+    std::error_code ec;
+    if (target.is_relative())
+        target = (file->path().empty() ? std::filesystem::current_path(ec)
+                                       : file->path().parent_path()) /
+                 target;
+    if (!file->path().empty() && store::bulk::sameFile(target, file->path())) {
         dialogs().beep();
         dialogs().message(
             QStringLiteral("%1 就是目前使用中的客戶資料檔，不能當作備份檔。請換一個檔名。")
@@ -68,7 +73,6 @@ int Form43::backupTo(const QString& name) {
             QStringLiteral("備份"), Buttons::Ok, platform::Icon::Exclamation);
         return -1;
     }
-    std::error_code ec;
     if (std::filesystem::exists(target, ec) &&
         dialogs().message(QStringLiteral("指定的檔案名稱已存在\r請重填"), QStringLiteral("備份"),
                           Buttons::YesNo, platform::Icon::Question) != platform::Answer::Yes)

@@ -2,9 +2,12 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QSettings>
 #include <chrono>
 
 #include "exchange/legacy.h"
+#include "store/bulk.h"
+#include "store/postgres.h"
 
 namespace shell {
 
@@ -16,8 +19,17 @@ void describe(QCommandLineParser& parser) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({QStringLiteral("import"),
-                      QStringLiteral("把舊程式的資料檔（Jet .mdb）轉換成客戶資料檔，不開視窗。"),
+                      QStringLiteral("把舊程式的資料檔（Jet .mdb）轉換成客戶資料檔，不開視窗。"
+                                     "與 --server 一起用：把客戶資料檔（或舊程式的資料檔）"
+                                     "複製到伺服器上空的資料庫。"),
                       QStringLiteral("OLD.mdb")});
+    parser.addOption({QStringLiteral("server"),
+                      QStringLiteral("客戶資料放在 PostgreSQL 資料庫伺服器上（例如 "
+                                     "postgresql://user@host/velkard）。會記住，下次不必再給；"
+                                     "密碼請放在 ~/.pgpass，不會被記住。"),
+                      QStringLiteral("CONN")});
+    parser.addOption(
+        {QStringLiteral("no-server"), QStringLiteral("忘記記住的伺服器，改用客戶資料檔。")});
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("要開啟的客戶資料檔（預設為 ~/VELKARD/velkard.db）。"),
@@ -29,20 +41,72 @@ void describe(QCommandLineParser& parser) {
 
 }  // namespace
 
-std::filesystem::path clientFileArgument(const QStringList& arguments,
-                                         const std::filesystem::path& fallback) {
-    for (const QString& a : arguments.mid(1))
-        if (!a.startsWith('-')) return a.toStdString();
-    return fallback;
-}
+constexpr auto kServerKey = "server";
 
 bool commandLineOnly(const QStringList& arguments) {
     // Qt's own options for windows take one dash (-platform, -style); every option of the
     // program's takes two, so an unknown one is answered here too.
-    for (const QString& a : arguments.mid(1))
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == "--server") {
+            ++i;  // its value
+            continue;
+        }
+        if (a.startsWith("--server=") || a == "--no-server") continue;
         if (a.startsWith("--") || a == "-h" || a == "-v") return true;
+    }
     return false;
 }
+
+ClientPlace chosenPlace(const QStringList& arguments, QSettings& settings,
+                        const std::filesystem::path& defaultFile) {
+    QCommandLineParser parser;
+    describe(parser);
+    parser.parse(arguments);  // Qt's own options are out by now; others were answered before
+    const QStringList files = parser.positionalArguments();
+    ClientPlace place{files.isEmpty() ? defaultFile : std::filesystem::path(files[0].toStdString()),
+                      {}};
+    if (parser.isSet("no-server"))
+        settings.remove(kServerKey);
+    else if (parser.isSet("server"))
+        place.server = parser.value("server").toStdString();
+    else if (files.isEmpty())
+        place.server = settings.value(kServerKey).toString().toStdString();
+    return place;
+}
+
+void rememberServer(const QStringList& arguments, QSettings& settings) {
+    QCommandLineParser parser;
+    describe(parser);
+    parser.parse(arguments);
+    if (parser.isSet("server") && !parser.isSet("no-server"))
+        settings.setValue(kServerKey, QString::fromStdString(store::postgres::withoutPassword(
+                                          parser.value("server").toStdString())));
+}
+
+namespace {
+
+// Copies a client file, or an old program's file converted on the way, into an empty server
+// database.
+int importToServer(const std::string& server, const std::filesystem::path& from, std::ostream& out,
+                   const store::bulk::Progress& progress) {
+    out << "把 " << from.string() << " 複製到" << store::postgres::describe(server) << "\n";
+    if (!exchange::isJetFile(from)) {
+        store::postgres::importFile(server, from, progress);
+        return 0;
+    }
+    const auto converted =
+        store::bulk::tempFor(std::filesystem::temp_directory_path() / "velkard.db");
+    struct Remove {
+        std::filesystem::path file;
+        ~Remove() { store::bulk::removeWithJournal(file); }
+    } remove{converted};
+    out << exchange::summary(exchange::convertLegacy(from, converted, {})) << "\n";
+    store::postgres::importFile(server, converted, progress);
+    return 0;
+}
+
+}  // namespace
 
 int runCommandLine(const QStringList& arguments, const std::filesystem::path& defaultFile,
                    std::ostream& out, std::ostream& err, bool terminal) {
@@ -60,13 +124,32 @@ int runCommandLine(const QStringList& arguments, const std::filesystem::path& de
         out << "VELKARD " << QCoreApplication::applicationVersion().toStdString() << "\n";
         return 0;
     }
-    if (!parser.isSet("import")) {
-        err << "--replace 只能與 --import 一起用。\n";
+    if (!parser.isSet("import") || (parser.isSet("replace") && parser.isSet("server"))) {
+        err << "--replace 只能與 --import 一起用，而且不能用於伺服器（只會複製到空的資料庫）。\n";
         return 2;
     }
     const std::filesystem::path old = parser.value("import").toStdString();
-    const std::filesystem::path clientFile = clientFileArgument(
-        QStringList{arguments.value(0)} + parser.positionalArguments(), defaultFile);
+    const auto show = [&, shown = -1L](long done, long total) mutable {
+        const long percent = total ? 100 * done / total : 100;
+        if (!terminal || percent == shown) return;
+        shown = percent;
+        out << "\r複製中 " << done << " / " << total << " 筆 (" << percent << "%)" << std::flush;
+    };
+    if (parser.isSet("server")) {
+        try {
+            importToServer(parser.value("server").toStdString(), old, out, show);
+            if (terminal) out << "\n";
+            out << "完成。\n";
+            return 0;
+        } catch (const std::exception& e) {
+            if (terminal) out << "\n";
+            err << e.what() << "\n";
+            return 1;
+        }
+    }
+    const QStringList files = parser.positionalArguments();
+    const std::filesystem::path clientFile =
+        files.isEmpty() ? defaultFile : std::filesystem::path(files[0].toStdString());
     std::optional<std::filesystem::path> keep;
     if (parser.isSet("replace")) {
         const std::time_t now =
@@ -75,17 +158,7 @@ int runCommandLine(const QStringList& arguments, const std::filesystem::path& de
     }
     out << "把 " << old.string() << " 轉換成 " << clientFile.string() << "\n";
     try {
-        long shown = -1;
-        const auto report = exchange::convertLegacy(
-            old, clientFile,
-            [&](long done, long total) {
-                const long percent = total ? 100 * done / total : 100;
-                if (!terminal || percent == shown) return;
-                shown = percent;
-                out << "\r轉換中 " << done << " / " << total << " 筆 (" << percent << "%)"
-                    << std::flush;
-            },
-            keep);
+        const auto report = exchange::convertLegacy(old, clientFile, show, keep);
         if (terminal) out << "\n";
         out << exchange::summary(report) << "\n";
         if (keep && std::filesystem::exists(*keep))

@@ -8,6 +8,7 @@
 #include "shell/mdiform1.h"
 #include "store/clientfile.h"
 #include "store/errors.h"
+#include "store/postgres.h"
 
 namespace shell {
 
@@ -98,8 +99,40 @@ bool clientFileReady(const std::filesystem::path& path) {
     }
 }
 
-bool startProgram(const std::filesystem::path& path) {
-    if (!clientFileReady(path)) return false;
+bool serverReady(const std::string& conninfo) {
+    auto connect = [&] {
+        platform::setClientFile(
+            std::make_shared<store::ClientFile>(store::postgres::connect(conninfo)));
+    };
+    try {
+        connect();
+        return true;
+    } catch (const store::StoreError& e) {
+        if (e.kind() != store::ErrorKind::Missing) {
+            sayProgramEnds(e);
+            return false;
+        }
+        const QString question =
+            platform::toQ(e.what()) + QStringLiteral(
+                                          "\n\n要在這個資料庫建立空的客戶資料表嗎？"
+                                          "\n（要搬入現有的客戶資料檔，請按「否」，"
+                                          "再用 velkard --server … --import 檔案）");
+        if (dialogs().message(question, {}, Buttons::YesNo, Icon::Question) != Answer::Yes)
+            return false;
+    }
+    try {
+        store::postgres::createTables(conninfo);
+        connect();
+        return true;
+    } catch (const store::StoreError& e) {
+        sayProgramEnds(e);
+        return false;
+    }
+}
+
+bool startProgram(const ClientPlace& place) {
+    if (!(place.server.empty() ? clientFileReady(place.file) : serverReady(place.server)))
+        return false;
     MDIForm1& frame = platform::forms::get<MDIForm1>();
     // Loading the browse list may have found the file damaged and ended the program.
     if (frame.unloading()) return false;

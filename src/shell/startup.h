@@ -3,15 +3,21 @@
 #include <exception>
 #include <filesystem>
 
+#include "shell/commandline.h"
+
 namespace shell {
 
 // Before any window opens, the client file must be there and whole. A missing file may be
 // created at the user's word; anything else is reported, and false ends the program.
 bool clientFileReady(const std::filesystem::path& path);
 
-// What the program does before its event loop: the client file checked, then the frame opened
-// with the browse list. False when the program must end (declined, or the file is unusable).
-bool startProgram(const std::filesystem::path& path);
+// The same for a server database: connected and checked; a database without client tables may
+// get empty ones at the user's word.
+bool serverReady(const std::string& conninfo);
+
+// What the program does before its event loop: the client file or server checked, then the frame
+// opened with the browse list. False when the program must end (declined, or unusable).
+bool startProgram(const ClientPlace& place);
 
 // A client table that cannot be read whole is a damaged file: the start-up message for an
 // unusable file, and the program ends without writing anything.

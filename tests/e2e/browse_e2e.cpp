@@ -90,7 +90,7 @@ QString counter() {
 
 // What the program's main does, then waits for the frame to be on screen.
 MDIForm1& startProgram(const fs::path& file = store::clientfile::defaultPath()) {
-    [&] { QVERIFY(shell::startProgram(file)); }();
+    [&] { QVERIFY(shell::startProgram({file, {}})); }();
     MDIForm1& frame = get<MDIForm1>();
     [&] { QVERIFY(QTest::qWaitForWindowExposed(&frame)); }();
     testsupport::activate(&frame);

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QSettings>
 #include <sstream>
 
+#include "places.h"
 #include "tempdir.h"
 
 namespace {
@@ -45,9 +47,74 @@ TEST(CommandLine, ConvertsAnOldFileOrSaysWhyNot) {
         EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path(), ec), {}), c.files);
         EXPECT_EQ(shell::commandLineOnly(QStringList{"velkard"} + c.arguments), true);
     }
-    EXPECT_FALSE(shell::commandLineOnly({"velkard", "other.db"}));
-    EXPECT_EQ(shell::clientFileArgument({"velkard", "other.db"}, file), "other.db");
-    EXPECT_EQ(shell::clientFileArgument({"velkard"}, file), file);
+}
+
+// The server is chosen once with --server and remembered (never its password); a file named on
+// the command line serves that start only; --no-server forgets the server.
+TEST(CommandLine, TheServerIsRememberedUntilForgotten) {
+    testsupport::TempDir dir;
+    QSettings settings(QString::fromStdString(dir.file("velkard.conf").string()),
+                       QSettings::IniFormat);
+    const fs::path file = "/office/velkard.db";
+    const std::string server = "postgresql://office:secret@db/velkard";
+    const struct {
+        QStringList arguments;
+        bool windows;  // the program opens its windows
+        std::string file;
+        std::string server;  // chosen for this start
+    } steps[] = {
+        {{}, true, file, ""},
+        {{"--server", QString::fromStdString(server)}, true, file, server},
+        {{}, true, file, "user='office' dbname='velkard' host='db'"},
+        {{"other.db"}, true, "other.db", ""},
+        {{"--server=host=db2"}, true, file, "host=db2"},
+        {{"--no-server"}, true, file, ""},
+        {{}, true, file, ""},
+        {{"--server", "host=db", "--import", "velkard.db"}, false, file, "host=db"},
+    };
+    for (const auto& s : steps) {
+        const QStringList arguments = QStringList{"velkard"} + s.arguments;
+        EXPECT_EQ(!shell::commandLineOnly(arguments), s.windows)
+            << arguments.join(' ').toStdString();
+        const auto place = shell::chosenPlace(arguments, settings, file);
+        EXPECT_EQ(place.file, s.file) << arguments.join(' ').toStdString();
+        EXPECT_EQ(place.server, s.server) << arguments.join(' ').toStdString();
+        if (s.windows) shell::rememberServer(arguments, settings);
+    }
+    settings.sync();
+    EXPECT_EQ(testsupport::readBytes(dir.file("velkard.conf")).find("secret"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The old program's file goes to an empty server database in one step (converted on the way);
+// a database that has client tables is never written.
+TEST(CommandLine, CopiesAnOldFileIntoAnEmptyServerDatabaseOnly) {
+    const fs::path old = fs::path(VELKARD_FIXTURES) / "legacy" / "clients-jet3-big5.mdb";
+    if (!fs::exists(old)) GTEST_SKIP() << "no fixture at " << old;
+    if (testsupport::pgCluster().empty()) GTEST_SKIP() << "no PostgreSQL server programs";
+    const QString db = QString::fromStdString(testsupport::newPgDatabase());
+    const QStringList import{"velkard", "--server", db, "--import", QString::fromStdString(old)};
+    const struct {
+        QStringList arguments;
+        int status;
+        const char* said;
+    } cases[] = {{import + QStringList{"--replace"}, 2, "--replace"},
+                 {import, 0, "VELKARD：14 筆"},
+                 {import, 1, "已經有資料表"}};
+    for (const auto& c : cases) {
+        std::ostringstream out, err;
+        EXPECT_EQ(shell::runCommandLine(c.arguments, "unused.db", out, err, false), c.status);
+        EXPECT_NE((out.str() + err.str()).find(c.said), std::string::npos)
+            << out.str() << err.str();
+        EXPECT_FALSE(fs::exists("unused.db"));
+    }
+    EXPECT_EQ(testsupport::pgQuery(db.toStdString(), "SELECT count(*) FROM velkard"),
+              std::vector<std::string>{"14"});
+    for (const auto& entry : fs::directory_iterator(fs::temp_directory_path()))
+        EXPECT_EQ(entry.path().string().find("velkard-tmp"), std::string::npos) << entry.path();
 }
 
 }  // namespace

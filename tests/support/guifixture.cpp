@@ -35,7 +35,7 @@ void GuiFixture::writeClients(const std::vector<std::vector<std::string>>& clien
 }
 
 bool GuiFixture::start() {
-    return shell::startProgram(clientFile());
+    return shell::startProgram({clientFile(), {}});
 }
 
 QString value(const store::RecordSet& rs, int field) {
