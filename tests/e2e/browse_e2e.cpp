@@ -22,6 +22,7 @@
 #include "editor/form11.h"
 #include "generator.h"
 #include "maintenance/form45.h"
+#include "places.h"
 #include "platform/appsetup.h"
 #include "platform/clock.h"
 #include "platform/reportpreview.h"
@@ -31,6 +32,7 @@
 #include "reports/form28.h"
 #include "shell/startup.h"
 #include "store/clientfile.h"
+#include "store/postgres.h"
 #include "tempdir.h"
 
 using testsupport::click;
@@ -288,6 +290,51 @@ class BrowseE2E : public QObject {
             [](QMessageBox* done) { done->button(QMessageBox::Ok)->click(); });
         click(import.COMMAND1[Form45::Import]);
         QTRY_COMPARE(counter(), QStringLiteral("Record :  1 / 15"));
+        platform::forms::destroyAll();
+    }
+
+    // Two desks on one server database: this program edits a client that the other desk saved
+    // meanwhile. The save is refused with the message, CANCEL shows the other desk's values, and
+    // the list shows them when it loads again.
+    void twoDesksOnOneServer() {
+        if (testsupport::pgCluster().empty()) QSKIP("no PostgreSQL server programs");
+        testsupport::TempDir office;
+        sample::writeClientFile(office.file("velkard.db"), 1000);
+        const std::string server = testsupport::newPgDatabase();
+        store::postgres::importFile(server, office.file("velkard.db"));
+        [&] { QVERIFY(shell::startProgram({{}, server})); }();
+        MDIForm1& frame = get<MDIForm1>();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        testsupport::activate(&frame);
+        QCOMPARE(counter(), QStringLiteral("Record :  1 / 1000"));
+
+        clickMenu("menu_DATA_PORCESS", "menu_ADD_PROCESS");
+        Form11& editor = opened<Form11>();
+        const QString code = editor.TexVELKARD[store::NO]->text();
+        // The other desk saves the same client first.
+        {
+            auto other = std::make_shared<store::ClientFile>(store::postgres::connect(server));
+            auto theirs = other->records(store::kClientTable);
+            QCOMPARE(QString::fromStdString(std::string(theirs->value(store::NO))), code);
+            theirs->setValue(store::NAME, "別台改的");
+            theirs->update();
+        }
+        click(editor.TexVELKARD[store::NAME]);
+        QTRY_VERIFY(editor.TexVELKARD[store::NAME]->hasFocus());
+        typeKeys(QStringLiteral("這台改的"));
+        whenDialogOpens<QMessageBox>([](QMessageBox* refused) {
+            QVERIFY(refused->text().contains(QStringLiteral("已被修改")));
+            screenshot("40-server-conflict");
+            refused->button(QMessageBox::Ok)->click();
+        });
+        click(editor.COMMAND1[2]);  // SAVE
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        click(editor.COMMAND1[3]);  // CANCEL: what the server holds now
+        QTRY_COMPARE(editor.TexVELKARD[store::NAME]->text(), QStringLiteral("別台改的"));
+        screenshot("41-server-after-cancel");
+        click(editor.COMMAND1[7]);  // END
+        QTRY_VERIFY(platform::forms::loaded<Form1>());
+        QCOMPARE(current(store::NAME), QStringLiteral("別台改的"));
         platform::forms::destroyAll();
     }
 };
