@@ -7,7 +7,8 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
           libsqlite3-dev libicu-dev libx11-dev libgtest-dev libbenchmark-dev sqlite3 xvfb xauth poppler-utils
           fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk clang libclang-rt-14-dev
-          openbox x11-utils mdbtools-dev libcsv-dev pkg-config python3 clang-format
+          openbox x11-utils mdbtools-dev libcsv-dev libpq-dev postgresql pkg-config python3
+          clang-format
           desktop-file-utils appstream dpkg-dev)
 BUILD_DIR=${BUILD_DIR:-build}
 FUZZ_DIR=${FUZZ_DIR:-$BUILD_DIR-fuzz}
@@ -85,6 +86,7 @@ case "${1:-}" in
         "$BUILD_DIR/velkard_bench" "${@:2}"
         "$BUILD_DIR/velkard_reportbench" "${@:2}"
         "$BUILD_DIR/velkard_exchangebench" "${@:2}"
+        "$BUILD_DIR/velkard_serverbench" "${@:2}"
         ;;
     fuzz)
         install_missing
