@@ -35,9 +35,9 @@ QString buttons() {
 const QString kBrowse = "11001111+";
 const QString kEdit = "00110000-";
 
-// What the file holds now, read afresh.
-std::vector<std::string> stored(int field) {
-    auto rs = store::RecordSet::openClients(store::clientfile::open(platform::clientFile().path()));
+// What the file or server holds now, read afresh.
+std::vector<std::string> stored(const testsupport::GuiFixture& f, int field) {
+    auto rs = f.openAgain()->records(store::kClientTable);
     std::vector<std::string> out;
     for (long i = 0; i < rs->recordCount(); ++i) out.emplace_back(rs->valueAt(i, field));
     return out;
@@ -124,19 +124,19 @@ class EditorTest : public QObject {
         clickField(store::MEMO);  // leaving DATE keeps the three-digit stamp
         click(Button::Save);
         QCOMPARE(buttons(), kBrowse);
-        QCOMPARE(stored(store::DATE), std::vector<std::string>{"115.12.06"});
+        QCOMPARE(stored(f, store::DATE), std::vector<std::string>{"115.12.06"});
 
         click(Button::Add);
         typeKeys("X1");
         click(Button::Cancel);  // drops the new record
-        QCOMPARE(stored(store::NO), std::vector<std::string>{"N00001"});
+        QCOMPARE(stored(f, store::NO), std::vector<std::string>{"N00001"});
         QCOMPARE(value(store::NO), QStringLiteral("N00001"));
 
         f.dialogs().answers = {platform::Answer::Cancel, platform::Answer::Ok};
         click(Button::Delete);
-        QCOMPARE(stored(store::NO).size(), std::size_t(1));
+        QCOMPARE(stored(f, store::NO).size(), std::size_t(1));
         click(Button::Delete);
-        QVERIFY(stored(store::NO).empty());
+        QVERIFY(stored(f, store::NO).empty());
         QCOMPARE(theEditor().TexVELKARD[store::NO]->text(), QString());
     }
 
@@ -158,7 +158,7 @@ class EditorTest : public QObject {
                  QStringLiteral("輸入日期型態不正確,請重新輸入"));
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(birth));
         click(Button::Save);  // held up by the date: nothing is written
-        QCOMPARE(stored(store::BIRTH)[0], std::string("88.04.03"));
+        QCOMPARE(stored(f, store::BIRTH)[0], std::string("88.04.03"));
         f.dialogs().clear();
         click(Button::Cancel);  // never held up
         QVERIFY(f.dialogs().messages().empty());
@@ -185,28 +185,27 @@ class EditorTest : public QObject {
                 QCOMPARE(f.dialogs().messages()[0].text,
                          QStringLiteral("資料尚未儲存，是否儲存？"));
                 QCOMPARE(platform::forms::loaded<Form11>(), !c.closed);
-                QCOMPARE(stored(store::NAME)[0], std::string(c.stored));
+                QCOMPARE(stored(f, store::NAME)[0], std::string(c.stored));
             }
     }
 
     void aRefusedWriteIsReportedAndCancelReadsTheRecordAgain() {
         testsupport::GuiFixture f;
         openEditor(f, someClients());
-        testsupport::execSql(f.clientFile(),
-                             "UPDATE VELKARD SET NAME = '別人改的' WHERE NO = 'A00001'");
+        f.exec("UPDATE VELKARD SET NAME = '別人改的' WHERE NO = 'A00001'");
         retypeField(store::NAME, "我改的");
         click(Button::Save);
         QVERIFY(f.dialogs().messages().back().text.contains("修改"));
         QCOMPARE(buttons(), kEdit);
-        QCOMPARE(stored(store::NAME)[0], std::string("別人改的"));
+        QCOMPARE(stored(f, store::NAME)[0], std::string("別人改的"));
         click(Button::Cancel);
         QCOMPARE(theEditor().TexVELKARD[store::NAME]->text(), QStringLiteral("別人改的"));
         retypeField(store::NAME, "我再改的");
         click(Button::Save);
-        QCOMPARE(stored(store::NAME)[0], std::string("我再改的"));
+        QCOMPARE(stored(f, store::NAME)[0], std::string("我再改的"));
 
         // A record deleted elsewhere: CANCEL after the refused save says so and shows the next.
-        testsupport::execSql(f.clientFile(), "DELETE FROM VELKARD WHERE NO = 'A00001'");
+        f.exec("DELETE FROM VELKARD WHERE NO = 'A00001'");
         retypeField(store::NAME, "改不到");
         click(Button::Save);
         f.dialogs().clear();

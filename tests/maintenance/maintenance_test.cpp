@@ -73,7 +73,7 @@ class MaintenanceTest : public QObject {
         QVERIFY(std::filesystem::exists(folder / "客戶 O'Neil 備份.db"));
 
         // A second backup to the same name asks first; No keeps the old copy.
-        testsupport::execSql(f.clientFile(), "DELETE FROM VELKARD WHERE rowid > 1");
+        f.exec("DELETE FROM VELKARD WHERE rowid > 1");
         f.dialogs().clear();
         f.dialogs().answers = {platform::Answer::No};
         testsupport::click(w.COMMAND1[0]);

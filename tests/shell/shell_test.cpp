@@ -1,6 +1,7 @@
 #include <sqlite3.h>
 #include <QAction>
 #include <QPointer>
+#include "places.h"
 #include "windowtest.h"
 
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <thread>
 
 #include "platform/qtext.h"
+#include "shell/startup.h"
 
 using testsupport::DialogCall;
 
@@ -103,6 +105,31 @@ class ShellTest : public QObject {
             if (!c.started) continue;
             QCOMPARE(f.dialogs().beeps(), 2);
             QCOMPARE(counter(), QStringLiteral("Record :  0 / 0"));
+        }
+    }
+
+    // On a server: one that cannot be reached ends the start with its name and the cause; a
+    // database without client tables gets empty ones at the user's word.
+    void startUpOnAServer() {
+        if (testsupport::pgCluster().empty()) QSKIP("no PostgreSQL server programs");
+        const std::string empty = testsupport::newPgDatabase();
+        const struct {
+            std::string server;
+            platform::Answer answer;
+            bool started;
+            const char* said;  // a part of the last message
+        } cases[] = {
+            {"host=/nowhere/velkard dbname=x", platform::Answer::Yes, false, "/nowhere/velkard"},
+            {empty, platform::Answer::No, false, "還沒有客戶資料表"},
+            {empty, platform::Answer::Yes, true, "檔案沒有記錄 ! "}};
+        for (const auto& c : cases) {
+            testsupport::GuiFixture f;
+            f.dialogs().answers = {c.answer};
+            QCOMPARE(shell::startProgram({f.clientFile(), c.server}), c.started);
+            const QString said = f.dialogs().messages().back().text;
+            QVERIFY2(said.contains(QString::fromUtf8(c.said)), qPrintable(said));
+            QCOMPARE(platform::forms::loaded<MDIForm1>(), c.started);
+            QVERIFY(!std::filesystem::exists(f.clientFile()));
         }
     }
 

@@ -26,8 +26,14 @@ std::filesystem::path GuiFixture::clientFile() const {
     return home_.path() / "VELKARD" / "velkard.db";
 }
 
+Backend GuiFixture::backendOfRun() {
+    return qEnvironmentVariable("VELKARD_TEST_BACKEND") == "postgres" ? Backend::Postgres
+                                                                      : Backend::Sqlite;
+}
+
 void GuiFixture::open() {
-    platform::setClientFile(store::ClientFile::open(clientFile()));
+    if (std::filesystem::exists(clientFile())) place_.serve();
+    platform::setClientFile(place_.open());
 }
 
 void GuiFixture::writeClients(const std::vector<std::vector<std::string>>& clients) {
@@ -35,7 +41,8 @@ void GuiFixture::writeClients(const std::vector<std::vector<std::string>>& clien
 }
 
 bool GuiFixture::start() {
-    return shell::startProgram({clientFile(), {}});
+    if (std::filesystem::exists(clientFile())) place_.serve();
+    return shell::startProgram({clientFile(), place_.conninfo});
 }
 
 QString value(const store::RecordSet& rs, int field) {

@@ -8,17 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "places.h"
 #include "recordingdialogs.h"
 #include "tempdir.h"
 
 namespace store {
+class ClientFile;
 class RecordSet;
-}
+}  // namespace store
 
 namespace testsupport {
 
 // One program run in a test: its own folder holding its own client file, recording dialogs, and
-// every window closed at the end.
+// every window closed at the end. With VELKARD_TEST_BACKEND=postgres the program runs on a
+// server database instead, made from the client file when the program starts.
 class GuiFixture {
   public:
     GuiFixture();
@@ -40,9 +43,18 @@ class GuiFixture {
 
     RecordingDialogs& dialogs() { return *dialogs_; }
 
+    bool onServer() const { return place_.backend == Backend::Postgres; }
+    // SQL run as another program would, wherever the clients are (rowid names the row address).
+    void exec(const std::string& sql) { place_.exec(sql); }
+    // The clients through a connection of their own, read afresh.
+    std::shared_ptr<store::ClientFile> openAgain() const { return place_.open(); }
+
   private:
+    static Backend backendOfRun();
+
     TempDir home_;
     RecordingDialogs* dialogs_;
+    Place place_{backendOfRun(), clientFile()};
 };
 
 // Processes pending deletions, so that closed windows are really gone.

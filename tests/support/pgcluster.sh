@@ -8,6 +8,8 @@ bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
 as_server() { if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi; }
 case $what in
 start)
+    # A cluster left running there (a run cut short) goes first.
+    if [ -d "$dir/data" ]; then as_server "$bin/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null 2>&1 || true; fi
     rm -rf "$dir"
     mkdir -p "$dir"
     chmod 700 "$dir"

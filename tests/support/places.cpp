@@ -72,23 +72,27 @@ std::string backendName(Backend backend) {
 
 void Place::write(const std::vector<std::vector<std::string>>& clients) {
     writeClients(file_, clients);
-    if (backend == Backend::Sqlite) return;
+    serve();
+}
+
+void Place::serve() {
+    if (backend == Backend::Sqlite || !conninfo.empty()) return;
     conninfo = newPgDatabase();
     store::postgres::importFile(conninfo, file_);
 }
 
 std::shared_ptr<store::ClientFile> Place::open() const {
-    if (backend == Backend::Sqlite) return store::ClientFile::open(file_);
+    if (conninfo.empty()) return store::ClientFile::open(file_);
     return std::make_shared<store::ClientFile>(store::postgres::connect(conninfo));
 }
 
 std::vector<std::string> Place::query(const std::string& sql) const {
-    if (backend == Backend::Sqlite) return testsupport::query(file_, sql);
+    if (conninfo.empty()) return testsupport::query(file_, sql);
     return pgQuery(conninfo, std::regex_replace(sql, std::regex("\\browid\\b"), "velkard_row"));
 }
 
 void Place::exec(const std::string& sql) const {
-    if (backend == Backend::Sqlite) return execSql(file_, sql);
+    if (conninfo.empty()) return execSql(file_, sql);
     query(sql);
 }
 

@@ -29,9 +29,13 @@ std::string backendName(Backend backend);
 // Client tables for one test, in an SQLite file or a database on the test server.
 class Place {
   public:
-    explicit Place(Backend backend) : backend(backend) {}
+    // Client tables made from `file` (by default a file of its own).
+    explicit Place(Backend backend, std::filesystem::path file = {})
+        : backend(backend), file_(file.empty() ? dir_.file("velkard.db") : std::move(file)) {}
     // Fresh client tables holding the clients (NO, NAME, ... in field order).
     void write(const std::vector<std::vector<std::string>>& clients);
+    // On a server: the file's tables copied into a new database, once.
+    void serve();
     // The client tables opened through a connection of their own, as a program start does.
     std::shared_ptr<store::ClientFile> open() const;
     // SQL run as another program would (the word rowid names the row address on either).
@@ -43,7 +47,7 @@ class Place {
 
   private:
     TempDir dir_;
-    std::filesystem::path file_ = dir_.file("velkard.db");
+    std::filesystem::path file_;
 };
 
 }  // namespace testsupport
