@@ -3,301 +3,15 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
-#include <cstring>
-#include <deque>
-#include <numeric>
 
-#include "store/clientfile.h"
 #include "store/database.h"
 #include "store/errors.h"
 #include "store/fields.h"
+#include "store/pgconnection.h"
 #include "store/rowstore.h"
 
 namespace store::postgres {
 namespace {
-
-constexpr std::string_view kRowAddress = "velkard_row";
-constexpr std::string_view kChanges = "velkard_changes";
-constexpr Oid kTextOid = 25;
-constexpr Oid kInt8Oid = 20;
-constexpr int kLockWaitMs = 15000;  // as long as a write waits for the SQLite file
-
-struct ResultFree {
-    void operator()(PGresult* r) const { PQclear(r); }
-};
-using Result = std::unique_ptr<PGresult, ResultFree>;
-
-std::string lower(std::string_view name) {
-    std::string out(name);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-std::string trimmed(const char* text) {
-    std::string out = text ? text : "";
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
-    return out;
-}
-
-// Parameters of one statement: texts sent as they are (no terminator needed) and row addresses
-// as numbers. A text given as a view must outlive the statement; a string is kept here.
-class Params {
-  public:
-    void text(std::string_view v) {
-        add(v.data() ? v.data() : "", static_cast<int>(v.size()), 1, kTextOid);
-    }
-    void text(std::string&& v) {
-        const std::string& kept = kept_.emplace_back(std::move(v));
-        add(kept.data(), static_cast<int>(kept.size()), 1, kTextOid);
-    }
-    void id(int64_t v) {
-        const std::string& kept = kept_.emplace_back(std::to_string(v));
-        add(kept.c_str(), 0, 0, kInt8Oid);
-    }
-    int count() const { return static_cast<int>(values_.size()); }
-    const char* const* values() const { return values_.data(); }
-    const int* lengths() const { return lengths_.data(); }
-    const int* formats() const { return formats_.data(); }
-    const Oid* types() const { return types_.data(); }
-
-  private:
-    void add(const char* value, int length, int format, Oid type) {
-        values_.push_back(value);
-        lengths_.push_back(length);
-        formats_.push_back(format);
-        types_.push_back(type);
-    }
-    std::vector<const char*> values_;
-    std::vector<int> lengths_, formats_;
-    std::vector<Oid> types_;
-    std::deque<std::string> kept_;
-};
-
-// The parts of a connection text that name the server, for messages.
-std::string describeOptions(PQconninfoOption* options) {
-    std::string host, port, db, user;
-    for (auto* o = options; o && o->keyword; ++o) {
-        const std::string value = o->val ? o->val : "";
-        if (!std::strcmp(o->keyword, "host") ||
-            (!std::strcmp(o->keyword, "hostaddr") && host.empty()))
-            host = value;
-        else if (!std::strcmp(o->keyword, "port"))
-            port = value;
-        else if (!std::strcmp(o->keyword, "dbname"))
-            db = value;
-        else if (!std::strcmp(o->keyword, "user"))
-            user = value;
-    }
-    std::string text = "資料庫伺服器 " + (host.empty() ? std::string("localhost") : host);
-    if (!port.empty()) text += ":" + port;
-    if (!db.empty()) text += " 的資料庫 " + db;
-    if (!user.empty()) text += "（使用者 " + user + "）";
-    return text;
-}
-
-// One connection to the server. A lost connection is opened again at the next statement; what
-// was under way when it was lost is reported, never taken as done.
-class Connection {
-  public:
-    explicit Connection(std::string conninfo) : conninfo_(std::move(conninfo)) {
-        where_ = describe(conninfo_);
-        conn_ = PQconnectdb(conninfo_.c_str());
-        if (PQstatus(conn_) != CONNECTION_OK) {
-            const std::string why = trimmed(PQerrorMessage(conn_));
-            PQfinish(conn_);
-            throw StoreError(ErrorKind::Io, "無法連線到" + where_ + "：" + why);
-        }
-        where_ = describeConnected();
-        exec("SET client_encoding TO 'UTF8'", "連線");
-        setLockWait(kLockWaitMs);
-    }
-    ~Connection() { PQfinish(conn_); }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
-    const std::string& where() const { return where_; }
-    PGconn* handle() const { return conn_; }
-
-    void setLockWait(int ms) {
-        lockWaitMs_ = ms;
-        exec("SET lock_timeout = " + std::to_string(ms), "連線");
-    }
-
-    // Opens a lost connection again (not inside a transaction: what it held is gone).
-    void ensureOpen() {
-        if (PQstatus(conn_) == CONNECTION_OK) return;
-        PQreset(conn_);
-        if (PQstatus(conn_) != CONNECTION_OK)
-            throw StoreError(ErrorKind::Io,
-                             "無法連線到" + where_ + "：" + trimmed(PQerrorMessage(conn_)));
-        exec("SET client_encoding TO 'UTF8'", "連線");
-        setLockWait(lockWaitMs_);
-    }
-
-    Result exec(const std::string& sql, std::string_view doing) {
-        Result r(PQexec(conn_, sql.c_str()));
-        check(r.get(), doing);
-        return r;
-    }
-    Result exec(const std::string& sql, const Params& params, std::string_view doing) {
-        Result r(PQexecParams(conn_, sql.c_str(), params.count(), params.types(), params.values(),
-                              params.lengths(), params.formats(), 0));
-        check(r.get(), doing);
-        return r;
-    }
-
-    void check(const PGresult* r, std::string_view doing) const {
-        const auto status = PQresultStatus(r);
-        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_COPY_OUT ||
-            status == PGRES_COPY_IN)
-            return;
-        fail(r, doing);
-    }
-
-    [[noreturn]] void fail(const PGresult* r, std::string_view doing) const {
-        const std::string what(doing);
-        if (PQstatus(conn_) != CONNECTION_OK)
-            throw StoreError(ErrorKind::Io, "與" + where_ + "的連線中斷，" + what +
-                                                "沒有完成，資料沒有寫入。（" +
-                                                trimmed(PQerrorMessage(conn_)) + "）");
-        const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
-        const std::string code = state ? state : "";
-        const std::string message = trimmed(r ? PQresultErrorMessage(r) : PQerrorMessage(conn_));
-        if (code == "42501")
-            throw StoreError(ErrorKind::ReadOnly, where_ + " 不允許這個使用者" + what +
-                                                      "（權限不足），" + what + "沒有完成：" +
-                                                      message);
-        if (code == "42P01" || code == "42703")
-            throw StoreError(ErrorKind::NotClientFile,
-                             where_ + " 缺少客戶資料表或欄位，" + what + "沒有完成：" + message);
-        if (code == "55P03" || code == "40P01" || code == "40001")
-            throw StoreError(ErrorKind::Locked, where_ + " 的資料正被其他使用者鎖定，" + what +
-                                                    "無法完成。請稍後再試。");
-        if (code == "53100")
-            throw StoreError(ErrorKind::Full, where_ + " 的磁碟空間不足，" + what + "沒有完成。");
-        throw StoreError(ErrorKind::Io, what + "失敗：" + where_ + "（" + message + "）");
-    }
-
-    // Sends COPY data: `text` holds whole lines of COPY's text form.
-    void put(const std::string& text, std::string_view doing) {
-        if (!text.empty() && PQputCopyData(conn_, text.data(), static_cast<int>(text.size())) != 1)
-            fail(nullptr, doing);
-    }
-    void endCopyIn(std::string_view doing) {
-        if (PQputCopyEnd(conn_, nullptr) != 1) fail(nullptr, doing);
-        finishCopy(doing);
-    }
-    void finishCopy(std::string_view doing) {
-        Result last;
-        while (PGresult* r = PQgetResult(conn_)) last.reset(r);
-        if (last) check(last.get(), doing);
-    }
-
-  private:
-    std::string describeConnected() const {
-        std::string host = PQhost(conn_) ? PQhost(conn_) : "";
-        std::string text = "資料庫伺服器 " + host;
-        if (PQport(conn_) && *PQport(conn_)) text += ":" + std::string(PQport(conn_));
-        return text + " 的資料庫 " + std::string(PQdb(conn_)) + "（使用者 " + PQuser(conn_) + "）";
-    }
-
-    std::string conninfo_;
-    std::string where_;
-    PGconn* conn_ = nullptr;
-    int lockWaitMs_ = kLockWaitMs;
-};
-
-int64_t bigEndian(const char* p, int bytes) {
-    uint64_t v = 0;
-    for (int i = 0; i < bytes; ++i) v = (v << 8) | static_cast<unsigned char>(p[i]);
-    if (bytes == 2) return static_cast<int16_t>(v);
-    if (bytes == 4) return static_cast<int32_t>(v);
-    return static_cast<int64_t>(v);
-}
-
-// Runs a COPY ... TO STDOUT (FORMAT binary) and hands each row's fields to `row`: the raw bytes,
-// nothing for NULL.
-template <class RowFn>
-void copyOut(Connection& c, const std::string& sql, std::string_view doing, RowFn&& row) {
-    c.exec(sql, doing);
-    // Stopped part-way, the rest is drained so that the connection serves the next statement.
-    struct Drain {
-        Connection& c;
-        bool done = false;
-        ~Drain() {
-            if (done) return;
-            char* rest = nullptr;
-            while (PQgetCopyData(c.handle(), &rest, 0) > 0) PQfreemem(rest);
-            while (PGresult* r = PQgetResult(c.handle())) PQclear(r);
-        }
-    } drain{c};
-    std::vector<std::optional<std::string_view>> fields;
-    bool header = true;
-    char* buffer = nullptr;
-    int n;
-    auto corrupt = [&] {
-        throw StoreError(ErrorKind::Corrupt,
-                         c.where() + " 傳回的資料不完整，" + std::string(doing) + "沒有完成。");
-    };
-    while ((n = PQgetCopyData(c.handle(), &buffer, 0)) > 0) {
-        struct Free {
-            char* b;
-            ~Free() { PQfreemem(b); }
-        } free{buffer};
-        const char* p = buffer;
-        const char* end = buffer + n;
-        if (header) {
-            // "PGCOPY\n\377\r\n\0", flags, then an extension area of the given length.
-            if (n < 19 || std::memcmp(p, "PGCOPY\n\377\r\n", 11) != 0) corrupt();
-            const int64_t extension = bigEndian(p + 15, 4);
-            if (extension < 0 || extension > end - p - 19) corrupt();
-            p += 19 + extension;
-            header = false;
-            if (p == end) continue;
-        }
-        if (end - p < 2) corrupt();
-        const int64_t count = bigEndian(p, 2);
-        p += 2;
-        if (count < 0) continue;  // the trailer
-        fields.assign(static_cast<std::size_t>(count), std::nullopt);
-        for (auto& f : fields) {
-            if (end - p < 4) corrupt();
-            const int64_t length = bigEndian(p, 4);
-            p += 4;
-            if (length < 0) continue;
-            if (length > end - p) corrupt();
-            f = std::string_view(p, static_cast<std::size_t>(length));
-            p += length;
-        }
-        row(fields);
-    }
-    drain.done = true;
-    if (n == -2) c.fail(nullptr, doing);
-    c.finishCopy(doing);
-}
-
-// A value in COPY's text form: backslash, tab and line breaks escaped.
-void appendCopyText(std::string& out, std::string_view v) {
-    for (char ch : v) {
-        switch (ch) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out += ch;
-        }
-    }
-}
 
 // The column list for reading a row: each as text whatever its type.
 std::string selectList(const detail::RowStore& rows) {
@@ -314,8 +28,6 @@ std::string shownName(const std::string& stored) {
     if (sameName(kAuxTable, stored)) return std::string(kAuxTable);
     return stored;
 }
-
-constexpr std::string_view kTables[] = {kClientTable, kLookupTable, kAuxTable};
 
 class PgBackend final : public Backend {
   public:
@@ -360,13 +72,11 @@ class PgBackend final : public Backend {
         copyOut(c_,
                 "COPY (SELECT " + selectList(rows) + " FROM " + quoteName(rows.table) +
                     ") TO STDOUT (FORMAT binary)",
-                "讀取資料", [&](const std::vector<std::optional<std::string_view>>& fields) {
-                    if (fields.size() != values.size() + 1 || !fields[0] || fields[0]->size() != 8)
-                        throw StoreError(ErrorKind::Corrupt, where() + " 傳回的資料不完整。");
+                "讀取資料", [&](const CopyRow& fields) {
+                    const int64_t id = rowAddressOf(c_, fields, values.size());
                     for (std::size_t i = 0; i < values.size(); ++i)
                         values[i] = fields[i + 1].value_or(std::string_view());
-                    loaded.push_back(
-                        {bigEndian(fields[0]->data(), 8), detail::packInto(rows.arena, values)});
+                    loaded.push_back({id, detail::packInto(rows.arena, values)});
                 });
         // A table scan gives rows in the order they were written, nearly always row order.
         auto byId = [](const Loaded& a, const Loaded& b) { return a.id < b.id; };
@@ -519,7 +229,7 @@ class PgBackend final : public Backend {
             if (before != seen_) ++foreign_;
             seen_ = after;
         } catch (...) {
-            if (PQstatus(c_.handle()) == CONNECTION_OK) Result(PQexec(c_.handle(), "ROLLBACK"));
+            c_.rollback();
             throw;
         }
     }
@@ -538,11 +248,7 @@ class PgBackend final : public Backend {
         copyOut(c_,
                 "COPY (SELECT " + std::string(kRowAddress) + " FROM " + quoteName(table) +
                     " ORDER BY 1) TO STDOUT (FORMAT binary)",
-                "讀取資料", [&](const std::vector<std::optional<std::string_view>>& f) {
-                    if (f.size() != 1 || !f[0] || f[0]->size() != 8)
-                        throw StoreError(ErrorKind::Corrupt, where() + " 傳回的資料不完整。");
-                    ids.push_back(bigEndian(f[0]->data(), 8));
-                });
+                "讀取資料", [&](const CopyRow& f) { ids.push_back(rowAddressOf(c_, f, 0)); });
         return ids;
     }
 
@@ -635,9 +341,7 @@ void PgBackend::backup(const std::filesystem::path& target) {
         });
         struct End {
             Connection& c;
-            ~End() {
-                if (PQstatus(c.handle()) == CONNECTION_OK) Result(PQexec(c.handle(), "ROLLBACK"));
-            }
+            ~End() { c.rollback(); }
         } end{c_};
         copy.exec("BEGIN");
         for (std::string_view wanted : kTables) {
@@ -665,11 +369,8 @@ void PgBackend::backup(const std::filesystem::path& target) {
                         "COPY (SELECT " + select + " FROM " + quoteName(table) +
                             " ORDER BY 1) TO "
                             "STDOUT (FORMAT binary)",
-                        "備份", [&](const std::vector<std::optional<std::string_view>>& f) {
-                            if (f.size() != stored.size() + 1 || !f[0] || f[0]->size() != 8)
-                                throw StoreError(ErrorKind::Corrupt,
-                                                 where() + " 傳回的資料不完整。");
-                            insert.bind(1, bigEndian(f[0]->data(), 8));
+                        "備份", [&](const CopyRow& f) {
+                            insert.bind(1, rowAddressOf(c_, f, stored.size()));
                             for (std::size_t i = 1; i < f.size(); ++i)
                                 f[i] ? insert.bind(static_cast<int>(i) + 1, *f[i])
                                      : insert.bindNull(static_cast<int>(i) + 1);
@@ -682,85 +383,7 @@ void PgBackend::backup(const std::filesystem::path& target) {
     });
 }
 
-// The tables to make: each with its columns as stored in the source (lower case on the server).
-struct TableSource {
-    std::string_view name;
-    std::vector<std::string> columns;
-};
-
-// Creates the tables and the change counter; all inside the caller's transaction.
-void createSchema(Connection& c, const std::vector<TableSource>& tables) {
-    for (std::string_view name : {kClientTable, kLookupTable, kAuxTable, kChanges}) {
-        Params p;
-        p.text(lower(name));
-        Result r = c.exec("SELECT 1 FROM pg_class WHERE relname = $1 AND pg_table_is_visible(oid)",
-                          p, "建立資料表");
-        if (PQntuples(r.get()))
-            throw StoreError(ErrorKind::Io, c.where() + " 已經有資料表 " + lower(name) +
-                                                "，不會覆蓋。請使用一個空的資料庫。");
-    }
-    for (const auto& t : tables) {
-        std::string sql = "CREATE TABLE " + quoteName(lower(t.name)) + " (" +
-                          std::string(kRowAddress) +
-                          " bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY";
-        for (const auto& col : t.columns) {
-            if (sameName(col, kRowAddress))
-                throw StoreError(ErrorKind::Io, "資料表 " + std::string(t.name) + " 的欄位 " + col +
-                                                    " 與伺服器上記錄位址的欄位同名，無法複製。");
-            sql += ", " + quoteName(lower(col)) + " text";
-        }
-        c.exec(sql + ")", "建立資料表");
-    }
-    c.exec("CREATE TABLE " + std::string(kChanges) +
-               " (counter bigint NOT NULL);"
-               "INSERT INTO " +
-               std::string(kChanges) +
-               " VALUES (0);"
-               "CREATE FUNCTION velkard_changed() RETURNS trigger LANGUAGE plpgsql AS "
-               "$$ BEGIN UPDATE " +
-               std::string(kChanges) +
-               " SET counter = counter + 1; "
-               "RETURN NULL; END $$",
-           "建立資料表");
-    for (const auto& t : tables)
-        c.exec("CREATE TRIGGER velkard_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON " +
-                   quoteName(lower(t.name)) +
-                   " FOR EACH STATEMENT EXECUTE FUNCTION velkard_changed()",
-               "建立資料表");
-}
-
 }  // namespace
-
-std::string describe(const std::string& conninfo) {
-    char* error = nullptr;
-    PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
-    PQfreemem(error);
-    std::string text = describeOptions(options);
-    PQconninfoFree(options);
-    return text;
-}
-
-std::string withoutPassword(const std::string& conninfo) {
-    char* error = nullptr;
-    PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
-    if (!options) {
-        const std::string why = trimmed(error);
-        PQfreemem(error);
-        throw StoreError(ErrorKind::Io, "資料庫連線設定無法辨識：" + why);
-    }
-    std::string out;
-    for (auto* o = options; o->keyword; ++o) {
-        if (!o->val || !*o->val || !std::strcmp(o->keyword, "password")) continue;
-        out += (out.empty() ? "" : " ") + std::string(o->keyword) + "='";
-        for (const char* v = o->val; *v; ++v) {
-            if (*v == '\'' || *v == '\\') out += '\\';
-            out += *v;
-        }
-        out += '\'';
-    }
-    PQconninfoFree(options);
-    return out;
-}
 
 std::shared_ptr<Backend> connect(const std::string& conninfo) {
     auto backend = std::make_shared<PgBackend>(conninfo);
@@ -776,64 +399,6 @@ std::shared_ptr<Backend> connect(const std::string& conninfo) {
     }
     backend->start();
     return backend;
-}
-
-void createTables(const std::string& conninfo) {
-    Connection c(conninfo);
-    c.exec("BEGIN", "建立資料表");
-    createSchema(c, {{kClientTable, {kFieldNames.begin(), kFieldNames.end()}},
-                     {kLookupTable, {std::string(kLookupColumn)}},
-                     {kAuxTable, {std::string(kAuxTable)}}});
-    c.exec("COMMIT", "建立資料表");
-}
-
-void importFile(const std::string& conninfo, const std::filesystem::path& from,
-                const bulk::Progress& progress) {
-    auto source = clientfile::open(from, OpenOptions{15000, true});
-    auto local = sqliteBackend(source);
-    std::vector<TableSource> tables;
-    for (std::string_view t : kTables) tables.push_back({t, local->columnsOf(local->tableName(t))});
-    Connection c(conninfo);
-    c.exec("BEGIN", "複製客戶資料");
-    createSchema(c, tables);
-    long total = 0, done = 0;
-    {
-        Statement count(*source, "SELECT count(*) FROM " + quoteName(kClientTable));
-        if (count.step()) total = static_cast<long>(count.integer(0));
-    }
-    for (const auto& t : tables) {
-        const std::string name = local->tableName(t.name);
-        const std::string rowid = local->rowAddress(name);
-        std::string select = "SELECT " + rowid, names = std::string(kRowAddress);
-        for (const auto& col : t.columns) {
-            select += ", " + quoteName(col);
-            names += ", " + quoteName(lower(col));
-        }
-        c.exec("COPY " + quoteName(lower(t.name)) + " (" + names + ") FROM STDIN", "複製客戶資料");
-        Statement rows(*source, select + " FROM " + quoteName(name) + " ORDER BY " + rowid);
-        const bool clients = t.name == kClientTable;
-        std::string chunk;
-        while (rows.step()) {
-            chunk += std::to_string(rows.integer(0));
-            for (int i = 1; i <= static_cast<int>(t.columns.size()); ++i) {
-                chunk += '\t';
-                rows.isNull(i) ? void(chunk += "\\N") : appendCopyText(chunk, rows.text(i));
-            }
-            chunk += '\n';
-            if (chunk.size() > (1 << 20)) c.put(chunk, "複製客戶資料"), chunk.clear();
-            if (clients && progress) progress(++done, total);
-        }
-        c.put(chunk, "複製客戶資料");
-        c.endCopyIn("複製客戶資料");
-        // New rows continue after the copied ones.
-        Params p;
-        p.text(quoteName(lower(t.name)));
-        c.exec("SELECT setval(pg_get_serial_sequence($1, '" + std::string(kRowAddress) +
-                   "'), COALESCE((SELECT max(" + std::string(kRowAddress) + ") FROM " +
-                   quoteName(lower(t.name)) + "), 0) + 1, false)",
-               p, "複製客戶資料");
-    }
-    c.exec("COMMIT", "複製客戶資料");
 }
 
 }  // namespace store::postgres
