@@ -43,7 +43,7 @@ void createSchema(Connection& c, const std::vector<TableSource>& tables) {
                "INSERT INTO " +
                std::string(kChanges) +
                " VALUES (0);"
-               "CREATE FUNCTION velkard_changed() RETURNS trigger LANGUAGE plpgsql AS "
+               "CREATE OR REPLACE FUNCTION velkard_changed() RETURNS trigger LANGUAGE plpgsql AS "
                "$$ BEGIN UPDATE " +
                std::string(kChanges) +
                " SET counter = counter + 1; "
