@@ -87,14 +87,11 @@ void rememberServer(const QStringList& arguments, QSettings& settings) {
 namespace {
 
 // Copies a client file, or an old program's file converted on the way, into an empty server
-// database.
-int importToServer(const std::string& server, const std::filesystem::path& from, std::ostream& out,
-                   const store::bulk::Progress& progress) {
+// database; gives the number of clients copied.
+long importToServer(const std::string& server, const std::filesystem::path& from, std::ostream& out,
+                    const store::bulk::Progress& progress) {
     out << "把 " << from.string() << " 複製到" << store::postgres::describe(server) << "\n";
-    if (!exchange::isJetFile(from)) {
-        store::postgres::importFile(server, from, progress);
-        return 0;
-    }
+    if (!exchange::isJetFile(from)) return store::postgres::importFile(server, from, progress);
     const auto converted =
         store::bulk::tempFor(std::filesystem::temp_directory_path() / "velkard.db");
     struct Remove {
@@ -102,8 +99,7 @@ int importToServer(const std::string& server, const std::filesystem::path& from,
         ~Remove() { store::bulk::removeWithJournal(file); }
     } remove{converted};
     out << exchange::summary(exchange::convertLegacy(from, converted, {})) << "\n";
-    store::postgres::importFile(server, converted, progress);
-    return 0;
+    return store::postgres::importFile(server, converted, progress);
 }
 
 }  // namespace
@@ -137,9 +133,10 @@ int runCommandLine(const QStringList& arguments, const std::filesystem::path& de
     };
     if (parser.isSet("server")) {
         try {
-            importToServer(parser.value("server").toStdString(), old, out, show);
+            const long copied =
+                importToServer(parser.value("server").toStdString(), old, out, show);
             if (terminal) out << "\n";
-            out << "完成。\n";
+            out << "完成：" << copied << " 位客戶。\n";
             return 0;
         } catch (const std::exception& e) {
             if (terminal) out << "\n";

@@ -8,9 +8,17 @@
 namespace store::postgres {
 namespace {
 
+// libpq's message on one line: its line breaks and indents become single blanks.
 std::string trimmed(const char* text) {
-    std::string out = text ? text : "";
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    std::string out;
+    for (const char* p = text ? text : ""; *p; ++p) {
+        const bool blank = *p == '\n' || *p == '\t' || *p == ' ';
+        if (!blank)
+            out += *p;
+        else if (!out.empty() && out.back() != ' ')
+            out += ' ';
+    }
+    if (!out.empty() && out.back() == ' ') out.pop_back();
     return out;
 }
 

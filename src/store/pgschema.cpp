@@ -67,7 +67,7 @@ void createTables(const std::string& conninfo) {
     c.exec("COMMIT", "建立資料表");
 }
 
-void importFile(const std::string& conninfo, const std::filesystem::path& from,
+long importFile(const std::string& conninfo, const std::filesystem::path& from,
                 const bulk::Progress& progress) {
     auto source = clientfile::open(from, OpenOptions{15000, true});
     auto local = sqliteBackend(source);
@@ -114,6 +114,7 @@ void importFile(const std::string& conninfo, const std::filesystem::path& from,
                p, "複製客戶資料");
     }
     c.exec("COMMIT", "複製客戶資料");
+    return total;
 }
 
 }  // namespace store::postgres

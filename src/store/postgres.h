@@ -22,7 +22,8 @@ void createTables(const std::string& conninfo);
 
 // Copies an SQLite client file, every row and column, into a database that has none of the
 // client tables: one transaction, so the tables appear complete or not at all.
-void importFile(const std::string& conninfo, const std::filesystem::path& from,
+// Gives the number of clients copied.
+long importFile(const std::string& conninfo, const std::filesystem::path& from,
                 const bulk::Progress& progress = {});
 
 // The connection text with any password left out, fit to be remembered.
