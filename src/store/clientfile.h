@@ -39,8 +39,8 @@ struct RowStore;
 
 // The open client file (an SQLite file or a database on a server): one connection, and the rows of
 // each table read once and shared by every record set over that table, so opening a window is a new
-// view, not a new load. The rows are read again only when another program changed the file since
-// (SQLite's data_version).
+// view, not a new load. The rows are read again only when another program changed the tables
+// since (the backend's count of others' changes).
 class ClientFile {
   public:
     // Opens and checks the file as clientfile::open does.

@@ -9,7 +9,7 @@ namespace store::postgres {
 namespace {
 
 // libpq's message on one line: its line breaks and indents become single blanks.
-std::string trimmed(const char* text) {
+std::string oneLine(const char* text) {
     std::string out;
     for (const char* p = text ? text : ""; *p; ++p) {
         const bool blank = *p == '\n' || *p == '\t' || *p == ' ';
@@ -65,7 +65,7 @@ Connection::Connection(std::string conninfo) : conninfo_(std::move(conninfo)) {
     where_ = describe(conninfo_);
     conn_ = PQconnectdb(conninfo_.c_str());
     if (PQstatus(conn_) != CONNECTION_OK) {
-        const std::string why = trimmed(PQerrorMessage(conn_));
+        const std::string why = oneLine(PQerrorMessage(conn_));
         PQfinish(conn_);
         throw StoreError(ErrorKind::Io, "無法連線到" + where_ + "：" + why);
     }
@@ -88,7 +88,7 @@ void Connection::ensureOpen() {
     PQreset(conn_);
     if (PQstatus(conn_) != CONNECTION_OK)
         throw StoreError(ErrorKind::Io,
-                         "無法連線到" + where_ + "：" + trimmed(PQerrorMessage(conn_)));
+                         "無法連線到" + where_ + "：" + oneLine(PQerrorMessage(conn_)));
     prepare();
 }
 
@@ -117,10 +117,10 @@ void Connection::fail(const PGresult* r, std::string_view doing) const {
     const std::string what(doing);
     if (PQstatus(conn_) != CONNECTION_OK)
         throw StoreError(ErrorKind::Io, "與" + where_ + "的連線中斷，" + what + "沒有完成。（" +
-                                            trimmed(PQerrorMessage(conn_)) + "）");
+                                            oneLine(PQerrorMessage(conn_)) + "）");
     const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
     const std::string code = state ? state : "";
-    const std::string message = trimmed(r ? PQresultErrorMessage(r) : PQerrorMessage(conn_));
+    const std::string message = oneLine(r ? PQresultErrorMessage(r) : PQerrorMessage(conn_));
     if (code == "42501")
         throw StoreError(ErrorKind::ReadOnly, where_ + " 不允許這個使用者" + what +
                                                   "（權限不足），" + what + "沒有完成：" + message);
@@ -262,7 +262,7 @@ std::string withoutPassword(const std::string& conninfo) {
     char* error = nullptr;
     PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
     if (!options) {
-        const std::string why = trimmed(error);
+        const std::string why = oneLine(error);
         PQfreemem(error);
         throw StoreError(ErrorKind::Io, "資料庫連線設定無法辨識：" + why);
     }

@@ -35,7 +35,8 @@ struct Change {
 };
 
 // All rows of one table held in memory, with a cursor, a filter, a sort and the edit cycle.
-// Writes go straight through to the file, one transaction each, with optimistic locking.
+// Writes go straight through to the file or server, one transaction each, with optimistic
+// locking.
 //
 // Positions count from 1; absolutePosition() is kBeforeFirst or kAfterLast off the rows.
 // Operations that would move off a pending change (moves, find, filter, sort, delete) throw
