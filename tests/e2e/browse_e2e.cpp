@@ -91,8 +91,8 @@ QString counter() {
 }
 
 // What the program's main does, then waits for the frame to be on screen.
-MDIForm1& startProgram(const fs::path& file = store::clientfile::defaultPath()) {
-    [&] { QVERIFY(shell::startProgram({file, {}})); }();
+MDIForm1& startProgram(const shell::ClientPlace& place = {store::clientfile::defaultPath(), {}}) {
+    [&] { QVERIFY(shell::startProgram(place)); }();
     MDIForm1& frame = get<MDIForm1>();
     [&] { QVERIFY(QTest::qWaitForWindowExposed(&frame)); }();
     testsupport::activate(&frame);
@@ -265,7 +265,7 @@ class BrowseE2E : public QObject {
             });
             offer->button(QMessageBox::Yes)->click();
         });
-        startProgram(file);
+        startProgram({file, {}});
         QCOMPARE(counter(), QStringLiteral("Record :  1 / 14"));
         screenshot("32-converted-list");
 
@@ -315,10 +315,7 @@ class BrowseE2E : public QObject {
         sample::writeClientFile(office.file("velkard.db"), 1000);
         const std::string server = testsupport::newPgDatabase();
         store::postgres::importFile(server, office.file("velkard.db"));
-        [&] { QVERIFY(shell::startProgram({{}, server})); }();
-        MDIForm1& frame = get<MDIForm1>();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        testsupport::activate(&frame);
+        startProgram({{}, server});
         QCOMPARE(counter(), QStringLiteral("Record :  1 / 1000"));
 
         clickMenu("menu_DATA_PORCESS", "menu_ADD_PROCESS");

@@ -32,14 +32,11 @@ class Server : public ::testing::Test {
     }
     static std::vector<std::string> dump(const std::filesystem::path& file) {
         std::vector<std::string> rows;
-        for (const char* table : {"VELKARD", "COMBOX_COMPANY", "FIELD1"})
-            for (auto& row : testsupport::query(
-                     file, std::string("SELECT '") + table + "' || rowid || ':' || " +
-                               (std::string(table) == "VELKARD"
-                                    ? "quote(NO) || quote(NAME) || quote(MEMO) || quote(CTRL)"
-                                : std::string(table) == "FIELD1" ? "quote(FIELD1)"
-                                                                 : "quote(company_field)") +
-                               " FROM " + table + " ORDER BY rowid"))
+        for (const char* select :
+             {"SELECT rowid || quote(NO) || quote(NAME) || quote(MEMO) || quote(CTRL) FROM VELKARD",
+              "SELECT rowid || quote(company_field) FROM COMBOX_COMPANY",
+              "SELECT rowid || quote(FIELD1) FROM FIELD1"})
+            for (auto& row : testsupport::query(file, select + std::string(" ORDER BY rowid")))
                 rows.push_back(row);
         return rows;
     }
@@ -169,7 +166,6 @@ TEST(ServerSettings, APasswordIsNeverRemembered) {
         EXPECT_EQ(kept.find("secret"), std::string::npos) << kept;
         EXPECT_EQ(store::postgres::withoutPassword(kept), kept) << "the rest is kept as it was";
     }
-    EXPECT_THROW(store::postgres::withoutPassword("host='unclosed"), store::StoreError);
 }
 
 }  // namespace

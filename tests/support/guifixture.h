@@ -43,7 +43,6 @@ class GuiFixture {
 
     RecordingDialogs& dialogs() { return *dialogs_; }
 
-    bool onServer() const { return place_.backend == Backend::Postgres; }
     // SQL run as another program would, wherever the clients are (rowid names the row address).
     void exec(const std::string& sql) { place_.exec(sql); }
     // The clients through a connection of their own, read afresh.

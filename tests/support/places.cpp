@@ -13,8 +13,8 @@
 namespace testsupport {
 namespace {
 
-std::string run(const std::string& command) {
-    return std::system(command.c_str()) == 0 ? "" : "failed: " + command;
+bool run(const std::string& action, const std::string& dir) {
+    return std::system((std::string(VELKARD_PGCLUSTER) + " " + action + " " + dir).c_str()) == 0;
 }
 
 // The cluster this process started itself, stopped when the process ends.
@@ -23,10 +23,10 @@ struct OwnCluster {
     OwnCluster() {
         std::string pattern = "/tmp/velkard-pg-XXXXXX";
         if (!mkdtemp(pattern.data())) return;
-        if (run(std::string(VELKARD_PGCLUSTER) + " start " + pattern).empty()) dir = pattern;
+        if (run("start", pattern)) dir = pattern;
     }
     ~OwnCluster() {
-        if (!dir.empty()) run(std::string(VELKARD_PGCLUSTER) + " stop " + dir);
+        if (!dir.empty()) run("stop", dir);
     }
 };
 
