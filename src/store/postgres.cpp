@@ -234,13 +234,21 @@ class PgBackend final : public Backend {
         }
     }
 
-    // The client table's name and the stored name of one of its fields.
-    std::pair<std::string, std::string> clientColumn(std::string_view field) {
+    // The client table's name and the stored names of the given fields, read in one look.
+    std::pair<std::string, std::vector<std::string>> clientColumns(
+        const std::vector<std::string_view>& fields) {
         const std::string table = tableName(kClientTable);
-        for (const auto& c : columnsOf(table))
-            if (sameName(c, field)) return {table, c};
-        throw StoreError(ErrorKind::NotClientFile,
-                         where() + " 的資料表 " + table + " 缺少欄位 " + std::string(field));
+        const std::vector<std::string> have = columnsOf(table);
+        std::vector<std::string> stored;
+        for (std::string_view field : fields) {
+            auto it = std::find_if(have.begin(), have.end(),
+                                   [&](const std::string& c) { return sameName(c, field); });
+            if (it == have.end())
+                throw StoreError(ErrorKind::NotClientFile, where() + " 的資料表 " + table +
+                                                               " 缺少欄位 " + std::string(field));
+            stored.push_back(*it);
+        }
+        return {table, stored};
     }
 
     std::vector<int64_t> clientIds(const std::string& table) {
@@ -259,7 +267,8 @@ class PgBackend final : public Backend {
 
 void PgBackend::renumber(std::string_view start, const bulk::Progress& progress) {
     write("重新編排代號", [&] {
-        const auto [table, no] = clientColumn("NO");
+        const auto [table, columns] = clientColumns({"NO"});
+        const std::string& no = columns[0];
         // Others may read meanwhile, but nobody writes a client until this is done.
         c_.exec("LOCK TABLE " + quoteName(table) + " IN SHARE ROW EXCLUSIVE MODE", "重新編排代號");
         const std::vector<int64_t> ids = clientIds(table);
@@ -303,12 +312,9 @@ void PgBackend::clearClients(const bulk::Progress& progress) {
 
 void PgBackend::appendClients(const std::vector<NewClient>& clients) {
     write("匯入", [&] {
-        const std::string table = tableName(kClientTable);
+        const auto [table, stored] = clientColumns({kFieldNames.begin(), kFieldNames.end()});
         std::string names;
-        for (int i = 0; i < kFieldCount; ++i) {
-            const auto [t, stored] = clientColumn(kFieldNames[static_cast<std::size_t>(i)]);
-            names += (i ? ", " : "") + quoteName(stored);
-        }
+        for (const auto& name : stored) names += (names.empty() ? "" : ", ") + quoteName(name);
         c_.exec("COPY " + quoteName(table) + " (" + names + ") FROM STDIN", "匯入");
         std::string chunk;
         for (const auto& client : clients) {
