@@ -135,6 +135,9 @@ void Form1::Form_Load() {
         else
             platform::showError(e);
         return;
+    } catch (const std::exception& e) {
+        shell::endForDamagedFile(e);  // out of memory, say: no list rather than part of one
+        return;
     }
     if (AdodcMENU->recordSet()->recordCount() != 0) sortAndPositionAtLoad();
 }

@@ -131,13 +131,20 @@ bool serverReady(const std::string& conninfo) {
 }
 
 bool startProgram(const ClientPlace& place) {
-    if (!(place.server.empty() ? clientFileReady(place.file) : serverReady(place.server)))
+    // Nothing may escape before the event loop runs: whatever went wrong is said, and the
+    // program ends cleanly instead of aborting.
+    try {
+        if (!(place.server.empty() ? clientFileReady(place.file) : serverReady(place.server)))
+            return false;
+        MDIForm1& frame = platform::forms::get<MDIForm1>();
+        // Loading the browse list may have found the file damaged and ended the program.
+        if (frame.unloading()) return false;
+        frame.show();
+        return true;
+    } catch (const std::exception& e) {
+        sayProgramEnds(e);
         return false;
-    MDIForm1& frame = platform::forms::get<MDIForm1>();
-    // Loading the browse list may have found the file damaged and ended the program.
-    if (frame.unloading()) return false;
-    frame.show();
-    return true;
+    }
 }
 
 void endForDamagedFile(const std::exception& error) {

@@ -98,7 +98,7 @@ struct RowStore {
     // The `leading` columns come first, shown under those names, the others after them.
     static std::shared_ptr<RowStore> load(std::shared_ptr<Backend> backend, std::string_view table,
                                           const std::vector<std::string_view>& leading);
-    // From this span of row ids on, an SQLite load reads the upper half through a second
+    // From this number of rows on, an SQLite load reads the upper half through a second
     // connection on a second thread, while the first reads the lower half (tests lower it).
     static inline int64_t parallelLoadFrom = 200000;
 

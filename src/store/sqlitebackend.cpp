@@ -1,6 +1,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <limits>
 #include <thread>
 
 #include "store/backend.h"
@@ -188,38 +189,43 @@ void SqliteBackend::readAll(RowStore& rows) {
     const std::string select = "SELECT " + rows.selectList() + " FROM " + quoteName(rows.table);
     const std::string& rowid = rows.rowid;
     const std::size_t columns = rows.stored.size();
-    int64_t low = 0, high = 0;
+    // Sized and split by the number of rows, never by the span of their ids: a row may carry
+    // any id SQLite allows (a backup from a server keeps the server's).
+    std::size_t count = 0;
     {
-        Statement span(
-            *db_, "SELECT min(" + rowid + "), max(" + rowid + ") FROM " + quoteName(rows.table));
-        if (span.step()) low = span.integer(0), high = span.integer(1);
+        Statement s(*db_, "SELECT count(*) FROM " + quoteName(rows.table));
+        if (s.step()) count = static_cast<std::size_t>(std::max<int64_t>(s.integer(0), 0));
     }
-    // The span of row ids bounds the count: reserved once, the vectors are never copied while
-    // they grow (pages never touched cost nothing).
-    const auto span = static_cast<std::size_t>(std::max<int64_t>(high - low + 1, 0));
     Part lower, upper;
-    lower.rows.reserve(span);
-    if (high - low < RowStore::parallelLoadFrom) {
+    lower.rows.reserve(count);  // reserved once: never copied while it grows
+    if (static_cast<int64_t>(count) < RowStore::parallelLoadFrom) {
         Statement s(*db_, select + " ORDER BY " + rowid);
         readRows(s, columns, lower);
     } else {
         // A read transaction: while this connection holds the file, no program can commit, so
         // both halves come from the same state of the file.
-        const int64_t middle = low + (high - low) / 2;
-        upper.rows.reserve(span - span / 2);
         db_->exec("BEGIN");
         struct EndRead {
             Database& db;
             ~EndRead() { sqlite3_exec(db.handle(), "COMMIT", nullptr, nullptr, nullptr); }
         } endRead{*db_};
+        // The upper half starts at the middle row (none: the table shrank, the lower reads all).
+        int64_t middle = std::numeric_limits<int64_t>::max();
+        {
+            Statement m(*db_, "SELECT " + rowid + " FROM " + quoteName(rows.table) + " ORDER BY " +
+                                  rowid + " LIMIT 1 OFFSET ?");
+            m.bind(1, static_cast<int64_t>(count / 2));
+            if (m.step()) middle = m.integer(0);
+        }
+        upper.rows.reserve(count - count / 2);
         auto readUpper = [&](const Database& from) {
-            Statement t(from, select + " WHERE " + rowid + " > ? ORDER BY " + rowid);
+            Statement t(from, select + " WHERE " + rowid + " >= ? ORDER BY " + rowid);
             t.bind(1, middle);
             readRows(t, columns, upper);
         };
         bool upperRead = false;
         {
-            Statement s(*db_, select + " WHERE " + rowid + " <= ? ORDER BY " + rowid);
+            Statement s(*db_, select + " WHERE " + rowid + " < ? ORDER BY " + rowid);
             s.bind(1, middle);
             const bool first = s.step();  // from here the file is held
             std::thread second([&] {
