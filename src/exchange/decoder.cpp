@@ -17,20 +17,34 @@ Decoder::~Decoder() {
 }
 
 bool Decoder::decode(std::string_view in, std::string& out) {
-    out.assign(in.size() * 3 + 4, '\0');  // three bytes out for each byte in at most
+    const auto cd = static_cast<iconv_t>(cd_);
+    out.assign(in.size() * 3 + 16, '\0');
     char* from = const_cast<char*>(in.data());
-    std::size_t fromLeft = in.size(), toLeft = out.size();
-    char* to = out.data();
+    std::size_t fromLeft = in.size(), done = 0;
     bool clean = true;
-    iconv(static_cast<iconv_t>(cd_), nullptr, nullptr, nullptr, nullptr);
-    while (fromLeft > 0 && iconv(static_cast<iconv_t>(cd_), &from, &fromLeft, &to, &toLeft) ==
-                               static_cast<std::size_t>(-1)) {
-        if (errno == E2BIG) break;
-        clean = false;  // EILSEQ or EINVAL: this byte does not decode
-        ++from, --fromLeft;
-        for (char b : {'\xEF', '\xBF', '\xBD'}) *to++ = b, --toLeft;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    // Each round converts what it can; the last (no input) writes what the converter still holds,
+    // such as a Vietnamese base letter that waits for a combining mark.
+    for (bool flushed = false; !flushed;) {
+        char* to = out.data() + done;
+        std::size_t toLeft = out.size() - done;
+        const bool last = fromLeft == 0;
+        const std::size_t result = last ? iconv(cd, nullptr, nullptr, &to, &toLeft)
+                                        : iconv(cd, &from, &fromLeft, &to, &toLeft);
+        const int error = errno;
+        done = static_cast<std::size_t>(to - out.data());
+        if (result != static_cast<std::size_t>(-1)) {
+            flushed = last;
+        } else if (error == E2BIG) {
+            out.resize(out.size() * 2);
+        } else {  // EILSEQ or EINVAL: this byte does not decode
+            clean = false;
+            ++from, --fromLeft;
+            if (out.size() - done < 3) out.resize(out.size() * 2);
+            for (char b : {'\xEF', '\xBF', '\xBD'}) out[done++] = b;
+        }
     }
-    out.resize(static_cast<std::size_t>(to - out.data()));
+    out.resize(done);
     return clean;
 }
 

@@ -30,6 +30,10 @@ struct ConvertReport {
         std::string field;
     };
     std::vector<Undecoded> undecoded;
+    // Columns whose type has no text form (an OLE object, binary data), left out: "TABLE.COLUMN
+    // (type)".
+    std::vector<std::string> leftOut;
+    bool complete() const { return undecoded.empty() && leftOut.empty(); }
 };
 
 // Rows copied so far, and in all three tables together.
@@ -50,11 +54,12 @@ ConvertReport convertLegacy(const std::filesystem::path& jet, const std::filesys
                             const ConvertProgress& progress = {},
                             const std::optional<std::filesystem::path>& keepExistingAs = {});
 
-// What a conversion did, for the user: rows per table, then the values that did not decode
-// (the first twenty, and how many in all).
+// What a conversion did, for the user: rows per table, then the columns left out and the values
+// that did not decode (the first twenty, and how many in all).
 std::string summary(const ConvertReport& report);
 
-// Where `file` is kept when a conversion replaces it: FILE.bak-YYYYMMDD-HHMMSS.
+// Where `file` is kept when a conversion replaces it: FILE.bak-YYYYMMDD-HHMMSS, with -2, -3 …
+// after it when that name is taken (an earlier backup is never overwritten).
 std::filesystem::path keptName(const std::filesystem::path& file, const std::tm& when);
 
 }  // namespace exchange

@@ -62,7 +62,7 @@ bool convertedFromOldFile(const std::filesystem::path& path) {
             dialogs().progress(QStringLiteral("轉換舊資料檔⋯"), done, total);
         });
         dialogs().message(platform::toQ(exchange::summary(report)), {}, Buttons::Ok,
-                          report.undecoded.empty() ? Icon::Information : Icon::Exclamation);
+                          report.complete() ? Icon::Information : Icon::Exclamation);
         return true;
     } catch (const exchange::ConvertError& e) {
         platform::showError(e);

@@ -71,8 +71,15 @@ bool deniedByFolder(const std::filesystem::path& path) {
 std::shared_ptr<Database> Database::open(const std::filesystem::path& path,
                                          const OpenOptions& options) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec))
+    const auto type = std::filesystem::status(path, ec).type();
+    if (type == std::filesystem::file_type::not_found)
         throw StoreError(ErrorKind::Missing, "找不到客戶資料檔 " + path.string());
+    // SQLite would take a folder for a file it cannot open, and wait on a pipe for ever.
+    if (type == std::filesystem::file_type::directory)
+        throw StoreError(ErrorKind::NotClientFile, path.string() + " 是資料夾，不是客戶資料檔。");
+    if (type != std::filesystem::file_type::regular)
+        throw StoreError(ErrorKind::NotClientFile,
+                         path.string() + " 不是一般的檔案，不是客戶資料檔。");
     sqlite3* raw = nullptr;
     int flags =
         (options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;

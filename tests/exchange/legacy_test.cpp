@@ -1,5 +1,7 @@
 #include "exchange/legacy.h"
 
+#include "exchange/decoder.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -79,43 +81,77 @@ TEST_P(LegacyFile, ConvertsEveryValueAndLeavesTheOldFileAsItWas) {
 INSTANTIATE_TEST_SUITE_P(Jet, LegacyFile,
                          ::testing::Values("clients-jet3-big5.mdb", "clients-jet4.mdb"));
 
-// Copies of the Jet 3 fixture, changed: refused with a message naming the file and the cause,
-// and nothing created; or, for text bytes that do not decode, converted with the value marked.
-TEST(LegacyFileChanged, DamagedFilesAreRefusedAndBadTextIsMarked) {
-    const fs::path original = legacy("clients-jet3-big5.mdb");
-    if (!fs::exists(original)) GTEST_SKIP() << "no fixture at " << original;
-    const std::string bytes = testsupport::readBytes(original);
-    const std::string name = "\xA4\xFD\xA4\x70\xA9\xFA";  // 王小明 in Big5
+// Copies of the fixtures, changed: refused with a message naming the file and the cause, and
+// nothing created; or converted, a query on the new file giving the value shown, the summary
+// saying whether everything came over whole.
+TEST(LegacyFileChanged, DamagedFilesAreRefusedAndOddTextIsKept) {
+    const fs::path jet3 = legacy("clients-jet3-big5.mdb"), jet4 = legacy("clients-jet4.mdb");
+    if (!fs::exists(jet3) || !fs::exists(jet4)) GTEST_SKIP() << "no fixtures at " << jet3;
+    const std::string bytes3 = testsupport::readBytes(jet3), bytes4 = testsupport::readBytes(jet4);
+    // Jet 3 pages are 2 KB; page 31 holds the first clients, its row offsets start at byte 10.
+    const auto at = [](int page, int offset) { return std::size_t(page) * 2048 + offset; };
+    const auto put = [](std::string& b, std::size_t where, std::string_view with) {
+        b.replace(where, with.size(), with);
+    };
+    const std::string a00001 = "SELECT NAME FROM VELKARD WHERE NO = 'A00001'";
     const struct {
         const char* what;
-        std::function<std::string()> change;
-        const char* said;  // nullptr: converted
+        bool jet4;
+        std::function<void(std::string&)> damage;
+        const char* said;        // refused with this; nullptr: converted, and then
+        std::string query = {};  // this query gives
+        std::string value = {};
+        bool complete = false;  // the summary says everything came over whole
     } cases[] = {
-        {"truncated", [&] { return bytes.substr(0, bytes.size() - 3000); }, "不完整"},
-        {"no Jet file", [&] { return std::string(bytes.size(), 'x'); }, "不是舊程式的 Jet"},
-        {"the last pages lost",
-         [&] { return bytes.substr(0, bytes.size() - 2048 * 6) + std::string(2048 * 6, '\0'); },
-         "損壞"},
-        {"a byte that is no Big5",
-         [&] {
-             std::string b = bytes;
-             b.replace(b.find(name), 2, "\xFF\xFF");  // 王 as two bytes no code page has
-             return b;
+        {"truncated", false, [](std::string& b) { b.resize(b.size() - 3000); }, "不完整"},
+        {"no Jet file", false, [](std::string& b) { b.assign(b.size(), 'x'); }, "不是舊程式的 Jet"},
+        {"the last pages lost", false,
+         [](std::string& b) { b.replace(b.size() - 2048 * 6, 2048 * 6, 2048 * 6, '\0'); }, "損壞"},
+        {"the lookup table's definition lost", false,
+         [&](std::string& b) { put(b, at(33, 0), std::string(1, '\0')); }, "資料表 COMBOX_COMPANY"},
+        {"a row's place past its page", false,
+         [&](std::string& b) { put(b, at(31, 10), "\xFF\x0F"); }, "應有 14 筆"},
+        {"a row's place with its flag bits", false,
+         [&](std::string& b) { put(b, at(31, 11), "\x87"); }, nullptr, a00001, "王小明", true},
+        {"a row cut to one column", false, [&](std::string& b) { put(b, at(31, 0x709), "\x01"); },
+         "第 1 筆資料"},
+        {"a byte that is no Big5", false,
+         [](std::string& b) { b.replace(b.find("\xA4\xFD\xA4\x70"), 2, "\xFF\xFF"); }, nullptr,
+         a00001, "\uFFFD\uFFFD小明", false},
+        {"a column named in Big5", false,
+         [](std::string& b) {
+             b.replace(b.find("\x06"
+                              "FIELD1") +
+                           1,
+                       6, "\xBF\xEF\xBE\xDC\xC4\xE6");
          },
-         nullptr},
+         nullptr, "SELECT name FROM pragma_table_info('FIELD1')", "選擇欄", true},
+        {"a character outside the BMP", true,
+         [](std::string& b) {
+             b.replace(b.find("\x8B\x73\x0F\x5C"), 4, std::string("\x40\xD8\x00\xDC", 4));
+         },
+         nullptr, a00001, "\U00020000明", true},
+        {"a lone surrogate", true,
+         [](std::string& b) { b.replace(b.find("\x8B\x73\x0F\x5C"), 2, "\x40\xD8"); }, nullptr,
+         a00001, "\uFFFD小明", false},
     };
     for (const auto& c : cases) {
         TempDir dir;
         const fs::path jet = dir.file("velkard.mdb"), target = dir.file("velkard.db");
-        std::ofstream(jet, std::ios::binary) << c.change();
+        std::string b = c.jet4 ? bytes4 : bytes3;
+        c.damage(b);
+        std::ofstream(jet, std::ios::binary) << b;
         try {
             const auto report = exchange::convertLegacy(jet, target);
             ASSERT_FALSE(c.said) << c.what << ": converted";
-            ASSERT_EQ(report.undecoded.size(), 1u) << c.what;
-            EXPECT_EQ(report.undecoded[0].code, "A00001");
-            EXPECT_EQ(report.undecoded[0].field, "NAME");
-            EXPECT_EQ(testsupport::query(target, "SELECT NAME FROM VELKARD WHERE NO = 'A00001'"),
-                      std::vector<std::string>{"\uFFFD\uFFFD小明"});
+            EXPECT_EQ(testsupport::query(target, c.query), std::vector<std::string>{c.value})
+                << c.what;
+            EXPECT_EQ(report.complete(), c.complete) << c.what;
+            const std::string said = exchange::summary(report);
+            EXPECT_EQ(said.find("完整轉換") != std::string::npos, c.complete) << said;
+            if (!c.complete) {
+                EXPECT_NE(said.find("A00001  NAME"), std::string::npos) << said;
+            }
         } catch (const exchange::ConvertError& e) {
             ASSERT_TRUE(c.said) << c.what << ": " << e.what();
             EXPECT_NE(std::string(e.what()).find(jet.string()), std::string::npos) << e.what();
@@ -127,3 +163,23 @@ TEST(LegacyFileChanged, DamagedFilesAreRefusedAndBadTextIsMarked) {
 }
 
 }  // namespace
+
+// Code-page text decodes whole: a converter that holds a character back (CP1258 waits for a
+// combining mark) gives it up at the end, and a byte that does not decode is marked, not dropped.
+TEST(CodePageText, DecodesWholeAndMarksWhatItCannot) {
+    const struct {
+        const char* codePage;
+        std::string bytes, text;
+        bool clean;
+    } cases[] = {
+        {"CP1258", "abc", "abc", true},
+        {"CP1258", "Vi\xEA\xF2t", "Vi\u1EC7t", true},
+        {"CP950", "\xA4\xFD\xFF", "王\uFFFD", false},
+        {"CP950", std::string(100000, 'a'), std::string(100000, 'a'), true},
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        EXPECT_EQ(exchange::Decoder(c.codePage).decode(c.bytes, out), c.clean) << c.codePage;
+        EXPECT_EQ(out, c.text) << c.codePage;
+    }
+}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QSettings>
 #include <sstream>
 
@@ -18,6 +19,10 @@ TEST(CommandLine, ConvertsAnOldFileOrSaysWhyNot) {
     testsupport::TempDir dir;
     const fs::path file = dir.path() / "VELKARD" / "velkard.db";
     const QString oldName = QString::fromStdString(old.string());
+    // Not files to convert or to replace: a pipe would be waited on for ever.
+    const fs::path pipe = dir.file("pipe.mdb"), folder = dir.file("folder.db");
+    mkfifo(pipe.c_str(), 0600);
+    fs::create_directory(folder);
     const struct {
         QStringList arguments;
         int status;
@@ -30,7 +35,14 @@ TEST(CommandLine, ConvertsAnOldFileOrSaysWhyNot) {
                  {{"--import", "missing.mdb"}, 1, "missing.mdb", -1, 0},
                  {{"--import", oldName}, 0, "VELKARD：14 筆", 14, 1},
                  {{"--import", oldName}, 1, "--replace", 14, 1},
-                 {{"--import", oldName, "--replace"}, 0, "另存為", 14, 2}};
+                 {{"--import", oldName, "--replace"}, 0, "另存為", 14, 2},
+                 {{"--import", oldName, "--replace"}, 0, "另存為", 14, 3},  // the same second
+                 {{"--import", QString::fromStdString(pipe.string())}, 1, "不是一般的檔案", 14, 3},
+                 {{"--import", oldName, "--replace", QString::fromStdString(folder.string())},
+                  1,
+                  "是資料夾",
+                  14,
+                  3}};
     for (const auto& c : cases) {
         std::ostringstream out, err;
         const int status =
