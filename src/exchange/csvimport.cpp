@@ -2,6 +2,9 @@
 
 #include <csv.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "exchange/decoder.h"
 #include "store/dates.h"
 #include "store/fields.h"
@@ -10,6 +13,8 @@
 namespace exchange {
 
 namespace {
+
+constexpr std::size_t kChunk = 1 << 20;  // parsed at a time, between two reports of progress
 
 bool validUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
@@ -27,63 +32,97 @@ bool validUtf8(std::string_view s) {
     return true;
 }
 
-bool fromBig5(std::string_view in, std::string& out) {
-    return Decoder("CP950").decode(in, out);
-}
-
 std::string trimmed(std::string s) {
     const auto first = s.find_first_not_of(" \t");
     if (first == std::string::npos) return {};
     return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
+// Line breaks inside a quoted cell: LF, CR LF or a CR alone each count once.
+long lineBreaks(std::string_view cell) {
+    long n = 0;
+    for (std::size_t i = 0; i < cell.size(); ++i)
+        n += cell[i] == '\n' || (cell[i] == '\r' && (i + 1 == cell.size() || cell[i + 1] != '\n'));
+    return n;
+}
+
 // Rows as libcsv hands them over, each checked as soon as it is complete: the header first,
-// then the clients (a large file is never held twice).
+// then the clients (a large file is never held twice). libcsv reports every line end outside a
+// cell (CSV_REPALL_NL), so blank lines count and a refusal names the line the row begins on.
 struct Reader {
+    explicit Reader(Encoding e) : encoding(e) {}
+    Encoding encoding;
+    Decoder big5{"CP950"};
     CheckedImport checked;
     std::vector<int> fieldOf;  // the field of each column, -1 for none
     bool header = true, anyField = false;
+    std::optional<std::string> failure;  // why the file cannot be read; rows after it are left
     std::vector<std::string> row;
     long line = 1, rowLine = 1;
+    int lastEnd = 0;  // the character that ended the row before, to count CR LF once
+
+    // A cell as UTF-8: Big5 decoded, UTF-8 checked; why not, when it cannot be.
+    std::optional<std::string> text(std::string& cell) {
+        if (cell.find('\0') != std::string::npos) return "含有 NUL 字元";
+        if (encoding == Encoding::Utf8) {
+            if (!validUtf8(cell)) return "有不是 UTF-8 的位元組";
+            return std::nullopt;
+        }
+        std::string decoded;
+        if (!big5.decode(cell, decoded)) return "有不是 Big5 的位元組";
+        cell = std::move(decoded);
+        return std::nullopt;
+    }
 
     void takeHeader() {
         fieldOf.assign(row.size(), -1);
+        std::string twice;
         for (std::size_t c = 0; c < row.size(); ++c) {
+            if (text(row[c])) {
+                failure = "標題行有無法解讀的位元組（請確認文字編碼）";
+                return;
+            }
             const std::string name = trimmed(row[c]);
             for (int f = 0; f < store::kFieldCount; ++f) {
                 const auto i = static_cast<std::size_t>(f);
                 if (store::sameName(name, store::kFieldNames[i]) || name == store::kFieldTitles[i])
                     fieldOf[c] = f;
             }
-            if (fieldOf[c] < 0)
+            if (fieldOf[c] < 0) {
                 checked.ignoredColumns.push_back(name);
-            else
-                anyField = true;
+                continue;
+            }
+            anyField = true;
+            // Two columns for one field: which one holds the value is not for us to guess.
+            const auto first = std::find(fieldOf.begin(), fieldOf.begin() + long(c), fieldOf[c]);
+            if (first != fieldOf.begin() + long(c))
+                twice += (twice.empty() ? "" : "；") +
+                         std::string(store::kFieldNames[static_cast<std::size_t>(fieldOf[c])]) +
+                         "（第 " + std::to_string(first - fieldOf.begin() + 1) + " 與第 " +
+                         std::to_string(c + 1) + " 欄）";
         }
+        if (!twice.empty())
+            failure = "標題行有同一個欄位兩次：" + twice + "。請刪去不要的一欄再匯入";
     }
 
     void takeClient() {
-        if (row.size() == 1 && row[0].empty()) return;  // a blank line
-        if (row.size() != fieldOf.size()) {
-            checked.refused.push_back({rowLine, "有 " + std::to_string(row.size()) +
-                                                    " 個欄位，標題行有 " +
-                                                    std::to_string(fieldOf.size()) + " 個"});
-            return;
-        }
+        if (row.size() == 1 && row[0].empty()) return;  // a line of blanks
+        if (row.size() != fieldOf.size())
+            return refuse("有 " + std::to_string(row.size()) + " 個欄位，標題行有 " +
+                          std::to_string(fieldOf.size()) + " 個");
         ClientValues client(store::kFieldCount);
         for (std::size_t c = 0; c < row.size(); ++c) {
             if (fieldOf[c] < 0) continue;
             const auto f = static_cast<std::size_t>(fieldOf[c]);
+            const std::string name(store::kFieldNames[f]);
             std::string& value = row[c];
+            if (auto why = text(value)) return refuse(name + " " + *why);
             const int limit = store::kFieldWidths[f];
             if (limit > 0 && store::text::big5Width(value) > limit)
-                return refuse(std::string(store::kFieldNames[f]) + " 超過 " +
-                              std::to_string(limit) + " 個位元組");
-            if (store::dates::isDateField(store::kFieldNames[f]) && !value.empty()) {
+                return refuse(name + " 超過 " + std::to_string(limit) + " 個位元組");
+            if (store::dates::isDateField(name) && !value.empty()) {
                 auto kept = store::dates::check(value);
-                if (!kept)
-                    return refuse(std::string(store::kFieldNames[f]) + " 的日期「" + value +
-                                  "」型態不正確");
+                if (!kept) return refuse(name + " 的日期「" + value + "」型態不正確");
                 value = std::move(*kept);
             }
             client[f] = std::move(value);
@@ -92,20 +131,28 @@ struct Reader {
     }
 
     void refuse(std::string reason) { checked.refused.push_back({rowLine, std::move(reason)}); }
+
+    void endRow(int end) {
+        if (!row.empty() && !failure) header ? takeHeader() : takeClient();
+        if (!row.empty()) header = false;
+        // An LF right after the CR of an empty remainder is the same line end (CR LF).
+        if ((end == '\r' || end == '\n') && !(end == '\n' && lastEnd == '\r' && row.empty()))
+            ++line;
+        lastEnd = end;
+        row.clear();
+    }
 };
 
 void onField(void* data, std::size_t size, void* reader) {
     auto& r = *static_cast<Reader*>(reader);
+    if (r.row.empty()) r.rowLine = r.line;
     r.row.emplace_back(static_cast<const char*>(data), size);
-    for (char c : r.row.back()) r.line += c == '\n';
+    r.line += lineBreaks(r.row.back());
+    r.lastEnd = 0;
 }
 
-void onRow(int, void* reader) {
-    auto& r = *static_cast<Reader*>(reader);
-    r.header ? r.takeHeader() : r.takeClient();
-    r.header = false;
-    r.row.clear();
-    r.rowLine = ++r.line;
+void onRow(int end, void* reader) {
+    static_cast<Reader*>(reader)->endRow(end);
 }
 
 }  // namespace
@@ -113,27 +160,32 @@ void onRow(int, void* reader) {
 Detected detectEncoding(std::string_view bytes) {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF" || validUtf8(bytes)) return {Encoding::Utf8, true};
     std::string ignored;
-    if (fromBig5(bytes, ignored)) return {Encoding::Big5, true};
+    if (Decoder("CP950").decode(bytes, ignored)) return {Encoding::Big5, true};
     return {Encoding::Utf8, false};
 }
 
-CheckedImport readClientsCsv(std::string_view bytes, Encoding encoding) {
-    std::string text;
-    if (encoding == Encoding::Big5)
-        fromBig5(bytes, text);
-    else
-        text = bytes.substr(0, 3) == "\xEF\xBB\xBF" ? bytes.substr(3) : bytes;
+CheckedImport readClientsCsv(std::string_view bytes, Encoding encoding,
+                             const store::bulk::Progress& progress) {
+    // Big5 is parsed as it stands: none of its second bytes is a comma, quote or line end.
+    const std::string_view text =
+        encoding == Encoding::Utf8 && bytes.substr(0, 3) == "\xEF\xBB\xBF" ? bytes.substr(3)
+                                                                          : bytes;
     csv_parser parser;
-    csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_APPEND_NULL);
-    Reader reader;
-    const bool ok =
-        csv_parse(&parser, text.data(), text.size(), onField, onRow, &reader) == text.size() &&
-        csv_fini(&parser, onField, onRow, &reader) == 0;
-    const std::string problem = ok ? std::string() : csv_strerror(csv_error(&parser));
-    csv_free(&parser);
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_APPEND_NULL | CSV_REPALL_NL) != 0)
+        throw ImportError("無法讀取 CSV 檔（記憶體不足）。");
+    const std::unique_ptr<csv_parser, void (*)(csv_parser*)> freed(&parser, csv_free);
+    Reader reader(encoding);
+    bool ok = true;
+    for (std::size_t from = 0; ok && from < text.size() && !reader.failure; from += kChunk) {
+        const std::size_t size = std::min(kChunk, text.size() - from);
+        ok = csv_parse(&parser, text.data() + from, size, onField, onRow, &reader) == size;
+        if (progress) progress(static_cast<long>(from + size), static_cast<long>(text.size()));
+    }
+    ok = ok && csv_fini(&parser, onField, onRow, &reader) == 0;
     if (!ok)
         throw ImportError("這不是可以讀的 CSV 檔（第 " + std::to_string(reader.line) + " 行附近：" +
-                          problem + "）。");
+                          csv_strerror(csv_error(&parser)) + "）。");
+    if (reader.failure) throw ImportError(*reader.failure + "。");
     if (reader.header) throw ImportError("檔案是空的。");
     if (!reader.anyField)
         throw ImportError("第一行沒有任何欄位名稱（例如 NO、NAME 或 代號、姓名）。");

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/bulk.h"
+
 // Clients in from a CSV file: decoded, parsed (libcsv, RFC 4180), matched to the fields by the
 // header, and checked as the editor checks a record. Plain C++, no Qt.
 namespace exchange {
@@ -40,10 +42,12 @@ struct CheckedImport {
 };
 
 // Reads the whole file's bytes: the header row matched by field names or Chinese titles (any
-// letter case), each later row checked (Big5 widths, the date form of BIRTH and DATE, the
-// number of cells). Throws ImportError for a file that cannot be read as CSV or whose header
-// names no field.
-CheckedImport readClientsCsv(std::string_view bytes, Encoding encoding);
+// letter case), each later row checked (every cell text in `encoding` without NUL, Big5
+// widths, the date form of BIRTH and DATE, the number of cells). Throws ImportError for a file
+// that cannot be read as CSV, whose header names no field or one field twice. `progress` is
+// told the bytes read (it may throw store::bulk::Cancelled).
+CheckedImport readClientsCsv(std::string_view bytes, Encoding encoding,
+                             const store::bulk::Progress& progress = {});
 
 // The refused rows as a report the user can keep: one line each, "第 N 行：reason".
 std::string refusalReport(const CheckedImport& checked);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <unordered_set>
 
 #include "exchange/export.h"
 #include "platform/datacontrol.h"
@@ -15,13 +16,40 @@
 #include "platform/widgets.h"
 #include "store/clientfile.h"
 #include "store/fields.h"
-#include "store/longwork.h"
+#include "store/text.h"
 
 using platform::dialogs;
 
 namespace {
+
 constexpr int kPreviewRows = 20;
+
+// The import's long steps show a bar with a Cancel button; stopping throws, and what was done
+// is undone.
+store::bulk::Progress cancellableBar(const QString& label, long unit = 1) {
+    return [label, unit](long done, long total) {
+        if (!dialogs().progress(label, done / unit, total / unit, true))
+            throw store::bulk::Cancelled();
+    };
 }
+
+// Which clients have a code the client table holds already (compared as the program compares
+// text), so that a file imported twice does not double them unseen.
+std::vector<bool> knownCodes(const std::vector<exchange::ClientValues>& clients) {
+    std::unordered_set<std::string> stored;
+    const auto rs = platform::clientFile().records(store::kClientTable);
+    for (long i = 0; i < rs->recordCount(); ++i)
+        if (const auto code = rs->valueAt(i, store::NO); !code.empty())
+            stored.insert(store::text::fold(code));
+    std::vector<bool> known(clients.size());
+    for (std::size_t i = 0; i < clients.size(); ++i) {
+        const auto& code = clients[i][store::NO];
+        known[i] = code && !code->empty() && stored.count(store::text::fold(*code));
+    }
+    return known;
+}
+
+}  // namespace
 
 Form45::Form45()
     : Label1(new QLabel(this)), Preview(new QTableWidget(this)), Refusals(new QListWidget(this)) {
@@ -56,10 +84,13 @@ Form45::Form45()
 
 void Form45::showChecked(const QString& file, exchange::CheckedImport checked) {
     checked_ = std::move(checked);
+    known_ = knownCodes(checked_.clients);
+    knownCount_ = std::count(known_.begin(), known_.end(), true);
     QString text = QStringLiteral("%1\n可匯入 %2 筆，不能匯入 %3 筆。")
                        .arg(file)
                        .arg(checked_.clients.size())
                        .arg(checked_.refused.size());
+    if (knownCount_) text += QStringLiteral("其中 %1 筆的代號已經在客戶資料裡。").arg(knownCount_);
     if (!checked_.ignoredColumns.empty()) {
         QStringList ignored;
         for (const auto& c : checked_.ignoredColumns) ignored << platform::toQ(c);
@@ -100,16 +131,46 @@ void Form45::COMMAND1_Click(int index) {
         }
         return;
     }
+    long skipped = 0;
+    if (knownCount_) {
+        const auto answer = dialogs().message(
+            QStringLiteral("有 %1 筆的代號已經在客戶資料裡（也許這個檔案匯入過）。\n"
+                           "按「是」略過這 %1 筆，只匯入其他 %2 筆；按「否」全部匯入；"
+                           "按「取消」不匯入。")
+                .arg(knownCount_)
+                .arg(static_cast<long>(checked_.clients.size()) - knownCount_),
+            {}, platform::Buttons::YesNoCancel, platform::Icon::Question);
+        if (answer == platform::Answer::Cancel) return;
+        if (answer == platform::Answer::Yes) skipped = skipKnown();
+    }
+    if (checked_.clients.empty()) {
+        dialogs().message(QStringLiteral("沒有要匯入的客戶資料。"));
+        return;
+    }
     try {
-        // A large file takes seconds: the windows keep painting meanwhile.
-        store::runLong([this] { platform::clientFile().appendClients(checked_.clients); });
+        platform::clientFile().appendClients(checked_.clients,
+                                             cancellableBar(QStringLiteral("匯入客戶資料⋯")));
+    } catch (const store::bulk::Cancelled&) {
+        dialogs().message(QStringLiteral("匯入已取消，客戶資料沒有改變。"));
+        return;
     } catch (const std::exception& e) {
         platform::showError(e);  // one transaction: nothing was stored
         return;
     }
-    dialogs().message(QStringLiteral("已匯入 %1 筆客戶資料。").arg(checked_.clients.size()));
+    QString done = QStringLiteral("已匯入 %1 筆客戶資料。").arg(checked_.clients.size());
+    if (skipped) done += QStringLiteral("略過代號已有的 %1 筆。").arg(skipped);
+    dialogs().message(done);
     platform::forms::unload<Form45>();
     platform::forms::goHome(true);  // the list read again, with the new clients
+}
+
+long Form45::skipKnown() {
+    std::size_t i = 0;
+    std::erase_if(checked_.clients, [&](const exchange::ClientValues&) { return known_[i++]; });
+    const long skipped = knownCount_;
+    known_.assign(checked_.clients.size(), false);
+    knownCount_ = 0;
+    return skipped;
 }
 
 void importClientsFromCsv() {
@@ -121,7 +182,8 @@ void importClientsFromCsv() {
         dialogs().message(QStringLiteral("無法讀取 %1：%2").arg(path, file.errorString()));
         return;
     }
-    const std::string bytes = file.readAll().toStdString();
+    const QByteArray data = file.readAll();
+    const std::string_view bytes(data.constData(), static_cast<std::size_t>(data.size()));
     exchange::Detected detected = exchange::detectEncoding(bytes);
     if (!detected.certain) {
         const auto answer = dialogs().message(
@@ -134,10 +196,12 @@ void importClientsFromCsv() {
             answer == platform::Answer::Yes ? exchange::Encoding::Utf8 : exchange::Encoding::Big5;
     }
     try {
-        exchange::CheckedImport checked;
-        store::runLong([&] { checked = exchange::readClientsCsv(bytes, detected.encoding); });
+        exchange::CheckedImport checked = exchange::readClientsCsv(
+            bytes, detected.encoding, cancellableBar(QStringLiteral("讀取 CSV 檔（KB）⋯"), 1024));
         platform::forms::get<Form45>().showChecked(path, std::move(checked));
         platform::forms::place<Form45>(600, 900, 11000, 7600);
+    } catch (const store::bulk::Cancelled&) {
+        return;
     } catch (const exchange::ImportError& e) {
         dialogs().message(path + QStringLiteral(" 無法匯入：") + platform::toQ(e.what()), {},
                           platform::Buttons::Ok, platform::Icon::Exclamation);

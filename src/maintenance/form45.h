@@ -28,7 +28,12 @@ class Form45 : public platform::Form {
     void COMMAND1_Click(int index);
 
   private:
+    // Drops the clients whose code the table holds already; how many.
+    long skipKnown();
+
     exchange::CheckedImport checked_;
+    std::vector<bool> known_;  // each client's code is in the client table already
+    long knownCount_ = 0;
 };
 
 // The window by its role: importing clients from CSV.

@@ -154,10 +154,11 @@ void QtDialogs::idle() {
 
 namespace platform {
 
-void QtDialogs::progress(const QString& label, long done, long total) {
+bool QtDialogs::progress(const QString& label, long done, long total, bool cancellable) {
     if (!progress_) {
-        progress_ = std::make_unique<QProgressDialog>(label, QString(), 0, 100,
-                                                      QApplication::activeWindow());
+        progress_ = std::make_unique<QProgressDialog>(
+            label, cancellable ? QStringLiteral("取消") : QString(), 0, 100,
+            QApplication::activeWindow());
         progress_->setWindowTitle(appTitle());
         progress_->setObjectName("Progress");
         progress_->setWindowModality(Qt::ApplicationModal);
@@ -166,8 +167,12 @@ void QtDialogs::progress(const QString& label, long done, long total) {
     }
     progress_->setLabelText(QStringLiteral("%1\n%2 / %3").arg(label).arg(done).arg(total));
     progress_->setValue(total > 0 ? static_cast<int>(100 * done / total) : 100);
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    if (done >= total) progress_.reset();
+    // The bar is modal: the user's input reaches its Cancel button and nothing else.
+    QApplication::processEvents(cancellable ? QEventLoop::AllEvents
+                                            : QEventLoop::ExcludeUserInputEvents);
+    const bool cancelled = progress_->wasCanceled();
+    if (done >= total || cancelled) progress_.reset();
+    return !cancelled;
 }
 
 }  // namespace platform

@@ -45,8 +45,10 @@ class Dialogs {
     virtual void busy(const QString& notice) = 0;
     virtual void idle() = 0;
     // A progress bar for long work the user waits for (converting a file): `done` of `total`;
-    // it closes when `done` reaches `total`.
-    virtual void progress(const QString& label, long done, long total) = 0;
+    // it closes when `done` reaches `total`. A `cancellable` one has a Cancel button: false once
+    // it was pressed (the bar is closed then).
+    virtual bool progress(const QString& label, long done, long total,
+                          bool cancellable = false) = 0;
 };
 
 Dialogs& dialogs();
@@ -71,7 +73,7 @@ class QtDialogs : public Dialogs {
     bool choosePrinter(QPrinter& printer) override;
     void busy(const QString& notice) override;
     void idle() override;
-    void progress(const QString& label, long done, long total) override;
+    bool progress(const QString& label, long done, long total, bool cancellable) override;
 
   private:
     std::unique_ptr<QWidget> notice_;

@@ -66,8 +66,10 @@ class Backend {
     virtual void clearClients(const bulk::Progress& progress) = 0;
     // Writes an SQLite client file with the three tables at `target`, complete or not at all.
     virtual void backup(const std::filesystem::path& target) = 0;
-    // Adds clients in one transaction: all or none.
-    virtual void appendClients(const std::vector<NewClient>& clients) = 0;
+    // Adds clients in one transaction: all or none. `progress` is told the clients written (it may
+    // throw bulk::Cancelled: nothing is added then).
+    virtual void appendClients(const std::vector<NewClient>& clients,
+                               const bulk::Progress& progress) = 0;
 
     // A number that moves whenever another program changed the tables since it was last asked;
     // this program's own writes leave it alone.

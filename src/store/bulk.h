@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -14,6 +15,14 @@ namespace store::bulk {
 
 // Told after each record: (records done, records in all).
 using Progress = std::function<void(long done, long total)>;
+
+// How many records long work does between two reports to a Progress that is not told each one.
+inline constexpr long kProgressStep = 1000;
+
+// Thrown by a Progress when the user stops the work; the work is undone as after any failure.
+struct Cancelled : std::exception {
+    const char* what() const noexcept override { return "已取消"; }
+};
 
 // The percentage shown for record i of n: i x Int(100 / n) below 100 records, else
 // Int(i x 100 / n).

@@ -222,8 +222,9 @@ void ClientFile::clearClients(const bulk::Progress& progress) {
     rows->replaced();
 }
 
-void ClientFile::appendClients(const std::vector<NewClient>& clients) {
-    backend_->appendClients(clients);
+void ClientFile::appendClients(const std::vector<NewClient>& clients,
+                               const bulk::Progress& progress) {
+    backend_->appendClients(clients, progress);
     ++*writes_;  // the held rows lack them: the next view reads the table again
 }
 

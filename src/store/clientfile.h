@@ -63,8 +63,9 @@ class ClientFile {
     void clearClients(const bulk::Progress& progress = {});
     void backup(const std::filesystem::path& target);
     // Adds clients (the twenty fields each, nothing for NULL) in one transaction: all or none.
-    // Record sets opened afterwards show them.
-    void appendClients(const std::vector<NewClient>& clients);
+    // Record sets opened afterwards show them. `progress` is told the clients written; a
+    // bulk::Cancelled it throws leaves the table as it was.
+    void appendClients(const std::vector<NewClient>& clients, const bulk::Progress& progress = {});
 
   private:
     struct Table {

@@ -159,7 +159,8 @@ class PgBackend final : public Backend {
     void renumber(std::string_view start, const bulk::Progress& progress) override;
     void clearClients(const bulk::Progress& progress) override;
     void backup(const std::filesystem::path& target) override;
-    void appendClients(const std::vector<NewClient>& clients) override;
+    void appendClients(const std::vector<NewClient>& clients,
+                       const bulk::Progress& progress) override;
 
     int64_t othersChanges() override {
         c_.ensureOpen();
@@ -310,12 +311,15 @@ void PgBackend::clearClients(const bulk::Progress& progress) {
     });
 }
 
-void PgBackend::appendClients(const std::vector<NewClient>& clients) {
+void PgBackend::appendClients(const std::vector<NewClient>& clients,
+                              const bulk::Progress& progress) {
     write("匯入", [&] {
         const auto [table, stored] = clientColumns({kFieldNames.begin(), kFieldNames.end()});
         std::string names;
         for (const auto& name : stored) names += (names.empty() ? "" : ", ") + quoteName(name);
         c_.exec("COPY " + quoteName(table) + " (" + names + ") FROM STDIN", "匯入");
+        const long total = static_cast<long>(clients.size());
+        long done = 0;
         std::string chunk;
         for (const auto& client : clients) {
             for (int i = 0; i < kFieldCount; ++i) {
@@ -325,8 +329,10 @@ void PgBackend::appendClients(const std::vector<NewClient>& clients) {
             }
             chunk += '\n';
             if (chunk.size() > (1 << 20)) c_.put(chunk, "匯入"), chunk.clear();
+            if (progress && ++done % bulk::kProgressStep == 0) progress(done, total);
         }
         c_.put(chunk, "匯入");
+        if (progress) progress(total, total);
         c_.endCopyIn("匯入");
     });
 }

@@ -151,12 +151,15 @@ class SqliteBackend final : public Backend {
     }
     void backup(const std::filesystem::path& target) override { bulk::backup(*db_, target); }
 
-    void appendClients(const std::vector<NewClient>& clients) override {
+    void appendClients(const std::vector<NewClient>& clients,
+                       const bulk::Progress& progress) override {
         std::string names, marks;
         for (int i = 0; i < kFieldCount; ++i) {
             names += (i ? ", " : "") + quoteName(kFieldNames[static_cast<std::size_t>(i)]);
             marks += i ? ", ?" : "?";
         }
+        const long total = static_cast<long>(clients.size());
+        long done = 0;
         Transaction tx(*db_);
         Statement insert(*db_, "INSERT INTO " + quoteName(kClientTable) + " (" + names +
                                    ") VALUES (" + marks + ")");
@@ -167,7 +170,9 @@ class SqliteBackend final : public Backend {
             }
             insert.step();
             insert.reset();
+            if (progress && ++done % bulk::kProgressStep == 0) progress(done, total);
         }
+        if (progress) progress(total, total);
         tx.commit();
     }
 

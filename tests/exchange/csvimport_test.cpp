@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "exchange/export.h"
+#include "generator.h"
 #include "store/clientfile.h"
 #include "store/fields.h"
 #include "tempdir.h"
@@ -13,33 +14,39 @@ namespace {
 
 using exchange::Encoding;
 
+// What the program exports comes back whole: the sample tool's clients (every value one the
+// editor accepts) and values that CSV must quote.
 TEST(CsvImport, AnExportedTableImportsIntoAnEmptyFileAsTheSameRows) {
     testsupport::TempDir dir;
-    const auto from = dir.file("from.db"), to = dir.file("to.db");
+    const auto sampled = dir.file("sample.db"), made = dir.file("made.db");
+    sample::writeClientFile(sampled, 20000);
     std::vector<std::vector<std::string>> clients = {
         {"A1", "王小明", "45.03.12", "M"}, {"A2", "林"}, {"871001"}};
     clients[0].resize(store::kFieldCount);
     clients[0][store::MEMO] = "第一行\r\n第二行";
     clients[1].resize(store::kFieldCount);
     clients[1][store::COMPANY] = "Tom's \"美語\", 補習班";
-    testsupport::writeClients(from, clients);
-    store::clientfile::create(to);
-    std::ostringstream csv;
-    auto source = store::ClientFile::open(from)->records("VELKARD");
-    std::vector<int> all(store::kFieldCount);
-    for (int i = 0; i < store::kFieldCount; ++i) all[static_cast<std::size_t>(i)] = i;
-    exchange::writeCsv(*source, all, csv);
+    testsupport::writeClients(made, clients);
+    for (const auto& from : {sampled, made}) {
+        const auto to = dir.file("to-" + from.filename().string());
+        store::clientfile::create(to);
+        std::ostringstream csv;
+        auto source = store::ClientFile::open(from)->records("VELKARD");
+        std::vector<int> all(store::kFieldCount);
+        for (int i = 0; i < store::kFieldCount; ++i) all[static_cast<std::size_t>(i)] = i;
+        exchange::writeCsv(*source, all, csv);
 
-    const auto checked =
-        exchange::readClientsCsv(csv.str(), exchange::detectEncoding(csv.str()).encoding);
-    EXPECT_TRUE(checked.refused.empty());
-    auto target = store::ClientFile::open(to);
-    target->appendClients(checked.clients);
-    const auto again = target->records("VELKARD");
-    ASSERT_EQ(again->recordCount(), 3);
-    for (long r = 0; r < 3; ++r)
-        for (int f = 0; f < store::kFieldCount; ++f)
-            EXPECT_EQ(again->valueAt(r, f), source->valueAt(r, f)) << r << " " << f;
+        const auto checked =
+            exchange::readClientsCsv(csv.str(), exchange::detectEncoding(csv.str()).encoding);
+        EXPECT_TRUE(checked.refused.empty()) << exchange::refusalReport(checked).substr(0, 300);
+        auto target = store::ClientFile::open(to);
+        target->appendClients(checked.clients);
+        const auto again = target->records("VELKARD");
+        ASSERT_EQ(again->recordCount(), source->recordCount());
+        for (long r = 0; r < source->recordCount(); ++r)
+            for (int f = 0; f < store::kFieldCount; ++f)
+                ASSERT_EQ(again->valueAt(r, f), source->valueAt(r, f)) << r << " " << f;
+    }
 }
 
 TEST(CsvImport, TheEncodingIsFoundOrLeftToTheUser) {
@@ -61,6 +68,7 @@ TEST(CsvImport, TheEncodingIsFoundOrLeftToTheUser) {
 }
 
 TEST(CsvImport, RowsAreCheckedAsTheEditorChecksThemAndRefusalsNamedByLine) {
+    using namespace std::string_literals;
     const std::string csv =
         "代號,姓名,birth,MEMO,電腦編號\r\n"
         "A1,王小明,880403,\"兩行\r\n的備註\",x\r\n"  // line 2, BIRTH rewritten
@@ -68,7 +76,10 @@ TEST(CsvImport, RowsAreCheckedAsTheEditorChecksThemAndRefusalsNamedByLine) {
         "A3,陳,88.13.03,,x\r\n"                      // line 5: no date
         "A4,林\r\n"                                  // line 6: two cells
         "\r\n"                                       // a blank line
-        "A5,,,,\r\n";                                // line 8
+        "A5,,,,\r\n"                                 // line 8
+        "\n\r"                                       // blank lines 9 and 10
+        "A6,\xFF\xFE,,,\r\n"                         // line 11: no UTF-8
+        "A7,a\0b,,,\r\n"s;                           // line 12: a NUL
     const auto checked = exchange::readClientsCsv(csv, Encoding::Utf8);
     EXPECT_EQ(checked.ignoredColumns, std::vector<std::string>{"電腦編號"});
     ASSERT_EQ(checked.clients.size(), 2u);
@@ -79,9 +90,27 @@ TEST(CsvImport, RowsAreCheckedAsTheEditorChecksThemAndRefusalsNamedByLine) {
     EXPECT_EQ(exchange::refusalReport(checked),
               "第 4 行：NAME 超過 8 個位元組\n"
               "第 5 行：BIRTH 的日期「88.13.03」型態不正確\n"
-              "第 6 行：有 2 個欄位，標題行有 5 個\n");
-    for (const char* bad : {"NO\r\n\"A1\r\n", "x,y\r\n1,2\r\n", ""})
-        EXPECT_THROW(exchange::readClientsCsv(bad, Encoding::Utf8), exchange::ImportError) << bad;
+              "第 6 行：有 2 個欄位，標題行有 5 個\n"
+              "第 11 行：NAME 有不是 UTF-8 的位元組\n"
+              "第 12 行：NAME 含有 NUL 字元\n");
+    EXPECT_EQ(exchange::refusalReport(exchange::readClientsCsv(
+                  "NO,NAME\r\nA1,\xA4\xFD\r\nA2,\xFF\xFF\r\n", Encoding::Big5)),
+              "第 3 行：NAME 有不是 Big5 的位元組\n");
+    const struct {
+        const char* csv;
+        const char* said;
+    } files[] = {{"NO\r\n\"A1\r\n", "第 2 行"},
+                 {"x,y\r\n1,2\r\n", "沒有任何欄位"},
+                 {"", "空的"},
+                 {"NO,name,電話,姓名\r\n1,a,b,c\r\n", "NAME（第 2 與第 4 欄）"}};
+    for (const auto& f : files) {
+        try {
+            exchange::readClientsCsv(f.csv, Encoding::Utf8);
+            ADD_FAILURE() << f.csv;
+        } catch (const exchange::ImportError& e) {
+            EXPECT_NE(std::string(e.what()).find(f.said), std::string::npos) << e.what();
+        }
+    }
 }
 
 }  // namespace

@@ -113,6 +113,26 @@ class MaintenanceTest : public QObject {
         QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("已匯入 2 筆客戶資料。"));
         QVERIFY(!platform::forms::loaded<Form45>());
         QCOMPARE(codesInTheBrowseList(), (QStringList{"N1", "N3", "OLD0", "OLD1"}));
+
+        // The same clients again, and one more: the known codes are said before anything is
+        // stored; a run stopped at its bar stores nothing; then the known ones are skipped.
+        std::ofstream(folder / "again.csv", std::ios::binary)
+            << "NO,NAME\r\nn1,王小明\r\nN4,趙六\r\n";
+        f.dialogs().openPaths = {QString::fromStdString((folder / "again.csv").string())};
+        get<MDIForm1>().item("menu_FILE_IMPORT")->trigger();
+        Form45& again = get<Form45>();
+        QVERIFY(again.Label1->text().contains(QStringLiteral("其中 1 筆的代號已經在客戶資料裡")));
+        f.dialogs().answers = {platform::Answer::No};  // store them all
+        f.dialogs().cancelAt = 0;
+        testsupport::click(again.COMMAND1[Form45::Import]);
+        QCOMPARE(f.dialogs().messages().back().text,
+                 QStringLiteral("匯入已取消，客戶資料沒有改變。"));
+        QCOMPARE(codesInTheBrowseList().size(), 4);
+        f.dialogs().answers = {platform::Answer::Yes};  // skip the known one
+        testsupport::click(again.COMMAND1[Form45::Import]);
+        QCOMPARE(f.dialogs().messages().back().text,
+                 QStringLiteral("已匯入 1 筆客戶資料。略過代號已有的 1 筆。"));
+        QCOMPARE(codesInTheBrowseList(), (QStringList{"N1", "N3", "N4", "OLD0", "OLD1"}));
     }
 };
 

@@ -59,9 +59,12 @@ void RecordingDialogs::busy(const QString& notice) {
     calls.push_back({DialogCall::Busy, notice, {}});
 }
 
-void RecordingDialogs::progress(const QString& label, long done, long total) {
+bool RecordingDialogs::progress(const QString& label, long done, long total, bool cancellable) {
     // The end of a run only: each thousand rows would fill the record.
     if (done >= total) calls.push_back({DialogCall::Progress, label, QString::number(total)});
+    if (!cancellable || cancelAt < 0 || done < cancelAt) return true;
+    cancelAt = -1;
+    return false;
 }
 
 int RecordingDialogs::beeps() const {

@@ -37,7 +37,9 @@ class RecordingDialogs : public platform::Dialogs {
     bool choosePrinter(QPrinter& printer) override;  // records and cancels
     void busy(const QString& notice) override;
     void idle() override {}
-    void progress(const QString& label, long done, long total) override;
+    // A cancellable run is cancelled at its first report of `cancelAt` or more done, once.
+    long cancelAt = -1;
+    bool progress(const QString& label, long done, long total, bool cancellable) override;
 
     int beeps() const;
     std::vector<DialogCall> messages() const;

@@ -131,7 +131,7 @@ std::array<std::string, store::kFieldCount> client(Dice& d, long index) {
         return std::string(5 - n.size(), '0') + n;
     }();
     f[store::NAME] = name(d);
-    f[store::BIRTH] = d.chance(3) ? "" : d.chance(2) ? "64/06/01" : rocDate(d, 20, 95);
+    f[store::BIRTH] = d.chance(3) ? "" : rocDate(d, 20, 95);
     f[store::SEX] = d.chance(4) ? (d.chance(50) ? "男" : "女") : (d.chance(50) ? "M" : "F");
     const char* bloods[] = {"A", "B", "O", "AB", "O", "A", "A+"};
     f[store::BLOOD] = d.chance(5) ? "" : d.pick(bloods);
