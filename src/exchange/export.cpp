@@ -22,12 +22,16 @@ void csvField(std::ostream& out, std::string_view value) {
     out.write(quoted.data(), static_cast<std::streamsize>(size));
 }
 
-// A vCard text value: backslash, comma, semicolon and line breaks escaped.
+// A vCard text value: backslash, comma, semicolon and line breaks escaped; other control
+// characters but the tab, which RFC 6350 does not allow in a value, left out.
 std::string escaped(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '\\' || c == ',' || c == ';') {
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n') ||
+            c == '\x7F') {
+            continue;
+        } else if (c == '\\' || c == ',' || c == ';') {
             out += '\\';
             out += c;
         } else if (c == '\r' || c == '\n') {

@@ -2,11 +2,13 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QSettings>
 #include <chrono>
 
 #include "exchange/legacy.h"
 #include "store/bulk.h"
+#include "store/errors.h"
 #include "store/postgres.h"
 
 namespace shell {
@@ -43,6 +45,16 @@ void describe(QCommandLineParser& parser) {
 
 constexpr auto kServerKey = "server";
 
+namespace {
+
+// The settings are written now and readable by their owner only: they name the office's server.
+void writePrivately(QSettings& settings) {
+    settings.sync();
+    QFile::setPermissions(settings.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+}  // namespace
+
 bool commandLineOnly(const QStringList& arguments) {
     // Qt's own options for windows take one dash (-platform, -style); every option of the
     // program's takes two, so an unknown one is answered here too.
@@ -66,12 +78,25 @@ ClientPlace chosenPlace(const QStringList& arguments, QSettings& settings,
     const QStringList files = parser.positionalArguments();
     ClientPlace place{files.isEmpty() ? defaultFile : std::filesystem::path(files[0].toStdString()),
                       {}};
-    if (parser.isSet("no-server"))
+    if (parser.isSet("no-server")) {
         settings.remove(kServerKey);
-    else if (parser.isSet("server"))
+        writePrivately(settings);
+    } else if (parser.isSet("server")) {
         place.server = parser.value("server").toStdString();
-    else if (files.isEmpty())
+    } else if (files.isEmpty()) {
         place.server = settings.value(kServerKey).toString().toStdString();
+        // An earlier version kept some secrets (sslpassword): they serve this start, and leave
+        // the settings now.
+        try {
+            const std::string kept = store::postgres::withoutPassword(place.server);
+            if (!place.server.empty() && kept != place.server) {
+                settings.setValue(kServerKey, QString::fromStdString(kept));
+                writePrivately(settings);
+            }
+        } catch (const store::StoreError&) {
+            // not a connection text libpq reads: the start on it says so
+        }
+    }
     return place;
 }
 
@@ -79,9 +104,10 @@ void rememberServer(const QStringList& arguments, QSettings& settings) {
     QCommandLineParser parser;
     describe(parser);
     parser.parse(arguments);
-    if (parser.isSet("server") && !parser.isSet("no-server"))
-        settings.setValue(kServerKey, QString::fromStdString(store::postgres::withoutPassword(
-                                          parser.value("server").toStdString())));
+    if (!parser.isSet("server") || parser.isSet("no-server")) return;
+    settings.setValue(kServerKey, QString::fromStdString(store::postgres::withoutPassword(
+                                      parser.value("server").toStdString())));
+    writePrivately(settings);
 }
 
 namespace {

@@ -268,7 +268,8 @@ std::string withoutPassword(const std::string& conninfo) {
     }
     std::string out;
     for (auto* o = options; o->keyword; ++o) {
-        if (!o->val || !*o->val || !std::strcmp(o->keyword, "password")) continue;
+        // libpq marks every option that holds a secret (password, sslpassword) with '*'.
+        if (!o->val || !*o->val || (o->dispchar && o->dispchar[0] == '*')) continue;
         out += (out.empty() ? "" : " ") + std::string(o->keyword) + "='";
         for (const char* v = o->val; *v; ++v) {
             if (*v == '\'' || *v == '\\') out += '\\';

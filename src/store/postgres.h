@@ -26,7 +26,7 @@ void createTables(const std::string& conninfo);
 long importFile(const std::string& conninfo, const std::filesystem::path& from,
                 const bulk::Progress& progress = {});
 
-// The connection text with any password left out, fit to be remembered.
+// The connection text with every secret left out (password, sslpassword), fit to be remembered.
 std::string withoutPassword(const std::string& conninfo);
 
 // The server and database `conninfo` names, as the user knows them, for messages.

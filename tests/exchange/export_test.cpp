@@ -64,8 +64,8 @@ TEST(Export, CsvReadsBackInASecondReaderValueForValue) {
 TEST(Export, VcardHoldsEachFieldWhereTheRfcPutsIt) {
     TempDir dir;
     const auto file = dir.file("velkard.db");
-    const std::string memo = "住址：台北市; 電話, 傳真\\備註\n" + std::string(30, 'x') + "。" +
-                             std::string(40, 'y') + "歐陽";
+    const std::string memo = "住址：台北市; 電話, 傳真\\備註" + std::string("\a\0\x1B\x7F\t\n", 6) +
+                             std::string(30, 'x') + "。" + std::string(40, 'y') + "歐陽";
     testsupport::writeClients(
         file, {client({{store::NO, "A1"},
                        {store::NAME, "歐陽志明"},
@@ -98,8 +98,9 @@ TEST(Export, VcardHoldsEachFieldWhereTheRfcPutsIt) {
         "BDAY:19560312\r\nTEL;TYPE=home:0227001234\r\nTEL;TYPE=cell:0912345678\r\n"
         "TEL;TYPE=pager:0605\r\nTEL;TYPE=work:0225071234\r\nTEL;TYPE=fax:0225071235\r\n"
         "ORG:宏星電子\r\nTITLE:工程師\r\nROLE:資訊業\r\nNOTE:住址：台北市\\; 電話\\, "
-        "傳真\\\\備註\\n" +
-        std::string(30, 'x') + "。" + std::string(40, 'y') +
+        "傳真\\\\備註\t\\n" +  // no control character but the tab
+        std::string(30, 'x') +
+        "。" + std::string(40, 'y') +
         "歐陽\r\nADR;TYPE=home:;;台北市大安區;;;;\r\nADR;TYPE=work:;;台北市松山區;;;;\r\n"
         "END:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:4.0\r\nUID;VALUE=text:A2\r\nFN:陳\r\nN:陳;;;;\r\nEND:VCARD\r\n";

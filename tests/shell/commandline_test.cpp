@@ -61,21 +61,23 @@ TEST(CommandLine, ConvertsAnOldFileOrSaysWhyNot) {
     }
 }
 
-// The server is chosen once with --server and remembered (never its password); a file named on
-// the command line serves that start only; --no-server forgets the server.
+// The server is chosen once with --server and remembered (never a secret, in a file only its
+// owner reads); a file named on the command line serves that start only; --no-server forgets it.
 TEST(CommandLine, TheServerIsRememberedUntilForgotten) {
     testsupport::TempDir dir;
     QSettings settings(QString::fromStdString(dir.file("velkard.conf").string()),
                        QSettings::IniFormat);
     const fs::path file = "/office/velkard.db";
-    const std::string server = "postgresql://office:secret@db/velkard";
+    const std::string server = "postgresql://office:secret@db/velkard?sslpassword=keyphrase";
+    settings.setValue("server", "host=old sslpassword=old-key");  // as an earlier version left it
     const struct {
         QStringList arguments;
         bool windows;  // the program opens its windows
         std::string file;
         std::string server;  // chosen for this start
     } steps[] = {
-        {{}, true, file, ""},
+        {{}, true, file, "host=old sslpassword=old-key"},  // serves once, then leaves the file
+        {{}, true, file, "host='old'"},
         {{"--server", QString::fromStdString(server)}, true, file, server},
         {{}, true, file, "user='office' dbname='velkard' host='db'"},
         {{"other.db"}, true, "other.db", ""},
@@ -94,7 +96,11 @@ TEST(CommandLine, TheServerIsRememberedUntilForgotten) {
         if (s.windows) shell::rememberServer(arguments, settings);
     }
     settings.sync();
-    EXPECT_EQ(testsupport::readBytes(dir.file("velkard.conf")).find("secret"), std::string::npos);
+    const std::string kept = testsupport::readBytes(dir.file("velkard.conf"));
+    for (const char* secret : {"secret", "keyphrase", "old-key"})
+        EXPECT_EQ(kept.find(secret), std::string::npos) << kept;
+    EXPECT_EQ(fs::status(dir.file("velkard.conf")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
 }
 
 }  // namespace
