@@ -2,7 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <cmath>
 #include <cstdio>
 #include <random>
 #include <vector>
@@ -41,16 +40,21 @@ int percent(long i, long n) {
 }
 
 std::string nextCode(std::string_view code) {
-    const double next = text::leadingNumber(code) + 1;
-    char out[64];
-    if (std::fabs(next) < 1e15 && next == std::floor(next))
-        std::snprintf(out, sizeof out, "%lld", static_cast<long long>(next));
+    std::string next(code);
+    std::size_t i = next.size();
+    for (; i > 0 && next[i - 1] == '9'; --i) next[i - 1] = '0';
+    if (i > 0 && next[i - 1] >= '0' && next[i - 1] <= '8')
+        ++next[i - 1];
     else
-        std::snprintf(out, sizeof out, "%.15g", next);
-    return out;
+        next.insert(i, "1");  // 999 -> 1000, A99 -> A100
+    return next;
 }
 
 std::optional<std::string> renumberRefusal(std::string_view start, long count) {
+    if (start.empty()) return "請輸入起始代號（例如 A00001），代號沒有重新編排。";
+    if (start.back() < '0' || start.back() > '9')
+        return "起始代號「" + std::string(start) +
+               "」的最後要是數字（例如 A00001），代號沒有重新編排。";
     std::string code(start);
     for (long i = 0; i < count; ++i) {
         if (text::big5Width(code) > kCodeWidth)

@@ -28,12 +28,12 @@ struct Cancelled : std::exception {
 // Int(i x 100 / n).
 int percent(long i, long n);
 
-// The code after `code`: the number the text begins with, plus one, in its shortest decimal
-// form ("0001" -> "2", "A00001" -> "1", "" -> "1").
+// The code after `code`: the digits it ends with plus one, as wide as they were, the text
+// before them kept ("A00001" -> "A00002", "0001" -> "0002", "A99" -> "A100").
 std::string nextCode(std::string_view code);
 
-// Why renumbering `count` records from `start` cannot be done (a code wider than the 6 bytes of
-// NO); nothing when it can.
+// Why renumbering `count` records from `start` cannot be done (no start, a start that does not
+// end in a digit, a code wider than the 6 bytes of NO); nothing when it can.
 std::optional<std::string> renumberRefusal(std::string_view start, long count);
 
 // Writes the codes into NO of every client in table order: `start` for the first, then each

@@ -56,7 +56,8 @@ class MaintenanceTest : public QObject {
 
         testsupport::click(w.ComFORM42[1]);  // END rebuilds the browse list
         QVERIFY(!platform::forms::loaded<Form42>());
-        QCOMPARE(codesInTheBrowseList(), (QStringList{"0001", "2", "3", "4", "5", "6", "7"}));
+        QCOMPARE(codesInTheBrowseList(),
+                 (QStringList{"0001", "0002", "0003", "0004", "0005", "0006", "0007"}));
     }
 
     void backupAsksForANameAndForOverwriting() {
