@@ -1,7 +1,10 @@
 #include "maintenance/form43.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <optional>
 
 #include "platform/appsetup.h"
 #include "platform/datacontrol.h"
@@ -15,6 +18,28 @@
 using platform::Buttons;
 using platform::dialogs;
 using platform::rectTwips;
+
+namespace {
+
+// A name as this system writes it: `~` is the home folder. Where there are no drive letters, a
+// name with one or with backslashes (the prompt's own example) would become a file of that odd
+// name in the current folder: nothing, and `refusal` says how such names are written here.
+std::optional<std::filesystem::path> nativeName(const QString& typed, QString& refusal) {
+    QString name = typed.trimmed();
+#ifndef _WIN32
+    const QRegularExpression windowsName(QStringLiteral("^[A-Za-z]:|\\\\"));
+    if (windowsName.match(name).hasMatch()) {
+        refusal = QStringLiteral("這台電腦的檔名不用磁碟代號，資料夾之間用「/」分開，例如：\r%1")
+                      .arg(QDir::homePath() + QStringLiteral("/VELKARD/BACKUP.db"));
+        return std::nullopt;
+    }
+#endif
+    if (name == QStringLiteral("~") || name.startsWith(QStringLiteral("~/")))
+        name = QDir::homePath() + name.mid(1);
+    return platform::toStd(name);
+}
+
+}  // namespace
 
 Form43::Form43() : Label1(new QLabel(QStringLiteral("      Do   you   backup   datafile"), this)) {
     setObjectName("Form43");
@@ -57,9 +82,17 @@ int Form43::backupTo(const QString& name) {
         platform::showError(e);
         return 0;
     }
+    QString refusal;
+    const auto native = nativeName(name, refusal);
+    if (!native) {
+        dialogs().beep();
+        dialogs().message(refusal, QStringLiteral("備份"), Buttons::Ok,
+                          platform::Icon::Exclamation);
+        return -1;
+    }
     // A name without a folder goes beside the client file, not wherever the program was started;
     // with the clients on a server, into the folder the program started in.
-    std::filesystem::path target = platform::toStd(name);
+    std::filesystem::path target = *native;
     std::error_code ec;
     if (target.is_relative())
         target = (file->path().empty() ? std::filesystem::current_path(ec)
@@ -84,6 +117,10 @@ int Form43::backupTo(const QString& name) {
         platform::showError(e);
         return 0;
     }
-    dialogs().message(QStringLiteral("檔案名稱已完成備份"), platform::appTitle());
+    // Where it went, in full: a name without a folder was placed by the program.
+    dialogs().message(
+        QStringLiteral("檔案名稱已完成備份\r") +
+            platform::toQ(std::filesystem::absolute(target, ec).lexically_normal().string()),
+        platform::appTitle());
     return 0;
 }

@@ -67,10 +67,24 @@ class MaintenanceTest : public QObject {
         Form43& w = get<Form43>();
 
         const auto folder = f.clientFile().parent_path();
+        // The prompt's own example names no file here; ~ is the home folder; the message says
+        // where the copy went.
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", QByteArray::fromStdString(folder.string()));
+        f.dialogs().inputs = {QStringLiteral("C:\\KORT\\DB\\BACKUP.MDB"), QStringLiteral("~/b.db")};
+        testsupport::click(w.COMMAND1[0]);
+        QVERIFY(f.dialogs().messages().back().text.contains(QStringLiteral("/VELKARD/BACKUP.db")));
+        QCOMPARE(f.dialogs().beeps(), 1);
+        testsupport::click(w.COMMAND1[0]);
+        qputenv("HOME", home);
+        QCOMPARE(f.dialogs().messages().back().text,
+                 QStringLiteral("檔案名稱已完成備份\r") +
+                     QString::fromStdString((folder / "b.db").string()));
+        QCOMPARE(std::distance(std::filesystem::directory_iterator(folder), {}), 2);  // and ours
+
         const QString name = QString::fromStdString((folder / "客戶 O'Neil 備份.db").string());
         f.dialogs().inputs = {name, name, name};
         testsupport::click(w.COMMAND1[0]);
-        QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("檔案名稱已完成備份"));
         QVERIFY(std::filesystem::exists(folder / "客戶 O'Neil 備份.db"));
 
         // A second backup to the same name asks first; No keeps the old copy.
