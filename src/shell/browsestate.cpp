@@ -1,5 +1,6 @@
 #include "shell/browsestate.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 
@@ -40,8 +41,9 @@ ListStart listStart(bool lastPage, bool choicePage, qint16 page) {
 }
 
 QString counterText(long position, long count) {
-    if (count == 0) return QStringLiteral("Record :  0 / 0");
-    return QStringLiteral("Record :  %1 / %2").arg(position).arg(count);
+    // Before the first or past the last record (a search that found nothing) there is no
+    // current record: 0, as for an empty table, never the record set's -2 or -3.
+    return QStringLiteral("Record :  %1 / %2").arg(count ? std::max(position, 0L) : 0).arg(count);
 }
 
 }  // namespace shell

@@ -25,7 +25,8 @@ struct ListStart {
 };
 ListStart listStart(bool lastPage, bool choicePage, qint16 page);
 
-// "Record :  5 / 42"; "Record :  0 / 0" for an empty list; off the rows the position is -2 or -3.
+// "Record :  5 / 42"; the position 0 when there is no current record (an empty list, a search
+// that found nothing), never the record set's -2 or -3.
 QString counterText(long position, long count);
 
 }  // namespace shell

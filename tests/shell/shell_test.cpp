@@ -187,7 +187,7 @@ class ShellTest : public QObject {
         } cases[] = {{"menu_FILE_FIRST_PAGE", "", "Record :  1 / 40", true},
                      {"menu_FILE_LAST_PAGE", "", "Record :  40 / 40", true},
                      {"mnu_CHOICE_PAGE", "2", "Record :  14 / 40", true},
-                     {"mnu_CHOICE_PAGE", "5", "Record :  -3 / 40", true},
+                     {"mnu_CHOICE_PAGE", "5", "Record :  0 / 40", true},
                      {"mnu_CHOICE_PAGE", "", "Record :  7 / 40", false},
                      {"mnu_CHOICE_PAGE", "2522", "Record :  7 / 40", false}};
         testsupport::GuiFixture f;
