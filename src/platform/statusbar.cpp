@@ -46,13 +46,16 @@ class PanelLabel : public QLabel {
     int designed_;
 };
 
-// A lock panel shows its name in black when the lock is on, in a grey still legible on the
-// panel when off (the disabled colour is not), nothing when unknown.
+// A lock panel shows its name lit (white on dark blue) when the lock is on and in black on the
+// bar when off, in a bold face: a grey for "off" is not legible in the bar's small face, so the
+// two states differ by the panel's light, not by faint text. Nothing when unknown.
 void showLock(QLabel* label, const QString& name, bool known, bool on) {
     label->setText(known ? name : QString());
     QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, on ? QColor(Qt::black) : QColor(0x50, 0x50, 0x50));
+    p.setColor(QPalette::WindowText, on ? QColor(Qt::white) : QColor(Qt::black));
+    p.setColor(QPalette::Window, QColor(0x00, 0x00, 0x80));
     label->setPalette(p);
+    label->setAutoFillBackground(known && on);
 }
 
 }  // namespace
@@ -80,12 +83,18 @@ StatusBar::StatusBar(QWidget* parent) : QFrame(parent), timer_(new QTimer(this))
     }
     layout->addStretch(1);
     panels_[0]->setText(QStringLiteral(" RECORD"));
+    for (QLabel* lock : {panels_[2], panels_[3]}) lock->setFont(mingFont(8, true));
     panels_[4]->setAlignment(Qt::AlignCenter);
     panels_[5]->setAlignment(Qt::AlignCenter);
     panels_[6]->setAlignment(Qt::AlignCenter);
     connect(timer_, &QTimer::timeout, this, &StatusBar::refresh);
     timer_->start(1000);
     refresh();
+}
+
+void StatusBar::showLockKeys(bool known, bool capsLock, bool numLock) {
+    showLock(panels_[2], QStringLiteral("CAPS"), known, capsLock);
+    showLock(panels_[3], QStringLiteral("NUM"), known, numLock);
 }
 
 void StatusBar::setPanelText(int panel, const QString& text) {
@@ -105,9 +114,8 @@ void StatusBar::refresh() {
     panels_[5]->setText(now.toString(QStringLiteral("HH:mm")));
     panels_[6]->setText(now.toString(QStringLiteral("yyyy/MM/dd")));
     bool caps = false, num = false;
-    bool known = readLockKeys(caps, num);
-    showLock(panels_[2], QStringLiteral("CAPS"), known, caps);
-    showLock(panels_[3], QStringLiteral("NUM"), known, num);
+    const bool known = readLockKeys(caps, num);
+    showLockKeys(known, caps, num);
     // Boxes insert unless they say they overwrite.
     bool overwrite = false;
     QWidget* focus = QApplication::focusWidget();

@@ -23,6 +23,8 @@ class StatusBar : public QFrame {
     QLabel* panel(int panel) const;
     // Reads the clock and the keyboard again.
     void refresh();
+    // The lock panels for these states (`known` false: the desktop does not tell them).
+    void showLockKeys(bool known, bool capsLock, bool numLock);
 
   private:
     std::vector<QLabel*> panels_;

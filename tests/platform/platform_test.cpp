@@ -5,11 +5,15 @@
 #include <QPointer>
 #include <QTimer>
 #include <atomic>
+#include <cmath>
+#include <map>
+#include <numeric>
 #include <thread>
 #include "windowtest.h"
 
 #include "platform/longwork.h"
 #include "platform/twips.h"
+#include "platform/widgets.h"
 #include "store/clientfile.h"
 #include "store/longwork.h"
 
@@ -17,6 +21,41 @@ namespace {
 
 const std::vector<std::vector<std::string>> kThree = {
     {"A1", "王小明"}, {"A2", "李四"}, {"A3", "張三"}};
+
+double luminance(QColor c) {  // WCAG 2
+    const auto channel = [](double v) {
+        v /= 255;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+}
+
+// The contrast of a label's text as it is drawn in its window (inside its frame): the darker
+// half of its ink pixels (the lighter half for light text) against its most common pixel, the
+// background.
+double drawnContrast(QWidget* window, QLabel* label) {
+    const QRect inside = label->contentsRect().translated(label->mapTo(window, QPoint()));
+    const QImage image = window->grab(inside).toImage();
+    std::map<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) ++counts[image.pixel(x, y)];
+    const QColor background =
+        QColor::fromRgb(std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                            return a.second < b.second;
+                        })->first);
+    const double back = luminance(background);
+    std::vector<double> ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (const double l = luminance(image.pixelColor(x, y)); std::abs(l - back) > 0.01)
+                ink.push_back(l);
+    if (ink.empty()) return 1;
+    std::sort(ink.begin(), ink.end());
+    if (ink.back() > back) std::reverse(ink.begin(), ink.end());
+    const double text = std::accumulate(ink.begin(), ink.begin() + long(ink.size() + 1) / 2, 0.0) /
+                        double((ink.size() + 1) / 2);
+    return (std::max(text, back) + 0.05) / (std::min(text, back) + 0.05);
+}
 
 }  // namespace
 
@@ -89,6 +128,25 @@ class PlatformTest : public QObject {
         QCOMPARE(bare.model()->columnCount(), 2);
         QCOMPARE(bare.model()->rowCount(), 0);
         QCOMPARE(bare.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("NAME"));
+    }
+
+    // The lock panels read well on and off (WCAG's 4.5:1 for text), and the two states differ.
+    void lockPanelsAreLegibleOnAndOff() {
+        QWidget window;
+        platform::setBackground(&window, QColor(0xC0, 0xC0, 0xC0));
+        auto* bar = new platform::StatusBar(&window);
+        bar->resize(600, 25);
+        window.show();  // laid out as the user sees it
+        QImage states[2];
+        for (bool on : {false, true}) {
+            bar->showLockKeys(true, on, on);
+            QLabel* caps = bar->panel(platform::StatusBar::CapsLock);
+            QCOMPARE(caps->text(), QStringLiteral("CAPS"));
+            const double contrast = drawnContrast(&window, caps);
+            QVERIFY2(contrast >= 4.5, qPrintable(QString::number(contrast)));
+            states[on] = caps->grab().toImage();
+        }
+        QVERIFY(states[0] != states[1]);
     }
 
     // Long work runs beside the event loop: the windows repaint and show the busy cursor while
