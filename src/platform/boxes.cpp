@@ -19,11 +19,13 @@ namespace {
 
 // Keeps a box's text within the limit in Big5 bytes. What was just typed or pasted ends at the
 // cursor: as much of it is kept as fits, cut at a character boundary, so a paste of a longer
-// text inserts its beginning instead of nothing.
+// text inserts its beginning instead of nothing. What is not taken is announced with a beep:
+// "02-27001234" must not quietly become "02-2700123".
 class ByteLimit : public QValidator {
   public:
     ByteLimit(int bytes, QObject* parent) : QValidator(parent), bytes_(bytes) {}
     State validate(QString& input, int& pos) const override {
+        if (width(input) > bytes_) dialogs().beep();
         while (width(input) > bytes_) {
             if (pos <= 0) return Invalid;  // nothing before the cursor to give up
             const int from =

@@ -1,6 +1,8 @@
 #include "reports/datareport28.h"
 
+#include <QFontMetricsF>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/clock.h"
 #include "platform/qtext.h"
@@ -98,8 +100,15 @@ void DataReport28::layOut(const reports::Layout& columns, int fontSize) {
     title->width = 2000;
     title->caption = QStringLiteral("客戶基本資料表");
 
+    // The title's rule runs under it (at 300 twips it struck the 24-point title through), a
+    // little beyond both ends of the title as drawn, which is wider than its box.
+    QFont titleFont(kKai);
+    titleFont.setPixelSize(24 * 20);  // twips
+    titleFont.setBold(true);
+    const int titleWidth =
+        static_cast<int>(QFontMetricsF(titleFont).horizontalAdvance(title->caption));
     Control* rule1 = d.control("line1");
-    rule1->left = 4800, rule1->width = 2200, rule1->top = 300;
+    rule1->left = 4800, rule1->width = std::max(2200, titleWidth + 400), rule1->top = 640;
     Control* date = d.control("label21");
     date->font = Font{kKai, fontSize, true};
     date->left = 9000, date->width = 2000, date->top = 400;

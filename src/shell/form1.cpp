@@ -38,9 +38,11 @@ constexpr platform::ImeMode kOff = platform::ImeMode::Off;
 constexpr platform::ImeMode kOn = platform::ImeMode::On;
 
 // Label and box of each sort code's field; the last caption reads "POSITON" as it always has.
+// The NO and BIRTH boxes are wide enough for a whole code and for a date with a three-digit
+// year, which BIRTH takes in its nine bytes as the editor does.
 constexpr SearchBox kSearch[8] = {
-    {"NO", 240, 855, 1080, 735, 6, kOff},         {"NAME", 240, 855, 1080, 1095, 8, kOn},
-    {"BIRTH", 240, 855, 1080, 1095, 8, kOff},     {"TEL_2", 240, 855, 1080, 1815, 10, kOff},
+    {"NO", 240, 855, 1080, 1335, 6, kOff},        {"NAME", 240, 855, 1080, 1095, 8, kOn},
+    {"BIRTH", 240, 855, 1080, 1335, 9, kOff},     {"TEL_2", 240, 855, 1080, 1815, 10, kOff},
     {"ADDR_2", 120, 1095, 1200, 4455, 40, kOn},   {"COMPANY", 120, 1335, 1440, 3615, 26, kOn},
     {"VOCATION", 120, 1215, 1320, 1575, 10, kOn}, {"POSITON", 120, 1095, 1200, 1815, 10, kOn},
 };

@@ -13,6 +13,7 @@
 #include "maintenance/form45.h"
 #include "platform/datacontrol.h"
 #include "platform/dialogs.h"
+#include "platform/qtext.h"
 #include "platform/twips.h"
 #include "query/form17.h"
 #include "reports/exports.h"
@@ -21,13 +22,23 @@
 #include "shell/form1.h"
 #include "shell/form12.h"
 #include "store/clientfile.h"
+#include "store/errors.h"
 
 using platform::dialogs;
 
 MDIForm1::MDIForm1() : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
     setObjectName("MDIForm1");
-    setWindowTitle(QStringLiteral("VELKARD DATA MANAGEMENT SYSTEM   Version 1.0  For  Windows 95") +
-                   QString(37, QLatin1Char(' ')) + QStringLiteral("ORBEL Creator"));
+    // Which clients these are comes first, where a narrow title bar still shows it: the client
+    // file or the server.
+    const QString title =
+        QStringLiteral("VELKARD DATA MANAGEMENT SYSTEM   Version 1.0  For  Windows 95") +
+        QString(37, QLatin1Char(' ')) + QStringLiteral("ORBEL Creator");
+    try {
+        setWindowTitle(platform::toQ(platform::clientFile().where()) + QStringLiteral(" — ") +
+                       title);
+    } catch (const store::StoreError&) {
+        setWindowTitle(title);
+    }
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -110,9 +121,11 @@ void MDIForm1::buildMenu() {
     item(protect, "menu_FILE_BACKUP", "FILE BACKUP", &MDIForm1::menu_FILE_BACKUP_Click);
     item(protect, "menu_FILE_CLEAR", "FILE CLEAR", &MDIForm1::menu_FILE_CLEAR_Click);
     separator(protect, "menu_42");
-    item(protect, "menu_END_SYSTEM", "END SYSTEM", &MDIForm1::menu_END_SYSTEM_Click);
+    // Clients in and out belong with the file's other commands, not after ending the program.
     item(protect, "menu_FILE_IMPORT", "FILE IMPORT", &MDIForm1::menu_FILE_IMPORT_Click);
     item(protect, "menu_FILE_EXPORT", "FILE EXPORT", &MDIForm1::menu_FILE_EXPORT_Click);
+    separator(protect, "menu_43");
+    item(protect, "menu_END_SYSTEM", "END SYSTEM", &MDIForm1::menu_END_SYSTEM_Click);
 }
 
 void MDIForm1::Form_Load() {

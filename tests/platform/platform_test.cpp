@@ -89,6 +89,7 @@ class PlatformTest : public QObject {
 
         testsupport::retype(name, "歐陽小明五");  // the fifth character is one too many
         QCOMPARE(name->text(), QStringLiteral("歐陽小明"));
+        QCOMPARE(f.dialogs().beeps(), 1);  // and says so
         QVERIFY(control->recordSet()->editing());
         testsupport::pickEntry(no, 2);
         QCOMPARE(testsupport::value(*control->recordSet(), store::NO), QStringLiteral("Z9"));

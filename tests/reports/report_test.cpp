@@ -146,6 +146,38 @@ class ReportTest : public QObject {
         QVERIFY(f.dialogs().messages()[0].text.contains("32767"));
     }
 
+    // The title's rule runs under the title, not through it: drawn, every row of ink above the
+    // rule (in the title's columns) belongs to the title, and none lies below it.
+    void theTitleStandsAboveItsRule() {
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(clients(3)));
+        testsupport::click(chooser().COMMAND1[0]);
+        const double scale = 0.25;
+        QImage page(static_cast<int>(11906 * scale), static_cast<int>(16838 * scale),
+                    QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        painter.scale(scale, scale);
+        get<DataReport28>().preview->document()->drawPage(painter, 0);
+        painter.end();
+        const auto px = [&](int twips) { return static_cast<int>(twips * scale); };
+        const int left = px(100 + 5000), right = px(100 + 7000);  // the title's columns
+        int rule = -1, lastTitleInk = -1;
+        for (int y = px(1440); y < px(1440 + 690); ++y) {  // the header above the long rule
+            int ink = 0;
+            for (int x = left; x <= right; ++x) ink += qGray(page.pixel(x, y)) < 160;
+            if (ink > (right - left) * 9 / 10)
+                rule = rule < 0 ? y : rule;
+            else if (ink > 0 && rule < 0)
+                lastTitleInk = y;
+            else
+                QVERIFY2(ink == 0, "ink below the title's rule");
+        }
+        QVERIFY(rule > 0);
+        QVERIFY(lastTitleInk > px(1440));
+        QVERIFY(lastTitleInk < rule);
+    }
+
     void thePdfAndTheCsvHoldTheFilteredRowsInTheListsOrder() {
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients(30)));

@@ -64,7 +64,7 @@ class ShellTest : public QObject {
     // What the start finds, what it says, and whether the program goes on. A client table that
     // cannot be read whole must not open as an empty list that invites clients into it.
     void startUpTellsWhatItFound() {
-        enum File { None, Empty, DamagedPage, WithoutRowid };
+        enum File { None, Empty, DamagedPage, WithoutRowid, Folder };
         const struct {
             File file;
             platform::Answer answer;  // to the offer of a new file
@@ -74,12 +74,14 @@ class ShellTest : public QObject {
                      {None, platform::Answer::Yes, true, "檔案沒有記錄 ! "},
                      {Empty, platform::Answer::Yes, true, "檔案沒有記錄 ! "},
                      {DamagedPage, platform::Answer::Yes, false, "已經損壞"},
-                     {WithoutRowid, platform::Answer::Yes, false, "無法逐筆存取"}};
+                     {WithoutRowid, platform::Answer::Yes, false, "無法逐筆存取"},
+                     {Folder, platform::Answer::Yes, false, "是資料夾，不是客戶資料檔"}};
         for (const auto& c : cases) {
             testsupport::GuiFixture f;
             const auto file = f.clientFile();
             f.writeClients(c.file == Empty ? clients(0) : clients(500));
-            if (c.file == None) std::filesystem::remove(file);
+            if (c.file == None || c.file == Folder) std::filesystem::remove(file);
+            if (c.file == Folder) std::filesystem::create_directory(file);
             if (c.file == WithoutRowid) {
                 std::string columns;
                 for (auto name : store::kFieldNames) columns += std::string(name) + ", ";
@@ -91,7 +93,7 @@ class ShellTest : public QObject {
                 bytes.seekp(static_cast<long>(std::filesystem::file_size(file)) - 4096);
                 bytes.put('\0');
             }
-            const std::string before = testsupport::readBytes(file);
+            const std::string before = c.file == Folder ? "" : testsupport::readBytes(file);
             f.dialogs().answers = {c.answer};
             QCOMPARE(f.start(), c.started);
             const QString said = f.dialogs().messages().back().text;
@@ -103,6 +105,8 @@ class ShellTest : public QObject {
                 QCOMPARE(testsupport::readBytes(file), before);
             }
             if (!c.started) continue;
+            QVERIFY(get<MDIForm1>().windowTitle().startsWith(QString::fromStdString(file.string()) +
+                                                             QStringLiteral(" — VELKARD DATA")));
             QCOMPARE(f.dialogs().beeps(), 2);
             QCOMPARE(counter(), QStringLiteral("Record :  0 / 0"));
         }
@@ -130,6 +134,8 @@ class ShellTest : public QObject {
             QVERIFY2(said.contains(QString::fromUtf8(c.said)), qPrintable(said));
             QCOMPARE(platform::forms::loaded<MDIForm1>(), c.started);
             QVERIFY(!std::filesystem::exists(f.clientFile()));
+            if (c.started)
+                QVERIFY(get<MDIForm1>().windowTitle().startsWith(QStringLiteral("資料庫伺服器")));
         }
     }
 
@@ -173,6 +179,16 @@ class ShellTest : public QObject {
             QCOMPARE(current(store::NO), codeOfClient(code == 1 ? 0 : code - 1, 42));
             choose("menu_FILE_LAST_PAGE");  // the field stays in force for later reloads
             QCOMPARE(list().DATAGRID_FIELD, field);
+        }
+        // A whole code and a date with a three-digit year go into their boxes and show whole.
+        for (const auto& [code, value] : {std::pair{1, "WA0001"}, std::pair{3, "115.12.06"}}) {
+            choose(items[code - 1]);
+            platform::TextBox* box = list().TexMENU[static_cast<std::size_t>(code - 1)];
+            testsupport::retype(box, QString::fromLatin1(value));
+            QCOMPARE(box->text(), QString::fromLatin1(value));
+            QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) + 2 * 2 <=
+                         box->contentsRect().width(),
+                     value);  // QLineEdit keeps 2 pixels each side
         }
     }
 
