@@ -30,6 +30,7 @@ namespace {
 
 const QColor kGrey(0xC0, 0xC0, 0xC0);
 const QColor kWhite(0xFF, 0xFF, 0xFF);
+constexpr int kTypedDateBytes = 10;  // 1999/12/31
 
 const char* const kCaptions[8] = {"ADD",    "DELETE", "SAVE",    "CANCEL",
                                   "CONDIT", "QUICK",  "PRINTER", "END"};
@@ -88,7 +89,8 @@ void Form11::buildFields() {
         if (l.kind == store::BoxKind::Text) {
             auto* t = new platform::BoundTextBox(this);
             t->setObjectName(QStringLiteral("TexVELKARD(%1)").arg(f));
-            t->setByteLimit(info.bytes);
+            // A date may be typed as 1999/12/31, one byte more than the stored 88.12.31 takes.
+            t->setByteLimit(isDateField(f) ? kTypedDateBytes : info.bytes);
             t->setImeMode(ime);
             t->bind(AdodcVELKARD, name);
             connect(t, &platform::TextBox::keyDown, this, [this, f](int k) { fieldKeyDown(f, k); });
@@ -246,14 +248,23 @@ void Form11::fieldLostFocus(int field) {
     acceptDate(field);
 }
 
+bool Form11::refusedDate(int field) const {
+    const QString text = TexVELKARD[static_cast<std::size_t>(field)]->text();
+    if (text.isEmpty() || store::dates::check(platform::toStd(text))) return false;
+    const store::RecordSet* rs = records();
+    const long at = rs ? rs->absolutePosition() : 0;
+    return !rs || rs->adding() || at < 1 || text != platform::toQ(rs->valueAt(at - 1, field));
+}
+
 bool Form11::acceptDate(int field) {
     auto* text = TexVELKARD[static_cast<std::size_t>(field)];
-    std::optional<std::string> kept = store::dates::check(platform::toStd(text->text()));
-    if (!kept) {
+    if (refusedDate(field)) {
         dialogs().message(QStringLiteral("輸入日期型態不正確,請重新輸入"));
         text->setFocus(Qt::OtherFocusReason);
         return false;
     }
+    const std::optional<std::string> kept = store::dates::check(platform::toStd(text->text()));
+    if (!kept) return true;  // empty, or stored so and left alone
     const QString rewritten = platform::toQ(*kept);
     if (rewritten != text->text()) {
         // The rewrite is a change of the record like a typed one.
@@ -266,8 +277,8 @@ bool Form11::acceptDate(int field) {
 
 bool Form11::refusedDateInBox() const {
     for (int field : {int(store::BIRTH), int(store::DATE)}) {
-        auto* box = TexVELKARD[static_cast<std::size_t>(field)];
-        if (box->hasFocus() && !store::dates::check(platform::toStd(box->text()))) return true;
+        if (TexVELKARD[static_cast<std::size_t>(field)]->hasFocus() && refusedDate(field))
+            return true;
     }
     return false;
 }

@@ -68,6 +68,10 @@ class Form11 : public platform::Form {
     // file now holds.
     void readAgain();
     bool refusedDateInBox() const;
+    // A date box's text that the check refuses: an empty box is no date to check (NULL stays
+    // NULL), and a stored text in another form, left as it is, stays as it is; only a date the
+    // user typed must be one.
+    bool refusedDate(int field) const;
 
     editor::EditorState state_;
     int dateInUse_ = -1;  // the date box with the focus, until the user leaves it

@@ -117,14 +117,15 @@ struct Reader {
             const std::string name(store::kFieldNames[f]);
             std::string& value = row[c];
             if (auto why = text(value)) return refuse(name + " " + *why);
-            const int limit = store::kFieldWidths[f];
-            if (limit > 0 && store::text::big5Width(value) > limit)
-                return refuse(name + " 超過 " + std::to_string(limit) + " 個位元組");
+            // A date first, as the editor keeps it (1999/12/31 becomes 88.12.31), then its width.
             if (store::dates::isDateField(name) && !value.empty()) {
                 auto kept = store::dates::check(value);
                 if (!kept) return refuse(name + " 的日期「" + value + "」型態不正確");
                 value = std::move(*kept);
             }
+            const int limit = store::kFieldWidths[f];
+            if (limit > 0 && store::text::big5Width(value) > limit)
+                return refuse(name + " 超過 " + std::to_string(limit) + " 個位元組");
             client[f] = std::move(value);
         }
         checked.clients.push_back(std::move(client));

@@ -127,7 +127,9 @@ int dateWidth(const QFontMetrics& metrics) {
 
 void widenForDate(QLineEdit* box) {
     const QMargins text = box->textMargins();
-    const int need = dateWidth(box->fontMetrics()) + text.left() + text.right();
+    // Room for a date as it is typed (1999/12/31) and as it is kept (115.12.31).
+    const int typed = box->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00")) + 12;
+    const int need = std::max(dateWidth(box->fontMetrics()), typed) + text.left() + text.right();
     if (box->width() < need) box->resize(need, box->height());
 }
 

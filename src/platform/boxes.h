@@ -34,7 +34,8 @@ void fitListToEntries(QComboBox* box);
 // The width a box or grid cell needs to show a whole date with a three-digit year
 // ("115.12.06") in `metrics`' font, margins included.
 int dateWidth(const QFontMetrics& metrics);
-// Widens the box, if need be and only as much as needed, to show a whole such date.
+// Widens the box, if need be and only as much as needed, to show a whole such date, and one
+// typed as 1999/12/31.
 void widenForDate(QLineEdit* box);
 
 // The background of a box (its text area).

@@ -13,6 +13,33 @@ bool inRange(double v, double above, double below) {
     return v > above && v < below;
 }
 
+// YYYY/M/D, the form the hints show: a real day from 1912 (the Republic's year 1) to 2910 (its
+// year 999), written as the Republic's date with dots ("1966/5/20" -> "55.05.20").
+std::optional<std::string> fromGregorian(std::string_view text) {
+    int parts[3] = {0, 0, 0};
+    std::size_t lengths[3] = {0, 0, 0}, part = 0;
+    for (char c : text) {
+        if (c == '/' && part < 2) {
+            ++part;
+        } else if (c >= '0' && c <= '9' && lengths[part] < 4) {
+            parts[part] = parts[part] * 10 + (c - '0');
+            ++lengths[part];
+        } else {
+            return std::nullopt;
+        }
+    }
+    const auto [year, month, day] = parts;
+    if (part != 2 || lengths[0] != 4 || lengths[1] < 1 || lengths[1] > 2 || lengths[2] < 1 ||
+        lengths[2] > 2 || year < 1912 || year > 2910 || month < 1 || month > 12)
+        return std::nullopt;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    const int days[12] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (day < 1 || day > days[month - 1]) return std::nullopt;
+    char out[32];
+    std::snprintf(out, sizeof out, "%02d.%02d.%02d", year - 1911, month, day);
+    return out;
+}
+
 }  // namespace
 
 std::string stamp(int year, int month, int day) {
@@ -22,6 +49,7 @@ std::string stamp(int year, int month, int day) {
 }
 
 std::optional<std::string> check(std::string_view text) {
+    if (text.find('/') != std::string_view::npos) return fromGregorian(text);
     // A date is exactly YY.MM.DD or YYY.MM.DD, or the same without dots; nothing may follow it
     // (a ninth character once slipped through a two-digit date and was saved).
     std::string digits;

@@ -11,8 +11,9 @@ namespace store::dates {
 std::string stamp(int year, int month, int day);
 
 // The editor's date check. Returns the text to keep in the box when it is accepted
-// ("880403" becomes "88.04.03", "1151206" becomes "115.12.06", a dotted date stays as it is),
-// nothing when it is refused.
+// ("880403" becomes "88.04.03", "1151206" becomes "115.12.06", a dotted date stays as it is,
+// the Gregorian "1966/5/20" becomes "55.05.20"), nothing when it is refused. The Republic's
+// forms are checked field by field; a Gregorian date must be a real day (not 1999/2/31).
 std::optional<std::string> check(std::string_view text);
 
 // BIRTH and DATE, the two fields that hold dates (any letter case).

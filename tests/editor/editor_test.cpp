@@ -152,6 +152,15 @@ class EditorTest : public QObject {
         QCOMPARE(QApplication::focusWidget(), theEditor().fieldBox(store::SEX));
         QCOMPARE(value(store::BIRTH), QStringLiteral("70.05.20"));
 
+        retypeField(store::BIRTH, "1966/5/20");  // the form the hint shows
+        pressKey(Qt::Key_Return);
+        QVERIFY(f.dialogs().messages().empty());
+        QCOMPARE(value(store::BIRTH), QStringLiteral("55.05.20"));
+
+        retypeField(store::BIRTH, "1999/2/31");  // no such day
+        pressKey(Qt::Key_Return);
+        QCOMPARE(f.dialogs().messages().back().text,
+                 QStringLiteral("輸入日期型態不正確,請重新輸入"));
         retypeField(store::BIRTH, "881303");
         pressKey(Qt::Key_Return);
         QCOMPARE(f.dialogs().messages().back().text,
@@ -163,6 +172,33 @@ class EditorTest : public QObject {
         click(Button::Cancel);  // never held up
         QVERIFY(f.dialogs().messages().empty());
         QCOMPARE(birth->text(), QStringLiteral("88.04.03"));
+    }
+
+    // An empty date box, or a date stored in another form and left alone, is no date to check:
+    // the user tabs through, moves on, saves another field, and NULL stays NULL.
+    void emptyOrStoredDatesDoNotHoldTheEditor() {
+        testsupport::GuiFixture f;
+        auto clients = someClients();
+        clients[0][store::BIRTH] = "";
+        clients[0][store::DATE] = "64/06/01";   // as an old file may hold it
+        clients.push_back({"A00004", "林四"});  // BIRTH and DATE NULL
+        openEditor(f, clients);
+        for (const char* record : {"A00001", "A00004"}) {
+            QCOMPARE(value(store::NO), QString::fromLatin1(record));
+            clickField(store::BIRTH);
+            for (int i = 0; i < 17; ++i) pressKey(Qt::Key_Tab);  // through DATE, on to MEMO
+            QCOMPARE(QApplication::focusWidget(), theEditor().fieldBox(store::MEMO));
+            QVERIFY(f.dialogs().messages().empty());
+            testsupport::click(theEditor().AdodcVELKARD->findChild<QToolButton*>("Last"));
+        }
+        retypeField(store::VOCATION, "店員");
+        clickField(store::BIRTH);
+        click(Button::Save);
+        QVERIFY(f.dialogs().messages().empty());
+        QCOMPARE(f.query("SELECT COALESCE(BIRTH, 'null') || COALESCE(DATE, 'null') || VOCATION "
+                         "FROM VELKARD WHERE NO = 'A00004'"),
+                 std::vector<std::string>{"nullnull店員"});
+        QCOMPARE(stored(f, store::DATE)[0], std::string("64/06/01"));
     }
 
     // Closing the editor or the whole program with a pending record asks first.

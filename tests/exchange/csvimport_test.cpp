@@ -71,19 +71,19 @@ TEST(CsvImport, RowsAreCheckedAsTheEditorChecksThemAndRefusalsNamedByLine) {
     using namespace std::string_literals;
     const std::string csv =
         "代號,姓名,birth,MEMO,電腦編號\r\n"
-        "A1,王小明,880403,\"兩行\r\n的備註\",x\r\n"  // line 2, BIRTH rewritten
-        "A2,歐陽小明五,88.04.03,,x\r\n"              // line 4: NAME 10 bytes
-        "A3,陳,88.13.03,,x\r\n"                      // line 5: no date
-        "A4,林\r\n"                                  // line 6: two cells
-        "\r\n"                                       // a blank line
-        "A5,,,,\r\n"                                 // line 8
-        "\n\r"                                       // blank lines 9 and 10
-        "A6,\xFF\xFE,,,\r\n"                         // line 11: no UTF-8
-        "A7,a\0b,,,\r\n"s;                           // line 12: a NUL
+        "A1,王小明,1999/12/31,\"兩行\r\n的備註\",x\r\n"  // line 2, BIRTH rewritten
+        "A2,歐陽小明五,88.04.03,,x\r\n"                  // line 4: NAME 10 bytes
+        "A3,陳,88.13.03,,x\r\n"                          // line 5: no date
+        "A4,林\r\n"                                      // line 6: two cells
+        "\r\n"                                           // a blank line
+        "A5,,,,\r\n"                                     // line 8
+        "\n\r"                                           // blank lines 9 and 10
+        "A6,\xFF\xFE,,,\r\n"                             // line 11: no UTF-8
+        "A7,a\0b,,,\r\n"s;                               // line 12: a NUL
     const auto checked = exchange::readClientsCsv(csv, Encoding::Utf8);
     EXPECT_EQ(checked.ignoredColumns, std::vector<std::string>{"電腦編號"});
     ASSERT_EQ(checked.clients.size(), 2u);
-    EXPECT_EQ(checked.clients[0][store::BIRTH], "88.04.03");
+    EXPECT_EQ(checked.clients[0][store::BIRTH], "88.12.31");
     EXPECT_EQ(checked.clients[0][store::MEMO], "兩行\r\n的備註");
     EXPECT_FALSE(checked.clients[0][store::PHONE]);  // no column: nothing
     EXPECT_EQ(checked.clients[1][store::NO], "A5");

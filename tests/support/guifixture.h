@@ -45,6 +45,7 @@ class GuiFixture {
 
     // SQL run as another program would, wherever the clients are (rowid names the row address).
     void exec(const std::string& sql) { place_.exec(sql); }
+    std::vector<std::string> query(const std::string& sql) const { return place_.query(sql); }
     // The clients through a connection of their own, read afresh.
     std::shared_ptr<store::ClientFile> openAgain() const { return place_.open(); }
 
