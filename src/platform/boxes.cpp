@@ -177,6 +177,7 @@ void TextBox::focusInEvent(QFocusEvent* event) {
 
 void TextBox::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
+    leftBy_ = event->reason();
     if (leavesTheBox(event)) emit lostFocus();
 }
 

@@ -56,6 +56,9 @@ class TextBox : public QLineEdit {
     ImeMode imeMode() const { return ime_; }
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
+    // How the focus last left the box: by a click elsewhere, Tab, ...
+    Qt::FocusReason leftBy() const { return leftBy_; }
+
   signals:
     void keyDown(int keyCode);
     void gotFocus();
@@ -73,6 +76,7 @@ class TextBox : public QLineEdit {
   private:
     int byteLimit_ = 0;
     ImeMode ime_ = ImeMode::Unchanged;
+    Qt::FocusReason leftBy_ = Qt::OtherFocusReason;
 };
 
 // Keeps a box showing one field of a data control's current record and writes what the user

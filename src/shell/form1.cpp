@@ -1,5 +1,6 @@
 #include "shell/form1.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 
@@ -184,6 +185,12 @@ void Form1::TexMENU_KeyDown(int, int keyCode) {
 void Form1::TexMENU_LostFocus(int index) {
     store::RecordSet* rs = AdodcMENU->recordSet();
     if (unloading() || !rs || rs->recordCount() == 0) return;
+    // A click on a row takes the focus before it lands: the row clicked is the one wanted, and a
+    // search or a move to the first record now would scroll another row under the pointer.
+    QWidget* to = QApplication::focusWidget();
+    if (TexMENU[static_cast<std::size_t>(index)]->leftBy() == Qt::MouseFocusReason && to &&
+        (to == DataGridMENU || DataGridMENU->isAncestorOf(to)))
+        return;
     const QString field = shell::fieldOfSortCode(index + 1);
     const QString text = TexMENU[static_cast<std::size_t>(index)]->text();
     try {

@@ -160,6 +160,20 @@ class ShellTest : public QObject {
         QCOMPARE(counter(), QStringLiteral("Record :  1 / 3"));
     }
 
+    // With the search box in use, empty or not, a click on a row further down (scrolled to as a
+    // person scrolls) chooses that row: leaving the box must not scroll another row under the
+    // pointer first.
+    void aClickAfterScrollingChoosesTheRowUnderThePointer() {
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(clients(60)));
+        for (const char* typed : {"", "C005"}) {
+            testsupport::retype(list().TexMENU[0], QString::fromLatin1(typed));
+            testsupport::clickRow(list().DataGridMENU, 40);
+            QCOMPARE(current(store::NO), QStringLiteral("C041"));  // codes in order: row 40
+            QCOMPARE(counter(), QStringLiteral("Record :  41 / 60"));
+        }
+    }
+
     // Every sort item reloads the list sorted by its field, with that field's search box (the
     // last two items' names are crossed, as they always were).
     void everySortItemSortsAndSearchesByItsField() {
