@@ -100,11 +100,12 @@ void placeForm(Form* form, int left, int top, int width, int height) {
     if (w->isMinimized() || w->isMaximized()) w->showNormal();
     const QRect place = rectTwips(left, top, width, height);
     if (w->isWindow() && form->staysAboveFrame() && registry().area) {
-        // Transient for the frame: the desktop keeps it above the frame, never behind it.
+        // A dialog-type window of the frame's own (not modal): only for such a window does Qt
+        // tell the desktop that it belongs to the frame (WM_TRANSIENT_FOR), which keeps it
+        // above the frame; an ordinary window's transient parent never reaches the desktop.
         QWidget* frameWindow = registry().area->window();
-        frameWindow->winId();
-        w->winId();
-        w->windowHandle()->setTransientParent(frameWindow->windowHandle());
+        if (w->parentWidget() != frameWindow)
+            w->setParent(frameWindow, (w->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
     }
     if (w->isWindow()) {
         // The place is the outer frame's: the title bar and borders come out of the size. Until

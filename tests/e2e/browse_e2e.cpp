@@ -20,6 +20,7 @@
 
 #include <QProcess>
 #include "editor/form11.h"
+#include "editor/form112.h"
 #include "generator.h"
 #include "maintenance/form45.h"
 #include "places.h"
@@ -111,6 +112,38 @@ F& opened() {
 
 QString current(int field) {
     return testsupport::value(*get<Form1>().AdodcMENU->recordSet(), field);
+}
+
+// What xprop says of a window, or of the root window without one.
+QString xprop(const QStringList& arguments) {
+    QProcess p;
+    p.start("xprop", arguments);
+    p.waitForFinished(10000);
+    return QString::fromLatin1(p.readAllStandardOutput());
+}
+
+// The desktop's stacking order of the program's windows, bottom first (_NET_CLIENT_LIST_STACKING).
+QList<WId> stacking() {
+    QList<WId> order;
+    const QString list = xprop({"-root", "_NET_CLIENT_LIST_STACKING"});
+    for (const QString& id : list.mid(list.indexOf('#') + 1).split(',', Qt::SkipEmptyParts))
+        order << id.trimmed().toULongLong(nullptr, 16);
+    return order;
+}
+
+// The window stays above the frame: the desktop was told it belongs to the frame, and after a
+// click on the frame's menu bar it is still stacked above it.
+void staysAboveTheFrame(QWidget* window) {
+    MDIForm1& frame = get<MDIForm1>();
+    const QString transient = xprop({"-id", QString::number(window->winId()), "WM_TRANSIENT_FOR"});
+    QVERIFY2(transient.contains(QStringLiteral("0x%1").arg(frame.winId(), 0, 16)),
+             qPrintable(transient));
+    QMenuBar* bar = frame.menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {},
+                      bar->actionGeometry(frame.item("menu_SORT_SET")).center());
+    QTRY_VERIFY(frame.item("menu_SORT_SET")->menu()->isVisible());
+    QTest::keyClick(frame.item("menu_SORT_SET")->menu(), Qt::Key_Escape);
+    QTRY_VERIFY(stacking().indexOf(window->winId()) > stacking().indexOf(frame.winId()));
 }
 
 }  // namespace
@@ -243,6 +276,47 @@ class BrowseE2E : public QObject {
         platform::forms::unload<DataReport28>();
         platform::forms::unload<Form28>();
 
+        platform::forms::destroyAll();
+    }
+
+    // Right after the start, with the search box in use: the wheel over the list, then a click
+    // on a row chooses the client under the pointer. The editor opens on a client without a
+    // birthday and lets the user tab through the empty date. The windows that work on the list
+    // or the editor stay above the frame after a click on its menu bar.
+    void clicksAfterScrollingEmptyDatesAndWindowsAboveTheFrame() {
+        testsupport::execSql(store::clientfile::defaultPath(),
+                             "UPDATE VELKARD SET BIRTH = NULL WHERE rowid = 1");
+        startProgram();
+        Form1& list = get<Form1>();
+        click(list.TexMENU[0]);
+        QTRY_VERIFY(list.TexMENU[0]->hasFocus());
+        platform::RecordGrid* grid = list.DataGridMENU;
+        testsupport::wheel(grid->viewport(), -8);
+        QTRY_VERIFY(grid->rowAt(0) > 10);
+        const QPoint middle = grid->viewport()->rect().center();
+        const QString under = grid->model()->index(grid->rowAt(middle.y()), 0).data().toString();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, middle);
+        QTRY_COMPARE(current(store::NO), under);
+        QVERIFY(grid->rowAt(0) > 10);  // and the list stayed where it was scrolled
+        screenshot("15-clicked-after-scrolling");
+
+        clickMenu("menu_DATA_PORCESS", "menu_DISP_SET");
+        staysAboveTheFrame(&opened<Form17>());
+        screenshot("16-display-set-above-the-frame");
+        platform::forms::unload<Form17>();
+
+        clickMenu("menu_DATA_PORCESS", "menu_ADD_PROCESS");
+        Form11& editor = opened<Form11>();
+        QCOMPARE(editor.TexVELKARD[store::BIRTH]->text(), QString());
+        click(editor.TexVELKARD[store::BIRTH]);
+        for (int i = 0; i < 3; ++i) pressKey(Qt::Key_Tab);
+        QTest::qWait(200);
+        QVERIFY(!QApplication::activeModalWidget());  // no date message
+        QCOMPARE(QApplication::focusWidget(), editor.fieldBox(store::SELF_NO));
+        screenshot("17-editor-past-an-empty-birthday");
+        click(editor.COMMAND1[5]);  // QUICK
+        staysAboveTheFrame(&opened<Form112>());
+        screenshot("18-quick-lookup-above-the-frame");
         platform::forms::destroyAll();
     }
 
