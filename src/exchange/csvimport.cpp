@@ -16,22 +16,6 @@ namespace {
 
 constexpr std::size_t kChunk = 1 << 20;  // parsed at a time, between two reports of progress
 
-bool validUtf8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const std::size_t n = c < 0x80         ? 1
-                              : (c >> 5) == 6  ? 2
-                              : (c >> 4) == 14 ? 3
-                              : (c >> 3) == 30 ? 4
-                                               : 0;
-        if (n == 0 || i + n > s.size()) return false;
-        for (std::size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += n;
-    }
-    return true;
-}
-
 std::string trimmed(std::string s) {
     const auto first = s.find_first_not_of(" \t");
     if (first == std::string::npos) return {};
@@ -65,7 +49,7 @@ struct Reader {
     std::optional<std::string> text(std::string& cell) {
         if (cell.find('\0') != std::string::npos) return "含有 NUL 字元";
         if (encoding == Encoding::Utf8) {
-            if (!validUtf8(cell)) return "有不是 UTF-8 的位元組";
+            if (!store::text::validUtf8(cell)) return "有不是 UTF-8 的位元組";
             return std::nullopt;
         }
         std::string decoded;
@@ -159,7 +143,8 @@ void onRow(int end, void* reader) {
 }  // namespace
 
 Detected detectEncoding(std::string_view bytes) {
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF" || validUtf8(bytes)) return {Encoding::Utf8, true};
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF" || store::text::validUtf8(bytes))
+        return {Encoding::Utf8, true};
     std::string ignored;
     if (Decoder("CP950").decode(bytes, ignored)) return {Encoding::Big5, true};
     return {Encoding::Utf8, false};
@@ -168,9 +153,9 @@ Detected detectEncoding(std::string_view bytes) {
 CheckedImport readClientsCsv(std::string_view bytes, Encoding encoding,
                              const store::bulk::Progress& progress) {
     // Big5 is parsed as it stands: none of its second bytes is a comma, quote or line end.
-    const std::string_view text =
-        encoding == Encoding::Utf8 && bytes.substr(0, 3) == "\xEF\xBB\xBF" ? bytes.substr(3)
-                                                                          : bytes;
+    const std::string_view text = encoding == Encoding::Utf8 && bytes.substr(0, 3) == "\xEF\xBB\xBF"
+                                      ? bytes.substr(3)
+                                      : bytes;
     csv_parser parser;
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_APPEND_NULL | CSV_REPALL_NL) != 0)
         throw ImportError("無法讀取 CSV 檔（記憶體不足）。");

@@ -177,11 +177,16 @@ struct FileState {
           codePage("CP" + std::to_string(h->f->code_page ? h->f->code_page : 950)) {}
     ~FileState() { mdb_close(mdb); }
 
-    // Text as the file keeps it.
+    // Text as the file keeps it. A NUL character is marked like a byte that does not decode:
+    // neither the client file nor a server keeps one.
     std::string text(std::string_view bytes, bool& bad) {
-        if (!jet3) return fromJet4(bytes, bad);
         std::string out;
-        if (!codePage.decode(bytes, out)) bad = true;
+        if (!jet3)
+            out = fromJet4(bytes, bad);
+        else if (!codePage.decode(bytes, out))
+            bad = true;
+        for (std::size_t at; (at = out.find('\0')) != std::string::npos; bad = true)
+            out.replace(at, 1, "\uFFFD");
         return out;
     }
 

@@ -6,6 +6,7 @@
 #include "store/fields.h"
 #include "store/longwork.h"
 #include "store/rowstore.h"
+#include "store/text.h"
 
 namespace store::clientfile {
 namespace {
@@ -224,6 +225,10 @@ void ClientFile::clearClients(const bulk::Progress& progress) {
 
 void ClientFile::appendClients(const std::vector<NewClient>& clients,
                                const bulk::Progress& progress) {
+    for (const auto& client : clients)
+        for (std::size_t f = 0; f < client.size() && f < kFieldNames.size(); ++f)
+            if (client[f] && !text::storable(*client[f]))
+                throw StoreError(ErrorKind::Unstorable, unstorable(kFieldNames[f]));
     backend_->appendClients(clients, progress);
     ++*writes_;  // the held rows lack them: the next view reads the table again
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace store {
 
@@ -20,7 +21,13 @@ enum class ErrorKind {
     Conflict,         // optimistic locking refused a write
     NoCurrentRecord,  // the operation needs a current record
     PendingEdit,      // the operation would drop a pending change
+    Unstorable,       // a value holds a NUL or bytes that are no UTF-8
 };
+
+// The refusal of a value that neither the file nor a server may store as it is.
+inline std::string unstorable(std::string_view field) {
+    return std::string(field) + " 的內容有 NUL 字元或無法解讀的位元組，不能存入，沒有存檔。";
+}
 
 class StoreError : public std::runtime_error {
   public:

@@ -435,6 +435,9 @@ void RecordSet::update() {
             (edit_->adding || *v != detail::RowView(edit_->original).field(static_cast<int>(c))))
             changed.emplace_back(static_cast<int>(c), *v);
     }
+    // The same rule on the file as on a server, which would refuse such a value itself.
+    for (const auto& [c, v] : changed)
+        if (!text::storable(v)) throw StoreError(ErrorKind::Unstorable, unstorable(fieldName(c)));
     std::vector<std::string> stored;
     if (edit_->adding) {
         const int64_t id = rows.backend->insert(rows, changed, stored);

@@ -169,6 +169,26 @@ bool glob(std::string_view p, std::string_view s) {
 
 }  // namespace
 
+bool validUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t n = c < 0x80         ? 1
+                              : (c >> 5) == 6  ? 2
+                              : (c >> 4) == 14 ? 3
+                              : (c >> 3) == 30 ? 4
+                                               : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        for (std::size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+bool storable(std::string_view text) {
+    return text.find('\0') == std::string_view::npos && validUtf8(text);
+}
+
 int big5Width(std::string_view utf8) {
     int width = 0;
     for (unsigned char b : utf8) {

@@ -13,6 +13,12 @@ namespace store::text {
 // Width in Big5 bytes: an ASCII character counts 1, any other character 2.
 int big5Width(std::string_view utf8);
 
+// Whether the bytes are well-formed UTF-8.
+bool validUtf8(std::string_view bytes);
+// Text that the client file and a server both store as it is: valid UTF-8 without NUL (a
+// PostgreSQL server refuses either; the file must not take what the server would not).
+bool storable(std::string_view text);
+
 // Characters (code points) in a UTF-8 text.
 std::size_t length(std::string_view utf8);
 

@@ -131,6 +131,9 @@ TEST(LegacyFileChanged, DamagedFilesAreRefusedAndOddTextIsKept) {
              b.replace(b.find("\x8B\x73\x0F\x5C"), 4, std::string("\x40\xD8\x00\xDC", 4));
          },
          nullptr, a00001, "\U00020000明", true},
+        {"a NUL character", true,
+         [](std::string& b) { b.replace(b.find("\x8B\x73\x0F\x5C"), 2, std::string(2, '\0')); },
+         nullptr, a00001, "\uFFFD小明", false},
         {"a lone surrogate", true,
          [](std::string& b) { b.replace(b.find("\x8B\x73\x0F\x5C"), 2, "\x40\xD8"); }, nullptr,
          a00001, "\uFFFD小明", false},

@@ -240,6 +240,15 @@ TEST_P(RecordSetTest, NullAndEmptyReadTheSameAndAnExtraColumnIsCarried) {
     rs->update();
     EXPECT_EQ(stored("SELECT COALESCE(NAME, 'NULL') || MEMO FROM VELKARD WHERE NO = '1'"),
               (std::vector<std::string>{"NULL備註"}));
+
+    // What a server cannot store, the file does not either: refused, pending, nothing written.
+    for (const std::string& odd : {std::string("a\0b", 3), std::string("\xFF")}) {
+        rs->setValue(store::MEMO, odd);
+        EXPECT_THROW(rs->update(), store::StoreError);
+        EXPECT_TRUE(rs->editing());
+        rs->cancelUpdate();
+    }
+    EXPECT_EQ(stored("SELECT MEMO FROM VELKARD WHERE NO = '1'"), std::vector<std::string>{"備註"});
 }
 
 TEST_P(RecordSetTest, AColumnNamedRowidIsCarriedAndSavesReachTheirOwnRecord) {
