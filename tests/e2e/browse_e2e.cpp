@@ -290,6 +290,7 @@ class BrowseE2E : public QObject {
         Form1& list = get<Form1>();
         click(list.TexMENU[0]);
         QTRY_VERIFY(list.TexMENU[0]->hasFocus());
+        typeKeys("A00005");  // a search typed, not yet confirmed
         platform::RecordGrid* grid = list.DataGridMENU;
         testsupport::wheel(grid->viewport(), -8);
         QTRY_VERIFY(grid->rowAt(0) > 10);

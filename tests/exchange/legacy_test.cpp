@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <fstream>
 #include <functional>
+#include <tuple>
 
 #include "store/clientfile.h"
 #include "store/database.h"
@@ -170,19 +171,14 @@ TEST(LegacyFileChanged, DamagedFilesAreRefusedAndOddTextIsKept) {
 // Code-page text decodes whole: a converter that holds a character back (CP1258 waits for a
 // combining mark) gives it up at the end, and a byte that does not decode is marked, not dropped.
 TEST(CodePageText, DecodesWholeAndMarksWhatItCannot) {
-    const struct {
-        const char* codePage;
-        std::string bytes, text;
-        bool clean;
-    } cases[] = {
+    const std::tuple<const char*, std::string, std::string, bool> cases[] = {
         {"CP1258", "abc", "abc", true},
         {"CP1258", "Vi\xEA\xF2t", "Vi\u1EC7t", true},
         {"CP950", "\xA4\xFD\xFF", "王\uFFFD", false},
-        {"CP950", std::string(100000, 'a'), std::string(100000, 'a'), true},
-    };
-    for (const auto& c : cases) {
+        {"CP950", std::string(100000, 'a'), std::string(100000, 'a'), true}};
+    for (const auto& [codePage, bytes, text, clean] : cases) {
         std::string out;
-        EXPECT_EQ(exchange::Decoder(c.codePage).decode(c.bytes, out), c.clean) << c.codePage;
-        EXPECT_EQ(out, c.text) << c.codePage;
+        EXPECT_EQ(exchange::Decoder(codePage).decode(bytes, out), clean) << codePage;
+        EXPECT_EQ(out, text) << codePage;
     }
 }

@@ -22,36 +22,35 @@ namespace {
 const std::vector<std::vector<std::string>> kThree = {
     {"A1", "王小明"}, {"A2", "李四"}, {"A3", "張三"}};
 
-double luminance(QColor c) {  // WCAG 2
-    const auto channel = [](double v) {
-        v /= 255;
-        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
-}
-
-// The contrast of a label's text as it is drawn in its window (inside its frame): the darker
-// half of its ink pixels (the lighter half for light text) against its most common pixel, the
-// background.
+// The contrast (WCAG 2) of a label's text as drawn in its window, inside its frame: its most
+// common pixel (the background) against the average of the darker half of its ink (the lighter
+// half for light text), as thin strokes of a small face blend into the background.
 double drawnContrast(QWidget* window, QLabel* label) {
-    const QRect inside = label->contentsRect().translated(label->mapTo(window, QPoint()));
-    const QImage image = window->grab(inside).toImage();
+    const QImage image =
+        window->grab(label->contentsRect().translated(label->mapTo(window, QPoint())))
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    const auto luminance = [](QRgb c) {
+        const auto channel = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+    };
     std::map<QRgb, int> counts;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) ++counts[image.pixel(x, y)];
-    const QColor background =
-        QColor::fromRgb(std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
-                            return a.second < b.second;
-                        })->first);
-    const double back = luminance(background);
-    std::vector<double> ink;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (const double l = luminance(image.pixelColor(x, y)); std::abs(l - back) > 0.01)
-                ink.push_back(l);
+    const double back =
+        luminance(std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                      return a.second < b.second;
+                  })->first);
+    std::vector<double> ink;  // farthest from the background first
+    for (const auto& [pixel, n] : counts)
+        if (const double l = luminance(pixel); std::abs(l - back) > 0.01)
+            ink.insert(ink.end(), n, l);
     if (ink.empty()) return 1;
-    std::sort(ink.begin(), ink.end());
-    if (ink.back() > back) std::reverse(ink.begin(), ink.end());
+    std::sort(ink.begin(), ink.end(),
+              [back](double a, double b) { return std::abs(a - back) > std::abs(b - back); });
     const double text = std::accumulate(ink.begin(), ink.begin() + long(ink.size() + 1) / 2, 0.0) /
                         double((ink.size() + 1) / 2);
     return (std::max(text, back) + 0.05) / (std::min(text, back) + 0.05);

@@ -64,7 +64,7 @@ class ShellTest : public QObject {
     // What the start finds, what it says, and whether the program goes on. A client table that
     // cannot be read whole must not open as an empty list that invites clients into it.
     void startUpTellsWhatItFound() {
-        enum File { None, Empty, DamagedPage, WithoutRowid, Folder };
+        enum File { None, Empty, DamagedPage, WithoutRowid };
         const struct {
             File file;
             platform::Answer answer;  // to the offer of a new file
@@ -74,14 +74,12 @@ class ShellTest : public QObject {
                      {None, platform::Answer::Yes, true, "檔案沒有記錄 ! "},
                      {Empty, platform::Answer::Yes, true, "檔案沒有記錄 ! "},
                      {DamagedPage, platform::Answer::Yes, false, "已經損壞"},
-                     {WithoutRowid, platform::Answer::Yes, false, "無法逐筆存取"},
-                     {Folder, platform::Answer::Yes, false, "是資料夾，不是客戶資料檔"}};
+                     {WithoutRowid, platform::Answer::Yes, false, "無法逐筆存取"}};
         for (const auto& c : cases) {
             testsupport::GuiFixture f;
             const auto file = f.clientFile();
             f.writeClients(c.file == Empty ? clients(0) : clients(500));
-            if (c.file == None || c.file == Folder) std::filesystem::remove(file);
-            if (c.file == Folder) std::filesystem::create_directory(file);
+            if (c.file == None) std::filesystem::remove(file);
             if (c.file == WithoutRowid) {
                 std::string columns;
                 for (auto name : store::kFieldNames) columns += std::string(name) + ", ";
@@ -93,7 +91,7 @@ class ShellTest : public QObject {
                 bytes.seekp(static_cast<long>(std::filesystem::file_size(file)) - 4096);
                 bytes.put('\0');
             }
-            const std::string before = c.file == Folder ? "" : testsupport::readBytes(file);
+            const std::string before = testsupport::readBytes(file);
             f.dialogs().answers = {c.answer};
             QCOMPARE(f.start(), c.started);
             const QString said = f.dialogs().messages().back().text;
@@ -158,20 +156,6 @@ class ShellTest : public QObject {
         QVERIFY(f.dialogs().calls.front().text.contains(
             QString::fromStdString(f.clientFile().string())));
         QCOMPARE(counter(), QStringLiteral("Record :  1 / 3"));
-    }
-
-    // With the search box in use, empty or not, a click on a row further down (scrolled to as a
-    // person scrolls) chooses that row: leaving the box must not scroll another row under the
-    // pointer first.
-    void aClickAfterScrollingChoosesTheRowUnderThePointer() {
-        testsupport::GuiFixture f;
-        QVERIFY(f.start(clients(60)));
-        for (const char* typed : {"", "C005"}) {
-            testsupport::retype(list().TexMENU[0], QString::fromLatin1(typed));
-            testsupport::clickRow(list().DataGridMENU, 40);
-            QCOMPARE(current(store::NO), QStringLiteral("C041"));  // codes in order: row 40
-            QCOMPARE(counter(), QStringLiteral("Record :  41 / 60"));
-        }
     }
 
     // Every sort item reloads the list sorted by its field, with that field's search box (the

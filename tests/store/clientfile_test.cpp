@@ -205,21 +205,6 @@ TEST_P(OpenClientFile, BulkOperationsReachEveryViewWithoutAReload) {
     EXPECT_EQ(place.query("SELECT count(*) FROM COMBOX_COMPANY"), std::vector<std::string>{"0"});
 }
 
-// An import stopped part-way adds nothing, and the next one goes through whole.
-TEST_P(OpenClientFile, AnImportStoppedPartWayAddsNothing) {
-    std::vector<store::NewClient> clients(2500, store::NewClient(store::kFieldCount));
-    for (std::size_t i = 0; i < clients.size(); ++i) clients[i][store::NO] = std::to_string(i);
-    const auto stop = [](long done, long) {
-        if (done >= 2000) throw store::bulk::Cancelled();
-    };
-    EXPECT_THROW(file->appendClients(clients, stop), store::bulk::Cancelled);
-    EXPECT_EQ(place.query("SELECT count(*) FROM VELKARD"), std::vector<std::string>{"3"});
-    long told = 0;
-    file->appendClients(clients, [&](long done, long) { told = done; });
-    EXPECT_EQ(told, 2500);
-    EXPECT_EQ(file->records("VELKARD")->recordCount(), 2503);
-}
-
 INSTANTIATE_TEST_SUITE_P(Backends, OpenClientFile,
                          ::testing::Values(testsupport::Backend::Sqlite,
                                            testsupport::Backend::Postgres),
