@@ -287,28 +287,68 @@ bool Form11::save() {
     // The date box still in use was never checked on leaving it (closing the window, the menu):
     // a save from anywhere checks it as leaving it would.
     if (dateInUse_ >= 0 && !acceptDate(dateInUse_)) return false;
-    try {
-        records()->update();
-    } catch (const store::ConflictError& e) {
-        state_.refusedByOtherProgram();
-        platform::showError(e);
-        return false;
-    } catch (const std::exception& e) {
-        platform::showError(e);
-        return false;
+    // Each round that another desk's save refuses ends in the user's choice, and a save of it.
+    for (int round = 0;; ++round) {
+        try {
+            records()->update();
+            break;
+        } catch (const store::ConflictError& e) {
+            state_.refusedByOtherProgram();
+            if (round == kConflictRounds) {
+                platform::showError(e);
+                return false;
+            }
+            if (!resolveConflict()) return false;  // what was typed stays in the editor
+        } catch (const std::exception& e) {
+            platform::showError(e);
+            return false;
+        }
     }
     state_.saved();
     return true;
 }
 
-void Form11::readAgain() {
+bool Form11::resolveConflict() {
+    store::RecordSet* rs = records();
+    const std::string who = rs->otherWriters();
+    const auto both = rs->rebaseEdit();
+    if (!both) {
+        const QString text = QStringLiteral(
+                                 "這位客戶已被%1刪除。\n要把畫面上的內容存成一筆新的客戶資料嗎？\n"
+                                 "（按「否」回到編輯，你輸入的內容都還在。）")
+                                 .arg(platform::toQ(who));
+        if (dialogs().message(text, {}, Buttons::YesNo, Icon::Question) != platform::Answer::Yes)
+            return false;
+        rs->editAsNew();
+        state_.added();
+        showState();
+        return true;
+    }
+    if (both->empty()) return true;  // the other desk's changes show now; ours go over them
+    std::vector<platform::FieldVersions> fields;
+    for (const auto& c : *both)
+        fields.push_back({platform::toQ(rs->fieldName(c.column)), platform::toQ(c.read),
+                          platform::toQ(c.stored), platform::toQ(c.typed)});
+    const auto keep = dialogs().chooseVersions(
+        QStringLiteral("在你讀取之後，%1也修改了這位客戶的下列欄位。每一欄請選擇要保留你輸入的，"
+                       "或是對方存的；其他欄位對方的修改已經顯示在畫面上。")
+            .arg(platform::toQ(who)),
+        fields);
+    if (!keep) return false;
+    for (std::size_t i = 0; i < both->size() && i < keep->size(); ++i)
+        if (!(*keep)[i]) rs->setValue((*both)[i].column, (*both)[i].stored);
+    return true;
+}
+
+bool Form11::readAgain() {
     try {
-        if (!records()->refreshCurrent())
-            dialogs().message(
-                QStringLiteral("這筆資料已被刪除（另一個視窗或程式），現在顯示下一筆資料。"));
+        if (records()->refreshCurrent()) return true;
+        dialogs().message(QStringLiteral("這筆資料已被%1刪除，現在顯示下一筆資料。")
+                              .arg(platform::toQ(records()->otherWriters())));
     } catch (const std::exception& e) {
         platform::showError(e);
     }
+    return false;
 }
 
 void Form11::COMMAND1_Click(int index) {
@@ -342,6 +382,13 @@ void Form11::COMMAND1_Click(int index) {
                                   Buttons::OkCancel) == platform::Answer::Ok) {
                 try {
                     rs->deleteCurrent();  // the following record becomes current
+                } catch (const store::ConflictError& e) {
+                    // Changed or deleted by another desk: shown as it is now, nothing deleted.
+                    dialogs().beep();
+                    if (readAgain())
+                        dialogs().message(platform::toQ(e.what()) +
+                                          QStringLiteral("\n畫面上是修改後的內容；"
+                                                         "要刪除請再按 DELETE。"));
                 } catch (const std::exception& e) {
                     platform::showError(e);
                 }

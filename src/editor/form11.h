@@ -61,12 +61,18 @@ class Form11 : public platform::Form {
     void showState();
     // Writes the pending record; a failure is shown and the edit state stays.
     bool save();
+    // After a save refused because another desk changed or deleted the client: the user chooses
+    // field by field, or to store what is shown as a new client. True to save again; false
+    // leaves the editor with everything typed.
+    bool resolveConflict();
+    static constexpr int kConflictRounds = 5;
     // The date check of a date box: a refused date is said and keeps the focus (false); an
     // accepted one may be rewritten, which is a change of the record.
     bool acceptDate(int field);
     // After a write refused because another program changed the record, CANCEL shows what the
     // file now holds.
-    void readAgain();
+    // True when the record is still there.
+    bool readAgain();
     bool refusedDateInBox() const;
     // A date box's text that the check refuses: an empty box is no date to check (NULL stays
     // NULL), and a stored text in another form, left as it is, stays as it is; only a date the

@@ -3,6 +3,8 @@
 #include <QString>
 #include <exception>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QPrinter;
 class QProgressDialog;
@@ -13,6 +15,13 @@ namespace platform {
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Icon { None, Information, Exclamation, Question, Critical };
 enum class Answer { Ok, Cancel, Yes, No };
+
+// One field of a client in three versions: as this desk read it, as another desk stored it since,
+// as this desk typed it.
+struct FieldVersions {
+    QString field;
+    QString read, stored, typed;
+};
 
 // The program's title, used where a message names none.
 inline QString appTitle() {
@@ -49,6 +58,11 @@ class Dialogs {
     // it was pressed (the bar is closed then).
     virtual bool progress(const QString& label, long done, long total,
                           bool cancellable = false) = 0;
+    // The side-by-side choice after a save refused because another desk changed the same fields:
+    // for each field, true keeps what was typed here, false takes what is stored; nothing when
+    // the user goes back to the editor instead.
+    virtual std::optional<std::vector<bool>> chooseVersions(
+        const QString& text, const std::vector<FieldVersions>& fields) = 0;
 };
 
 Dialogs& dialogs();
@@ -74,6 +88,8 @@ class QtDialogs : public Dialogs {
     void busy(const QString& notice) override;
     void idle() override;
     bool progress(const QString& label, long done, long total, bool cancellable) override;
+    std::optional<std::vector<bool>> chooseVersions(
+        const QString& text, const std::vector<FieldVersions>& fields) override;
 
   private:
     std::unique_ptr<QWidget> notice_;

@@ -33,6 +33,9 @@ class Backend {
 
     // The file or the server as the user knows it, for messages.
     virtual std::string where() const = 0;
+    // Who else may have written the tables, for messages: another program on the file, another
+    // desk on a server.
+    virtual std::string otherWriters() const = 0;
     // The local file, or an empty path for a server.
     virtual std::filesystem::path file() const { return {}; }
     // How long a write waits for another program's lock before it gives up.

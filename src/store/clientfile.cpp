@@ -167,34 +167,73 @@ bool ClientFile::current(const Table& held) const {
     return held.rows && held.version == dataVersion() && held.rows->holdsEveryWrite();
 }
 
+std::shared_ptr<detail::RowStore> ClientFile::load(std::string_view table) {
+    const bool clients = sameName(table, kClientTable);
+    const auto leading = clients
+                             ? std::vector<std::string_view>(kFieldNames.begin(), kFieldNames.end())
+                             : std::vector<std::string_view>{};
+    std::shared_ptr<detail::RowStore> rows;
+    const int64_t version = dataVersion();  // before: a change while reading is not missed
+    runLong([&] { rows = detail::RowStore::load(backend_, table, leading); });
+    rows->fileWrites = writes_;
+    rows->writesAtLoad = *writes_;
+    rows->othersAt = version;
+    rows->followsOthers = true;
+    rows->onStale = staleListener_;
+    return rows;
+}
+
 std::unique_ptr<RecordSet> ClientFile::records(std::string_view table) {
     Table& held = tables_[upper(table)];
     if (!current(held)) {
-        const bool clients = sameName(table, kClientTable);
-        const auto leading =
-            clients ? std::vector<std::string_view>(kFieldNames.begin(), kFieldNames.end())
-                    : std::vector<std::string_view>{};
-        std::shared_ptr<detail::RowStore> rows;
-        runLong([&] { rows = detail::RowStore::load(backend_, table, leading); });
-        held.rows = std::move(rows);
-        held.rows->fileWrites = writes_;
-        held.rows->writesAtLoad = *writes_;
-        held.version = dataVersion();
+        held.rows = load(table);
+        held.version = held.rows->othersAt;
     }
     return RecordSet::over(held.rows);
 }
 
+std::unique_ptr<RecordSet> ClientFile::heldRecords(std::string_view table) const {
+    auto it = tables_.find(upper(table));
+    return it != tables_.end() && it->second.rows ? RecordSet::over(it->second.rows) : nullptr;
+}
+
+bool ClientFile::reloadHeld(Table& held) {
+    auto fresh = load(held.rows->table);
+    if (!held.rows->takeRows(*fresh)) {
+        held.rows.reset();  // the columns changed: read anew when next opened
+        return false;
+    }
+    held.rows->writesAtLoad = *writes_;
+    held.rows->ownWrites = 0;
+    held.rows->othersAt = held.version = fresh->othersAt;
+    held.rows->stale = false;
+    return true;
+}
+
+void ClientFile::reload() {
+    for (auto& [name, held] : tables_)
+        if (held.rows) reloadHeld(held);
+}
+
+void ClientFile::onOthersChanged(std::function<void()> listener) {
+    *staleListener_ = std::move(listener);
+}
+
 detail::RowStore* ClientFile::clientsAfterBulkWrite() {
-    // Only rows that match the file row for row can take the result in place; others are read
-    // again when next asked for (the write, counted, tells them apart).
     auto it = tables_.find(upper(kClientTable));
-    detail::RowStore* rows =
-        it != tables_.end() && current(it->second) ? it->second.rows.get() : nullptr;
-    if (rows)
-        rows->wrote();
-    else
+    if (it == tables_.end() || !it->second.rows) {
         ++*writes_;
-    return rows;
+        return nullptr;
+    }
+    if (current(it->second)) {  // the held rows match the file row for row: they take the result
+        it->second.rows->wrote();
+        return it->second.rows.get();
+    }
+    // Older than the file (another desk wrote since): read again, so that every open view shows
+    // the result.
+    ++*writes_;
+    reloadHeld(it->second);
+    return nullptr;
 }
 
 void ClientFile::renumber(std::string_view start, const bulk::Progress& progress) {
@@ -230,7 +269,10 @@ void ClientFile::appendClients(const std::vector<NewClient>& clients,
             if (client[f] && !text::storable(*client[f]))
                 throw StoreError(ErrorKind::Unstorable, unstorable(kFieldNames[f]));
     backend_->appendClients(clients, progress);
-    ++*writes_;  // the held rows lack them: the next view reads the table again
+    ++*writes_;
+    // The held rows lack them: every open view reads them.
+    auto it = tables_.find(upper(kClientTable));
+    if (it != tables_.end() && it->second.rows) reloadHeld(it->second);
 }
 
 void ClientFile::backup(const std::filesystem::path& target) {

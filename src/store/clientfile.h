@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -56,6 +57,15 @@ class ClientFile {
     // A record set over a table (any letter case); the client table presents the twenty fields
     // first. Unfiltered, in table order, on the first row.
     std::unique_ptr<RecordSet> records(std::string_view table);
+    // A record set over the rows already held, however old; nothing when none are. For a list
+    // that must stay on screen when the file or server cannot be read.
+    std::unique_ptr<RecordSet> heldRecords(std::string_view table) const;
+    // Reads every held table again into the rows the open views share: each view keeps its
+    // filter, sort and current record (by its row address); a pending edit keeps what it read.
+    void reload();
+    // Told (once until the next reload) when a move found that another program or desk changed
+    // the tables since they were read.
+    void onOthersChanged(std::function<void()> listener);
 
     // The bulk operations, on this connection: record sets over the clients see the result at
     // once (each starts again on its first row), without reading the file again.
@@ -74,6 +84,9 @@ class ClientFile {
     };
     int64_t dataVersion() const;
     bool current(const Table& held) const;
+    std::shared_ptr<detail::RowStore> load(std::string_view table);
+    // Reads a held table again in place; false when its columns changed (it is dropped then).
+    bool reloadHeld(Table& held);
     // After a bulk write: the held client rows when they matched the file, to take the result.
     detail::RowStore* clientsAfterBulkWrite();
 
@@ -82,6 +95,8 @@ class ClientFile {
     // Writes through any of the file's row stores: one an older view still holds may have
     // written what the held rows lack.
     std::shared_ptr<uint64_t> writes_ = std::make_shared<uint64_t>(0);
+    std::shared_ptr<std::function<void()>> staleListener_ =
+        std::make_shared<std::function<void()>>();
 };
 
 }  // namespace store

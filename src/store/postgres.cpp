@@ -36,6 +36,7 @@ class PgBackend final : public Backend {
     void start() { seen_ = counter(false); }
 
     std::string where() const override { return c_.where(); }
+    std::string otherWriters() const override { return "另一台電腦或程式"; }
     void setWaitLimit(int milliseconds) override { c_.setLockWait(milliseconds); }
 
     std::string tableName(std::string_view wanted) override {
@@ -135,10 +136,12 @@ class PgBackend final : public Backend {
                         quoteName(rows.stored[static_cast<size_t>(c)]) + " = $" +
                         std::to_string(p.count());
             }
-            Result r = c_.exec("UPDATE " + quoteName(rows.table) + " SET " + sets +
-                                   whereUnchanged(rows, id, original, p) + " RETURNING " +
-                                   selectList(rows),
-                               p, "存檔");
+            // Only the fields written must still hold what was read (see the file's backend).
+            Result r =
+                c_.exec("UPDATE " + quoteName(rows.table) + " SET " + sets +
+                            whereUnchanged(rows, detail::writtenColumns(values), id, original, p) +
+                            " RETURNING " + selectList(rows),
+                        p, "存檔");
             written = take(r.get(), stored);
         });
         return written;
@@ -148,9 +151,9 @@ class PgBackend final : public Backend {
         bool erased = false;
         write("刪除", [&] {
             Params p;
-            Result r = c_.exec(
-                "DELETE FROM " + quoteName(rows.table) + whereUnchanged(rows, id, original, p), p,
-                "刪除");
+            Result r = c_.exec("DELETE FROM " + quoteName(rows.table) +
+                                   whereUnchanged(rows, detail::everyColumn(rows), id, original, p),
+                               p, "刪除");
             erased = std::string_view(PQcmdTuples(r.get())) == "1";
         });
         return erased;
@@ -195,16 +198,17 @@ class PgBackend final : public Backend {
         return true;
     }
 
-    // " WHERE the row still holds `original`": NULL and empty text count as the same.
-    static std::string whereUnchanged(const detail::RowStore& rows, int64_t id,
-                                      const char* original, Params& p) {
+    // " WHERE the row still holds `original` in these columns": NULL and empty text count as
+    // the same.
+    static std::string whereUnchanged(const detail::RowStore& rows, const std::vector<int>& columns,
+                                      int64_t id, const char* original, Params& p) {
         p.id(id);
         std::string sql = " WHERE " + rows.rowid + " = $" + std::to_string(p.count());
         const detail::RowView view(original);
-        for (std::size_t c = 0; c < rows.stored.size(); ++c) {
-            p.text(view.field(static_cast<int>(c)));
-            sql += " AND COALESCE(" + quoteName(rows.stored[c]) + "::text, '') = $" +
-                   std::to_string(p.count());
+        for (int c : columns) {
+            p.text(view.field(c));
+            sql += " AND COALESCE(" + quoteName(rows.stored[static_cast<std::size_t>(c)]) +
+                   "::text, '') = $" + std::to_string(p.count());
         }
         return sql;
     }

@@ -182,6 +182,18 @@ void RecordSet::rowsReplaced() {
     notify(Change::Reset);
 }
 
+void RecordSet::rowsReloaded(std::optional<Bookmark> current, std::optional<Bookmark> edited) {
+    if (edit_ && !edit_->adding && edited) edit_->row = *edited;
+    rebuild(filterExpr_, parseSort(sortText_, rows_->columns));
+    pos_ = 1;
+    if (const auto row = edit_ && !edit_->adding ? edited : current) {
+        auto it = std::find(order_.begin(), order_.end(), *row);
+        if (it != order_.end()) pos_ = static_cast<long>(it - order_.begin()) + 1;
+    }
+    if (edit_ && edit_->adding) edit_->returnTo = pos_;
+    notify(Change::Reset);
+}
+
 std::unique_ptr<RecordSet> RecordSet::clone() const {
     return std::unique_ptr<RecordSet>(new RecordSet(rows_));
 }
@@ -236,7 +248,37 @@ void RecordSet::requireNoEdit() const {
 
 void RecordSet::setPosition(long position) {
     pos_ = std::clamp(position, 0L, rowCount() + 1);
+    followOthers();
     notify(Change::CurrentMoved);
+}
+
+void RecordSet::followOthers() {
+    auto& rows = *rows_;
+    if (!rows.followsOthers || !hasCurrent()) return;
+    try {
+        if (!rows.stale) {
+            if (rows.backend->othersChanges() == rows.othersAt) return;
+            rows.stale = true;
+            if (rows.onStale && *rows.onStale) (*rows.onStale)();
+        }
+        // The rows are older than the table: the record moved to is read again before it shows.
+        const Bookmark row = order_[static_cast<std::size_t>(pos_ - 1)];
+        std::vector<std::string> now;
+        if (!rows.backend->read(rows, rows.rowids[row], now)) {
+            rows.rows[row] = nullptr;
+            for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowDeleted(row);
+            return;
+        }
+        const detail::RowView held = rows.row(row);
+        for (std::size_t c = 0; c < now.size(); ++c) {
+            if (held.field(static_cast<int>(c)) == now[c]) continue;
+            rows.rows[row] = rows.pack(now);
+            for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowSaved(row, false, this);
+            return;
+        }
+    } catch (const StoreError&) {
+        // The file or server cannot be read now: the record shows as held.
+    }
 }
 
 void RecordSet::moveFirst() {
@@ -413,9 +455,51 @@ bool RecordSet::inFile(Bookmark row) const {
 }
 
 void RecordSet::conflict(Bookmark row, std::string_view doing) const {
-    throw ConflictError(std::string("這筆資料在讀取之後已被") + (inFile(row) ? "修改" : "刪除") +
-                        "（另一個視窗或程式），為了不覆蓋別人的變更，" + std::string(doing) +
-                        "沒有執行。請取消後重新讀取。");
+    const std::string who = rows_->backend->otherWriters();
+    if (!inFile(row))
+        throw ConflictError("這筆資料已被" + who + "刪除，" + std::string(doing) + "沒有執行。");
+    throw ConflictError("這筆資料在讀取之後已被" + who + "修改，為了不覆蓋別人的變更，" +
+                        std::string(doing) + "沒有執行。");
+}
+
+std::optional<std::vector<FieldConflict>> RecordSet::rebaseEdit() {
+    if (!edit_ || edit_->adding) return std::vector<FieldConflict>{};
+    auto& rows = *rows_;
+    const Bookmark row = edit_->row;
+    std::vector<std::string> now;
+    if (!rows.backend->read(rows, rows.rowids[row], now)) return std::nullopt;
+    const detail::RowView read(edit_->original);
+    std::vector<FieldConflict> both;
+    for (std::size_t c = 0; c < edit_->values.size(); ++c) {
+        const auto& typed = edit_->values[c];
+        const std::string_view was = read.field(static_cast<int>(c));
+        if (typed && *typed != was && now[c] != was && now[c] != *typed)
+            both.push_back({static_cast<int>(c), std::string(was), now[c], *typed});
+    }
+    rows.rows[row] = rows.pack(now);
+    edit_->original = rows.rows[row];
+    for (RecordSet* s : std::vector<RecordSet*>(rows.sets))
+        if (s != this) s->rowSaved(row, false, this);
+    notify(Change::PendingEdited);
+    return both;
+}
+
+std::string RecordSet::otherWriters() const {
+    return rows_->backend->otherWriters();
+}
+
+void RecordSet::editAsNew() {
+    if (!edit_ || edit_->adding) return;
+    const detail::RowView read(edit_->original);
+    for (std::size_t c = 0; c < edit_->values.size(); ++c)
+        if (!edit_->values[c] && !read.field(static_cast<int>(c)).empty())
+            edit_->values[c] = std::string(read.field(static_cast<int>(c)));
+    const Bookmark gone = edit_->row;
+    edit_->adding = true;
+    rows_->rows[gone] = nullptr;
+    for (RecordSet* s : std::vector<RecordSet*>(rows_->sets)) s->rowDeleted(gone);
+    edit_->returnTo = pos_;
+    notify(Change::CurrentMoved);
 }
 
 void RecordSet::reread(Bookmark row) {

@@ -34,6 +34,14 @@ struct Change {
     long row = -1;
 };
 
+// A field that an edit and another program both changed since the edit began.
+struct FieldConflict {
+    int column;
+    std::string read;    // what the edit read
+    std::string stored;  // what the other program stored since
+    std::string typed;   // what the edit holds
+};
+
 // All rows of one table held in memory, with a cursor, a filter, a sort and the edit cycle.
 // Writes go straight through to the file or server, one transaction each, with optimistic
 // locking.
@@ -119,6 +127,15 @@ class RecordSet {
     // deleted meanwhile leaves every record set, the one after it becomes current, and the
     // answer is false.
     bool refreshCurrent();
+    // After a save refused as a conflict: the edit now stands on what the file or server holds,
+    // so every record set shows the other program's changes, and a save checks against them and
+    // writes this edit's values over them. Gives the fields both changed, to choose between;
+    // nothing, the edit as it was, when the row was deleted meanwhile.
+    std::optional<std::vector<FieldConflict>> rebaseEdit();
+    // The pending edit of a row deleted meanwhile becomes a new row holding what it shows.
+    void editAsNew();
+    // Who else may write the rows, for messages ("另一台電腦或程式" on a server).
+    std::string otherWriters() const;
     bool editing() const { return edit_.has_value(); }
     bool adding() const { return edit_ && edit_->adding; }
 
@@ -141,6 +158,9 @@ class RecordSet {
     long rowCount() const { return static_cast<long>(order_.size()); }
     void requireNoEdit() const;
     void setPosition(long position);
+    // After a move: once another program changed the table since its rows were read, the record
+    // moved to is read again (see ClientFile::onOthersChanged).
+    void followOthers();
     void rebuild(const Expression& filter, const std::vector<SortKey>& sort);
     void notify(Change::Kind kind, long row = -1);
     // Throws ConflictError for a row the file no longer holds as it was read.
@@ -154,6 +174,9 @@ class RecordSet {
     // Told by the shared rows when they changed as a whole (a bulk operation): the filter and the
     // sort are applied again and the first row is current.
     void rowsReplaced();
+    // Told by the shared rows when they were read again: the filter and sort are applied again,
+    // the row `current` stands (else the first), a pending edit now edits `edited`.
+    void rowsReloaded(std::optional<Bookmark> current, std::optional<Bookmark> edited);
 
     std::shared_ptr<detail::RowStore> rows_;
     std::vector<Bookmark> order_;  // the rows passing the filter, in sort order

@@ -49,6 +49,18 @@ void Arena::adopt(Arena&& other) {
     other.left_ = 0;
 }
 
+std::vector<int> writtenColumns(const ColumnValues& values) {
+    std::vector<int> columns;
+    for (const auto& [c, v] : values) columns.push_back(c);
+    return columns;
+}
+
+std::vector<int> everyColumn(const RowStore& rows) {
+    std::vector<int> columns(rows.stored.size());
+    for (std::size_t c = 0; c < columns.size(); ++c) columns[c] = static_cast<int>(c);
+    return columns;
+}
+
 const char* packInto(Arena& arena, const std::vector<std::string_view>& values) {
     std::size_t size = 0;
     for (auto v : values) {
@@ -81,6 +93,58 @@ const char* RowStore::pack(const std::vector<std::string>& values) {
 
 void RowStore::replaced() {
     for (RecordSet* s : std::vector<RecordSet*>(sets)) s->rowsReplaced();
+}
+
+std::optional<uint32_t> RowStore::find(int64_t id) const {
+    // Rows are read in the order of their addresses; a row added since sits after them.
+    std::size_t low = 0, high = rowids.size();
+    while (low < high) {
+        const std::size_t mid = low + (high - low) / 2;
+        rowids[mid] < id ? low = mid + 1 : high = mid;
+    }
+    if (low < rowids.size() && rowids[low] == id) return static_cast<uint32_t>(low);
+    for (std::size_t i = rowids.size(); i-- > 0;)
+        if (rowids[i] == id) return static_cast<uint32_t>(i);
+    return std::nullopt;
+}
+
+bool RowStore::takeRows(RowStore& fresh) {
+    if (fresh.columns != columns || fresh.stored != stored) return false;
+    struct Place {
+        RecordSet* set;
+        std::optional<int64_t> current, edited;
+    };
+    std::vector<Place> places;
+    bool editing = false;
+    for (RecordSet* s : sets) {
+        Place p{s, {}, {}};
+        if (s->hasCurrent() && !s->adding())
+            p.current = rowids[s->order_[std::size_t(s->pos_ - 1)]];
+        if (s->edit_ && !s->edit_->adding) p.edited = rowids[s->edit_->row];
+        editing = editing || s->edit_.has_value();
+        places.push_back(p);
+    }
+    if (!editing) retired.clear();
+    retired.push_back(std::move(arena));
+    arena = Arena();
+    arena.adopt(std::move(fresh.arena));
+    rows = std::move(fresh.rows);
+    rowids = std::move(fresh.rowids);
+    ++generation;
+    sortedBy.clear();
+    for (const Place& p : places) {
+        std::optional<uint32_t> edited;
+        if (p.edited) {
+            edited = find(*p.edited);
+            if (!edited) {  // deleted meanwhile: a gone row, so that the save says so
+                rows.push_back(nullptr);
+                rowids.push_back(*p.edited);
+                edited = static_cast<uint32_t>(rows.size() - 1);
+            }
+        }
+        p.set->rowsReloaded(p.current ? find(*p.current) : std::nullopt, edited);
+    }
+    return true;
 }
 
 std::string RowStore::selectList() const {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,6 +68,11 @@ class RowIds {
     std::vector<int64_t> rest_;
 };
 
+// The columns a write sets, and every column of a row store: what a write checks is unchanged.
+std::vector<int> writtenColumns(const ColumnValues& values);
+struct RowStore;
+std::vector<int> everyColumn(const RowStore& rows);
+
 // Packs a row's values into the arena (see Arena).
 const char* packInto(Arena& arena, const std::vector<std::string_view>& values);
 
@@ -117,6 +124,18 @@ struct RowStore {
     bool holdsEveryWrite() const { return !fileWrites || *fileWrites - writesAtLoad == ownWrites; }
     // After a change of the rows as a whole: every record set over them starts again.
     void replaced();
+    // Takes the rows of `fresh`, the same table read again, in place of its own: every record set
+    // over them keeps its filter and sort and stands on the row it stood on, where that row is
+    // still there, and a pending edit keeps what it read. False, nothing changed, when the
+    // table's columns changed meanwhile.
+    bool takeRows(RowStore& fresh);
+    // The place of the row with this address, if held.
+    std::optional<uint32_t> find(int64_t id) const;
+    std::vector<Arena> retired;  // earlier rows, which a pending edit still reads
+    int64_t othersAt = 0;        // the backend's count of others' changes when these were read
+    bool stale = false;          // another program changed the table since
+    bool followsOthers = false;  // an open file's rows, which watch for others' changes
+    std::shared_ptr<std::function<void()>> onStale;  // told when `stale` is found
     RowView row(uint32_t index) const { return RowView(rows[index]); }
     // The row address and the columns, quoted, for a SELECT.
     std::string selectList() const;

@@ -33,21 +33,23 @@ void readRows(Statement& s, std::size_t columns, Part& part, bool stepped = fals
     }
 }
 
-// " WHERE the row still holds `original`": NULL and empty text count as the same.
-std::string whereUnchanged(const RowStore& rows, int firstParam) {
+// " WHERE the row still holds `original` in these columns": NULL and empty text count as the
+// same.
+std::string whereUnchanged(const RowStore& rows, const std::vector<int>& columns, int firstParam) {
     std::string sql = " WHERE " + rows.rowid + " = ?" + std::to_string(firstParam);
-    for (std::size_t c = 0; c < rows.stored.size(); ++c)
-        sql += " AND COALESCE(CAST(" + quoteName(rows.stored[c]) + " AS TEXT), '') = ?" +
-               std::to_string(firstParam + 1 + static_cast<int>(c));
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        sql += " AND COALESCE(CAST(" +
+               quoteName(rows.stored[static_cast<std::size_t>(columns[i])]) + " AS TEXT), '') = ?" +
+               std::to_string(firstParam + 1 + static_cast<int>(i));
     return sql;
 }
 
-void bindOriginal(Statement& s, const RowStore& rows, int firstParam, int64_t rowid,
+void bindOriginal(Statement& s, const std::vector<int>& columns, int firstParam, int64_t rowid,
                   const char* original) {
     s.bind(firstParam, rowid);
     detail::RowView view(original);
-    for (std::size_t c = 0; c < rows.stored.size(); ++c)
-        s.bind(firstParam + 1 + static_cast<int>(c), view.field(static_cast<int>(c)));
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        s.bind(firstParam + 1 + static_cast<int>(i), view.field(columns[i]));
 }
 
 class SqliteBackend final : public Backend {
@@ -55,6 +57,7 @@ class SqliteBackend final : public Backend {
     explicit SqliteBackend(std::shared_ptr<Database> db) : db_(std::move(db)) {}
 
     std::string where() const override { return db_->path().string(); }
+    std::string otherWriters() const override { return "另一個視窗或程式"; }
     std::filesystem::path file() const override { return db_->path(); }
     void setWaitLimit(int milliseconds) override { db_->setBusyTimeout(milliseconds); }
 
@@ -121,11 +124,14 @@ class SqliteBackend final : public Backend {
             sets += (sets.empty() ? "" : ", ") + quoteName(rows.stored[static_cast<size_t>(c)]) +
                     " = ?";
         const int first = static_cast<int>(values.size()) + 1;
-        Statement write(
-            *db_, "UPDATE " + quoteName(rows.table) + " SET " + sets + whereUnchanged(rows, first));
+        // Only the fields written must still hold what was read: another program may have
+        // changed the others meanwhile, and keeps those changes.
+        const std::vector<int> checked = detail::writtenColumns(values);
+        Statement write(*db_, "UPDATE " + quoteName(rows.table) + " SET " + sets +
+                                  whereUnchanged(rows, checked, first));
         for (std::size_t i = 0; i < values.size(); ++i)
             write.bind(static_cast<int>(i) + 1, values[i].second);
-        bindOriginal(write, rows, first, id, original);
+        bindOriginal(write, checked, first, id, original);
         write.step();
         if (sqlite3_changes(db_->handle()) != 1) return false;
         readBack(rows, id, stored);
@@ -135,8 +141,10 @@ class SqliteBackend final : public Backend {
 
     bool erase(const RowStore& rows, int64_t id, const char* original) override {
         Transaction tx(*db_);
-        Statement erase(*db_, "DELETE FROM " + quoteName(rows.table) + whereUnchanged(rows, 1));
-        bindOriginal(erase, rows, 1, id, original);
+        const std::vector<int> all = detail::everyColumn(rows);
+        Statement erase(*db_,
+                        "DELETE FROM " + quoteName(rows.table) + whereUnchanged(rows, all, 1));
+        bindOriginal(erase, all, 1, id, original);
         erase.step();
         if (sqlite3_changes(db_->handle()) != 1) return false;
         tx.commit();

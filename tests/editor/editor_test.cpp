@@ -221,30 +221,47 @@ class EditorTest : public QObject {
             }
     }
 
-    void aRefusedWriteIsReportedAndCancelReadsTheRecordAgain() {
+    // Another desk saved the same client meanwhile. Its change of another field shows and ours
+    // goes through; where both changed a field the user chooses side by side, and the choice is
+    // stored; a client the other desk deleted is stored again at the user's word; a DELETE over
+    // the other desk's change shows it instead.
+    void anotherDesksChangesAreKeptOrChosenFieldByField() {
         testsupport::GuiFixture f;
         openEditor(f, someClients());
-        f.exec("UPDATE VELKARD SET NAME = '別人改的' WHERE NO = 'A00001'");
-        retypeField(store::NAME, "我改的");
+        auto other = f.openAgain()->records(store::kClientTable);
+        other->setValue(store::NAME, "別台改名");
+        other->setValue(store::VOCATION, "別台職稱");
+        other->update();
+        retypeField(store::NAME, "這台改名");
+        retypeField(store::PHONE, "0912");
+        f.dialogs().choices = {std::vector<bool>{false}};  // NAME: take what the other desk stored
         click(Button::Save);
-        QVERIFY(f.dialogs().messages().back().text.contains("修改"));
-        QCOMPARE(buttons(), kEdit);
-        QCOMPARE(stored(f, store::NAME)[0], std::string("別人改的"));
-        click(Button::Cancel);
-        QCOMPARE(theEditor().TexVELKARD[store::NAME]->text(), QStringLiteral("別人改的"));
-        retypeField(store::NAME, "我再改的");
-        click(Button::Save);
-        QCOMPARE(stored(f, store::NAME)[0], std::string("我再改的"));
+        QCOMPARE(f.dialogs().versionsShown.size(), std::size_t(1));
+        const auto& name = f.dialogs().versionsShown[0].at(0);
+        QCOMPARE(name.field + name.read + name.stored + name.typed,
+                 QStringLiteral("NAME王小明別台改名這台改名"));
+        QCOMPARE(buttons(), kBrowse);
+        QCOMPARE(f.query("SELECT NAME || PHONE || VOCATION FROM VELKARD WHERE NO = 'A00001'"),
+                 std::vector<std::string>{"別台改名0912別台職稱"});
 
-        // A record deleted elsewhere: CANCEL after the refused save says so and shows the next.
         f.exec("DELETE FROM VELKARD WHERE NO = 'A00001'");
-        retypeField(store::NAME, "改不到");
+        retypeField(store::NAME, "還在");
+        f.dialogs().answers = {platform::Answer::Yes};  // store it as a new client
         click(Button::Save);
+        QVERIFY(f.dialogs().messages().back().text.contains(QStringLiteral("已被")));
+        QCOMPARE(f.query("SELECT NO || NAME || PHONE FROM VELKARD WHERE NAME = '還在'"),
+                 std::vector<std::string>{"A00001還在0912"});
+
+        testsupport::click(theEditor().AdodcVELKARD->findChild<QToolButton*>("First"));
+        other = f.openAgain()->records(store::kClientTable);  // A00002 first now
+        other->setValue(store::NAME, "別台又改");
+        other->update();
         f.dialogs().clear();
-        click(Button::Cancel);
-        QVERIFY(f.dialogs().messages()[0].text.contains("已被刪除"));
-        QCOMPARE(theEditor().records()->recordCount(), 2L);
-        QCOMPARE(value(store::NO), QStringLiteral("A00002"));
+        f.dialogs().answers = {platform::Answer::Ok};
+        click(Button::Delete);
+        QCOMPARE(stored(f, store::NO).size(), std::size_t(3));  // nothing deleted
+        QCOMPARE(theEditor().TexVELKARD[store::NAME]->text(), QStringLiteral("別台又改"));
+        QVERIFY(f.dialogs().messages().back().text.contains(QStringLiteral("再按 DELETE")));
     }
 };
 

@@ -67,6 +67,16 @@ bool RecordingDialogs::progress(const QString& label, long done, long total, boo
     return false;
 }
 
+std::optional<std::vector<bool>> RecordingDialogs::chooseVersions(
+    const QString& text, const std::vector<platform::FieldVersions>& fields) {
+    calls.push_back({DialogCall::Versions, text, {}});
+    versionsShown.push_back(fields);
+    if (choices.empty()) return std::vector<bool>(fields.size(), true);
+    auto choice = choices.front();
+    choices.pop_front();
+    return choice;
+}
+
 int RecordingDialogs::beeps() const {
     int n = 0;
     for (const auto& c : calls) n += c.kind == DialogCall::Beep;

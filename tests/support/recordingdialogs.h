@@ -9,7 +9,18 @@
 namespace testsupport {
 
 struct DialogCall {
-    enum Kind { Beep, Message, Input, Tab, SaveFile, OpenFile, Print, Busy, Progress } kind;
+    enum Kind {
+        Beep,
+        Message,
+        Input,
+        Tab,
+        SaveFile,
+        OpenFile,
+        Print,
+        Busy,
+        Progress,
+        Versions
+    } kind;
     QString text;  // message text or input prompt
     QString title;
     platform::Buttons buttons = platform::Buttons::Ok;
@@ -39,7 +50,12 @@ class RecordingDialogs : public platform::Dialogs {
     void idle() override {}
     // A cancellable run is cancelled at its first report of `cancelAt` or more done, once.
     long cancelAt = -1;
+    // Queued choices between versions first (nothing: back to the editor), then keep all typed.
+    std::deque<std::optional<std::vector<bool>>> choices;
+    std::vector<std::vector<platform::FieldVersions>> versionsShown;
     bool progress(const QString& label, long done, long total, bool cancellable) override;
+    std::optional<std::vector<bool>> chooseVersions(
+        const QString& text, const std::vector<platform::FieldVersions>& fields) override;
 
     int beeps() const;
     std::vector<DialogCall> messages() const;
