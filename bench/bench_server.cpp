@@ -127,6 +127,23 @@ void SaveRoundTrip(benchmark::State& state) {
     }
 }
 
+// A move in the open list of all clients: one read of the server's change count while nobody
+// else wrote; once another desk did (`stale`), the record moved to is read again as well.
+void MoveOnServer(benchmark::State& state, bool stale) {
+    if (cluster().dir.empty()) return state.SkipWithError("no PostgreSQL server programs");
+    const long count = state.range(0);
+    const std::string db = cluster().clients(count);
+    auto file = std::make_shared<store::ClientFile>(store::postgres::connect(db));
+    auto rs = file->records(store::kClientTable);
+    if (stale) sql(db, "UPDATE velkard SET memo = memo WHERE velkard_row = 1");
+    rs->moveFirst();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        rs->moveNext();
+        state.SetIterationTime(seconds(start));
+    }
+}
+
 // Renumbering and clearing every client against the one statement the server needs for the
 // same change, each on a fresh copy of the table.
 void BulkOnServer(benchmark::State& state, int which) {
@@ -155,6 +172,8 @@ void BulkOnServer(benchmark::State& state, int which) {
 #define CLIENT_COUNTS ->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)
 BENCHMARK(OpenServerList) CLIENT_COUNTS->Iterations(3);
 BENCHMARK(SaveRoundTrip) CLIENT_COUNTS->Iterations(50);
+BENCHMARK_CAPTURE(MoveOnServer, unchanged, false) CLIENT_COUNTS->Iterations(200);
+BENCHMARK_CAPTURE(MoveOnServer, changed_by_another_desk, true) CLIENT_COUNTS->Iterations(200);
 BENCHMARK_CAPTURE(BulkOnServer, renumber, 0) CLIENT_COUNTS->Iterations(2);
 BENCHMARK_CAPTURE(BulkOnServer, clear, 1) CLIENT_COUNTS->Iterations(2);
 

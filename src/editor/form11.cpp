@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "editor/form112.h"
@@ -177,6 +179,16 @@ void Form11::Form_Load() {
         entries << platform::toQ(lookup->valueAt(i, column));
     for (auto* c : DataCombo1) c->setEntries(entries);
 
+    if (platform::readOnly())  // shown, not typed into: nothing could be saved
+        for (int f = 0; f < store::kFieldCount; ++f) {
+            QWidget* box = fieldBox(f);
+            if (auto* line = qobject_cast<QLineEdit*>(box))
+                line->setReadOnly(true);
+            else if (auto* memo = qobject_cast<QPlainTextEdit*>(box))
+                memo->setReadOnly(true);
+            else
+                box->setEnabled(false);
+        }
     COMMAND1[Button::Add]->setFocus();  // the lowest tab index, as the window opens
     if (records()->recordCount() == 0) return;
     state_.loaded();
@@ -218,12 +230,17 @@ void Form11::MSGTEXT() {
 }
 
 void Form11::showState() {
+    // A desk that may only read keeps ADD, DELETE and SAVE off.
+    const bool writes = !platform::readOnly();
     for (int i = 0; i < editor::EditorState::kButtons; ++i)
-        COMMAND1[static_cast<std::size_t>(i)]->setEnabled(state_.enabled(Button(i)));
+        COMMAND1[static_cast<std::size_t>(i)]->setEnabled(
+            state_.enabled(Button(i)) &&
+            (writes || (i != Button::Add && i != Button::Delete && i != Button::Save)));
     AdodcVELKARD->setEnabled(state_.navigatorEnabled());
 }
 
 void Form11::MODFIELD() {
+    if (platform::readOnly()) return;  // nothing typed can be saved: nothing enters the edit state
     state_.changed();
     showState();
 }

@@ -12,6 +12,7 @@
 #include "platform/twips.h"
 #include "platform/widgets.h"
 #include "store/bulk.h"
+#include "store/clientfile.h"
 #include "store/errors.h"
 #include "store/recordset.h"
 
@@ -77,6 +78,23 @@ void BulkWindow::setWorking(bool working) {
     LabFORM42[1]->setVisible(working);
     LabFORM42[2]->setVisible(true);  // it keeps the last percentage after the run
     ProgressBar1->setVisible(working);
+}
+
+bool BulkWindow::otherDesksAgree() {
+    int others = 0;
+    try {
+        others = platform::clientFile().backend().otherDesks();
+    } catch (const std::exception& e) {
+        platform::showError(e);
+        return false;
+    }
+    if (others == 0) return true;
+    return platform::dialogs().message(
+               QStringLiteral("現在還有 %1 台電腦開著這份客戶資料。這項工作會改變所有客戶，"
+                              "它們畫面上的清單在重新整理（F5）後也會改變。\n要繼續嗎？")
+                   .arg(others),
+               {}, platform::Buttons::OkCancel,
+               platform::Icon::Exclamation) == platform::Answer::Ok;
 }
 
 bool BulkWindow::runWork(const std::function<void(const std::function<void(long, long)>&)>& work) {

@@ -38,6 +38,9 @@ class BulkWindow : public platform::Form {
     bool runWork(const std::function<void(const std::function<void(long, long)>&)>& work);
     // Two beeps and "FILE NO FOUND RECORD ! " when the table is empty, then closes: true then.
     bool closedForEmptyTable();
+    // Where other desks hold the same clients open (a server), says how many and that their
+    // lists will change, and asks whether to go on: false to stop.
+    bool otherDesksAgree();
     long recordCount() const;
     // Extra controls of input mode that working mode hides (the start value box).
     QList<QWidget*> inputOnly;

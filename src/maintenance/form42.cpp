@@ -60,6 +60,7 @@ void Form42::ComFORM42_Click(int index) {
                                     platform::Icon::Exclamation);
         return;
     }
+    if (!otherDesksAgree()) return;
     if (platform::dialogs().message(QStringLiteral(" 確定要重新編排代號 ?"),
                                     QStringLiteral("重新編排代號"),
                                     platform::Buttons::OkCancel) != platform::Answer::Ok)

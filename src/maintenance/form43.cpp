@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <optional>
 
 #include "platform/appsetup.h"
@@ -91,13 +92,18 @@ int Form43::backupTo(const QString& name) {
         return -1;
     }
     // A name without a folder goes beside the client file, not wherever the program was started;
-    // with the clients on a server, into the folder the program started in.
+    // with the clients on a server, into the user's documents folder.
     std::filesystem::path target = *native;
     std::error_code ec;
-    if (target.is_relative())
-        target = (file->path().empty() ? std::filesystem::current_path(ec)
-                                       : file->path().parent_path()) /
-                 target;
+    if (target.is_relative()) {
+        const std::filesystem::path folder =
+            file->path().empty()
+                ? std::filesystem::path(platform::toStd(
+                      QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)))
+                : file->path().parent_path();
+        std::filesystem::create_directories(folder, ec);
+        target = folder / target;
+    }
     if (!file->path().empty() && store::bulk::sameFile(target, file->path())) {
         dialogs().beep();
         dialogs().message(

@@ -47,7 +47,7 @@ void Form44::ComFORM42_Click(int index) {
         close();
         return;
     }
-    if (closedForEmptyTable()) return;
+    if (closedForEmptyTable() || !otherDesksAgree()) return;
     if (platform::dialogs().message(QStringLiteral(" Do You delete record ?"),
                                     QStringLiteral("確定要刪除所有記錄"),
                                     platform::Buttons::OkCancel) != platform::Answer::Ok)

@@ -165,6 +165,7 @@ void TextBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void TextBox::inputMethodEvent(QInputMethodEvent* event) {
+    if (isReadOnly()) return event->ignore();  // Qt's box would take the committed text
     emit keyDown(kKeyProcess);
     QLineEdit::inputMethodEvent(event);
 }
@@ -277,6 +278,7 @@ void BoundMemo::keyPressEvent(QKeyEvent* event) {
 }
 
 void BoundMemo::inputMethodEvent(QInputMethodEvent* event) {
+    if (isReadOnly()) return event->ignore();
     emit keyDown(kKeyProcess);
     QPlainTextEdit::inputMethodEvent(event);
 }

@@ -60,8 +60,13 @@ bool returnChosen(const QPointer<DataControl>& lenderControl, store::RecordSet* 
 }
 
 store::ClientFile& clientFile() {
-    if (!openFile()) throw store::StoreError(store::ErrorKind::Missing, "沒有開啟的客戶資料檔。");
+    if (!openFile())
+        throw store::StoreError(store::ErrorKind::Missing, "沒有開啟的客戶資料（檔案或伺服器）。");
     return *openFile();
+}
+
+bool readOnly() {
+    return openFile() && openFile()->backend().readOnly();
 }
 
 DataControl::DataControl(QWidget* parent) : QWidget(parent), caption_(new QLabel(this)) {

@@ -24,6 +24,9 @@ class DataControl;
 void setClientFile(std::shared_ptr<store::ClientFile> file);
 // Throws StoreError when no client file is open.
 store::ClientFile& clientFile();
+// The clients may only be read here (a server's rights): the windows keep their writing
+// commands off. False without a client file.
+bool readOnly();
 
 // The records other windows borrow (the record editor's): the frame names the data control that
 // holds them, opening its window if need be, so a borrowing window needs not know which it is.

@@ -12,6 +12,7 @@
 #include "platform/widgets.h"
 #include "reports/columns.h"
 #include "reports/datareport28.h"
+#include "store/clientfile.h"
 #include "store/fields.h"
 #include "store/recordset.h"
 
@@ -79,9 +80,9 @@ void Form28::COMMAND1_Click(int) {
     }
     store::RecordSet* source = platform::browseList().listRecords();
     if (!source) {
-        platform::dialogs().message(
-            QStringLiteral("瀏覽清單沒有可列印的資料（客戶資料檔無法讀取）。"), {},
-            platform::Buttons::Ok, platform::Icon::Exclamation);
+        platform::dialogs().message(QStringLiteral("瀏覽清單沒有可列印的資料（%1無法讀取）。")
+                                        .arg(platform::toQ(platform::clientFile().where())),
+                                    {}, platform::Buttons::Ok, platform::Icon::Exclamation);
         return;
     }
     try {

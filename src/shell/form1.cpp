@@ -18,6 +18,7 @@
 #include "shell/browsestate.h"
 #include "shell/mdiform1.h"
 #include "shell/startup.h"
+#include "store/clientfile.h"
 #include "store/errors.h"
 #include "store/expression.h"
 #include "store/fields.h"
@@ -133,11 +134,16 @@ void Form1::Form_Load() {
         AdodcMENU->openTable(store::kClientTable);
     } catch (const store::StoreError& e) {
         // A list shown empty over a damaged table would invite adding clients into it.
-        if (e.kind() == store::ErrorKind::Corrupt || e.kind() == store::ErrorKind::NotClientFile)
+        if (e.kind() == store::ErrorKind::Corrupt || e.kind() == store::ErrorKind::NotClientFile) {
             shell::endForDamagedFile(e);
-        else
-            platform::showError(e);
-        return;
+            return;
+        }
+        platform::showError(e);
+        // The file or server cannot be read now (a server stopped): the last list stays on
+        // screen, an empty one would read as an empty client file.
+        auto held = platform::clientFile().heldRecords(store::kClientTable);
+        if (!held) return;
+        AdodcMENU->setRecordSet(std::move(held));
     } catch (const std::exception& e) {
         shell::endForDamagedFile(e);  // out of memory, say: no list rather than part of one
         return;

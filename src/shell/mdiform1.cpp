@@ -1,8 +1,14 @@
 #include "shell/mdiform1.h"
 
 #include <QCloseEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <numeric>
 
@@ -15,6 +21,7 @@
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
 #include "platform/twips.h"
+#include "platform/widgets.h"
 #include "query/form17.h"
 #include "reports/exports.h"
 #include "reports/form28.h"
@@ -43,12 +50,24 @@ MDIForm1::MDIForm1() : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setMenuBar(menuBar_);
+    layout->addWidget(buildNotice());
     layout->addWidget(area_);
     menuBar_->setObjectName("menuBar");
     area_->setObjectName("MDIClient");
     area_->setBackground(palette().brush(QPalette::Dark));
     buildMenu();
     platform::forms::setMdiArea(area_);
+    // F5 anywhere reads the clients again, each window staying on its client.
+    auto* reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    reload->setContext(Qt::ApplicationShortcut);
+    connect(reload, &QShortcut::activated, this, &MDIForm1::reloadClients);
+    try {
+        platform::clientFile().onOthersChanged([frame = QPointer<MDIForm1>(this)] {
+            if (frame) frame->notice_->show();
+        });
+    } catch (const store::StoreError&) {
+        // no client file open: nothing to watch
+    }
     // The condition query and the quick lookup borrow the record editor's records.
     platform::setLender([] { return platform::forms::get<Form11>().AdodcVELKARD; });
     // The display set and the print chooser work on the browse list.
@@ -61,6 +80,32 @@ MDIForm1::MDIForm1() : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
     // Client area 9480 x 6510 twips below the menu, at left 60, top 330.
     resize(platform::px(9480), platform::px(6510) + menuBar_->sizeHint().height());
     move(platform::px(60), platform::px(330));
+}
+
+QWidget* MDIForm1::buildNotice() {
+    notice_ = new QFrame(this);
+    notice_->setObjectName("ReloadNotice");
+    notice_->setFrameStyle(QFrame::StyledPanel);
+    platform::setBackground(notice_, QColor(0xFF, 0xF4, 0xC2));
+    auto* row = new QHBoxLayout(notice_);
+    row->setContentsMargins(6, 2, 6, 2);
+    row->addWidget(new QLabel(QStringLiteral("資料已被其他使用者更新，按 F5 重新整理"), notice_));
+    row->addStretch(1);
+    auto* reload = new QPushButton(QStringLiteral("重新整理"), notice_);
+    reload->setObjectName("Reload");
+    connect(reload, &QPushButton::clicked, this, &MDIForm1::reloadClients);
+    row->addWidget(reload);
+    notice_->hide();
+    return notice_;
+}
+
+void MDIForm1::reloadClients() {
+    try {
+        platform::clientFile().reload();
+        notice_->hide();
+    } catch (const std::exception& e) {
+        platform::showError(e);  // the windows keep what they showed
+    }
 }
 
 void MDIForm1::buildMenu() {
@@ -133,6 +178,16 @@ void MDIForm1::Form_Load() {
     FIRSTPAGE = LASTPAGE = CHOICEPAGE = false;
     Form1& list = platform::forms::get<Form1>();
     if (list.unloading()) return;  // the file was found damaged and the program ends
+    if (platform::readOnly()) {
+        // Said once, and the commands that write are off, rather than a failure at each write.
+        for (const char* name : {"menu_VELKNO_REBUID", "menu_FILE_CLEAR", "menu_FILE_IMPORT"})
+            item(name)->setEnabled(false);
+        dialogs().message(
+            QStringLiteral("這台電腦的使用者只能讀取客戶資料（%1 的權限）。新增、修改、刪除、"
+                           "重新編排代號、清除和匯入都不能使用。")
+                .arg(platform::toQ(platform::clientFile().where())),
+            {}, platform::Buttons::Ok, platform::Icon::Information);
+    }
     store::RecordSet* rs = list.AdodcMENU->recordSet();
     if (!rs || rs->recordCount() == 0) {
         dialogs().beep();

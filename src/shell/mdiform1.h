@@ -5,6 +5,7 @@
 #include "platform/forms.h"
 
 class QAction;
+class QFrame;
 class QMdiArea;
 class QMenuBar;
 
@@ -44,16 +45,22 @@ class MDIForm1 : public platform::Form {
     void menu_END_SYSTEM_Click();
     void menu_FILE_IMPORT_Click();
     void menu_FILE_EXPORT_Click();
+    // F5 and the notice's button: the clients read again, every window keeping its client.
+    void reloadClients();
+    // Shown when another desk or program changed the clients since they were read.
+    QFrame* notice() const { return notice_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
     void buildMenu();
+    QWidget* buildNotice();
 
     QMenuBar* menuBar_;
     QMdiArea* area_;
     QMap<QString, QAction*> items_;
+    QFrame* notice_ = nullptr;
 };
 
 // The window by its role: the frame: menu bar and the area the child windows live in.

@@ -36,6 +36,11 @@ class Backend {
     // Who else may have written the tables, for messages: another program on the file, another
     // desk on a server.
     virtual std::string otherWriters() const = 0;
+    // The user may read the clients but not write them (a server's rights; a read-only file is
+    // refused at the start instead).
+    virtual bool readOnly() const { return false; }
+    // Other copies of this program connected to the same clients now (a server's count).
+    virtual int otherDesks() { return 0; }
     // The local file, or an empty path for a server.
     virtual std::filesystem::path file() const { return {}; }
     // How long a write waits for another program's lock before it gives up.

@@ -194,7 +194,13 @@ std::unique_ptr<RecordSet> ClientFile::records(std::string_view table) {
 
 std::unique_ptr<RecordSet> ClientFile::heldRecords(std::string_view table) const {
     auto it = tables_.find(upper(table));
-    return it != tables_.end() && it->second.rows ? RecordSet::over(it->second.rows) : nullptr;
+    if (it == tables_.end() || !it->second.rows) return nullptr;
+    detail::RowStore& rows = *it->second.rows;
+    if (!rows.stale) {  // may be older than the table: said as for another desk's change
+        rows.stale = true;
+        if (*staleListener_) (*staleListener_)();
+    }
+    return RecordSet::over(it->second.rows);
 }
 
 bool ClientFile::reloadHeld(Table& held) {

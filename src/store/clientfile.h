@@ -57,8 +57,9 @@ class ClientFile {
     // A record set over a table (any letter case); the client table presents the twenty fields
     // first. Unfiltered, in table order, on the first row.
     std::unique_ptr<RecordSet> records(std::string_view table);
-    // A record set over the rows already held, however old; nothing when none are. For a list
-    // that must stay on screen when the file or server cannot be read.
+    // A record set over the rows already held, however old (they count as older than the table
+    // from then on); nothing when none are. For a list that must stay on screen when the file
+    // or server cannot be read.
     std::unique_ptr<RecordSet> heldRecords(std::string_view table) const;
     // Reads every held table again into the rows the open views share: each view keeps its
     // filter, sort and current record (by its row address); a pending edit keeps what it read.

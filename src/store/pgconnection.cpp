@@ -1,6 +1,12 @@
 #include "store/pgconnection.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "store/errors.h"
 #include "store/postgres.h"
@@ -61,9 +67,26 @@ std::string lower(std::string_view name) {
     return out;
 }
 
+std::string applicationName() {
+    char host[256] = "";
+#ifdef _WIN32
+    const char* user = std::getenv("USERNAME");
+    if (const char* h = std::getenv("COMPUTERNAME")) std::snprintf(host, sizeof host, "%s", h);
+#else
+    const char* user = std::getenv("USER");
+    gethostname(host, sizeof host - 1);
+#endif
+    return std::string("VELKARD ") + (user ? user : "?") + "@" + host;
+}
+
 Connection::Connection(std::string conninfo) : conninfo_(std::move(conninfo)) {
     where_ = describe(conninfo_);
-    conn_ = PQconnectdb(conninfo_.c_str());
+    // An administrator sees in pg_stat_activity which desk holds what, unless the connection
+    // text names itself otherwise.
+    const std::string name = applicationName();
+    const char* keys[] = {"dbname", "fallback_application_name", nullptr};
+    const char* values[] = {conninfo_.c_str(), name.c_str(), nullptr};
+    conn_ = PQconnectdbParams(keys, values, 1);
     if (PQstatus(conn_) != CONNECTION_OK) {
         const std::string why = oneLine(PQerrorMessage(conn_));
         PQfinish(conn_);

@@ -31,6 +31,9 @@ using Result = std::unique_ptr<PGresult, ResultFree>;
 
 std::string lower(std::string_view name);
 
+// How this program names its connections: "VELKARD user@host".
+std::string applicationName();
+
 // Parameters of one statement: texts sent as they are (no terminator needed) and row addresses
 // as numbers. A text given as a view must outlive the statement; a string is kept here.
 class Params {

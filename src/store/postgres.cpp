@@ -32,11 +32,32 @@ std::string shownName(const std::string& stored) {
 class PgBackend final : public Backend {
   public:
     explicit PgBackend(const std::string& conninfo) : c_(conninfo) {}
-    // Changes from here on are others' changes.
-    void start() { seen_ = counter(false); }
+    // Changes from here on are others' changes. A user who may only read is known from here on
+    // too, before the first write fails.
+    void start() {
+        seen_ = counter(false);
+        Params p;
+        p.text(quoteName(tableName(kClientTable)));
+        p.text(std::string(kChanges));
+        Result r = c_.exec(
+            "SELECT has_table_privilege($1::text, 'INSERT, UPDATE, DELETE') AND "
+            "has_table_privilege($2::text, 'UPDATE')",
+            p, "讀取權限");
+        readOnly_ = std::string_view(PQgetvalue(r.get(), 0, 0)) != "t";
+    }
 
     std::string where() const override { return c_.where(); }
     std::string otherWriters() const override { return "另一台電腦或程式"; }
+    bool readOnly() const override { return readOnly_; }
+
+    int otherDesks() override {
+        c_.ensureOpen();
+        Result r = c_.exec(
+            "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND "
+            "application_name LIKE 'VELKARD %' AND pid <> pg_backend_pid()",
+            "讀取連線");
+        return std::stoi(PQgetvalue(r.get(), 0, 0));
+    }
     void setWaitLimit(int milliseconds) override { c_.setLockWait(milliseconds); }
 
     std::string tableName(std::string_view wanted) override {
@@ -213,10 +234,9 @@ class PgBackend final : public Backend {
         return sql;
     }
 
-    int64_t counter(bool lock) {
-        Result r =
-            c_.exec("SELECT counter FROM " + std::string(kChanges) + (lock ? " FOR UPDATE" : ""),
-                    "讀取資料");
+    int64_t counter(bool lock, std::string_view doing = "讀取資料") {
+        Result r = c_.exec(
+            "SELECT counter FROM " + std::string(kChanges) + (lock ? " FOR UPDATE" : ""), doing);
         return PQntuples(r.get()) ? std::stoll(PQgetvalue(r.get(), 0, 0)) : 0;
     }
 
@@ -227,7 +247,7 @@ class PgBackend final : public Backend {
         c_.ensureOpen();
         c_.exec("BEGIN", doing);
         try {
-            const int64_t before = counter(true);
+            const int64_t before = counter(true, doing);  // a write refused is named a write
             body();
             const int64_t after = counter(false);
             c_.exec("COMMIT", doing);
@@ -266,6 +286,7 @@ class PgBackend final : public Backend {
     }
 
     Connection c_;
+    bool readOnly_ = false;
     int64_t seen_ = 0;     // the change count after this program's last look or write
     int64_t foreign_ = 0;  // how often others changed the tables since connecting
 };

@@ -40,9 +40,15 @@ class MaintenanceTest : public QObject {
         QVERIFY(inputMode(w));
 
         testsupport::retype(w.TexFORM42[1], "0001");
+        // On a server, another desk holding the clients open is counted and said first.
+        const auto otherDesk = f.openAgain();
+        const bool server = qEnvironmentVariable("VELKARD_TEST_BACKEND") == "postgres";
         f.dialogs().answers = {platform::Answer::Cancel};
+        if (server) f.dialogs().answers.push_front(platform::Answer::Ok);
         testsupport::click(w.ComFORM42[0]);
-        QCOMPARE(f.dialogs().messages()[0].text, QStringLiteral(" 確定要重新編排代號 ?"));
+        QCOMPARE(f.dialogs().messages()[0].text.startsWith(QStringLiteral("現在還有 1 台電腦")),
+                 server);
+        QCOMPARE(f.dialogs().messages().back().text, QStringLiteral(" 確定要重新編排代號 ?"));
         QCOMPARE(codesInTheBrowseList().first(), QStringLiteral("OLD0"));
 
         f.dialogs().clear();
@@ -71,16 +77,23 @@ class MaintenanceTest : public QObject {
         // where the copy went.
         const QByteArray home = qgetenv("HOME");
         qputenv("HOME", QByteArray::fromStdString(folder.string()));
-        f.dialogs().inputs = {QStringLiteral("C:\\KORT\\DB\\BACKUP.MDB"), QStringLiteral("~/b.db")};
+        f.dialogs().inputs = {QStringLiteral("C:\\KORT\\DB\\BACKUP.MDB"), QStringLiteral("~/b.db"),
+                              QStringLiteral("c.db")};
         testsupport::click(w.COMMAND1[0]);
         QVERIFY(f.dialogs().messages().back().text.contains(QStringLiteral("/VELKARD/BACKUP.db")));
         QCOMPARE(f.dialogs().beeps(), 1);
         testsupport::click(w.COMMAND1[0]);
-        qputenv("HOME", home);
         QCOMPARE(f.dialogs().messages().back().text,
                  QStringLiteral("檔案名稱已完成備份\r") +
                      QString::fromStdString((folder / "b.db").string()));
-        QCOMPARE(std::distance(std::filesystem::directory_iterator(folder), {}), 2);  // and ours
+        // A bare name goes beside the client file, or on a server into the documents folder.
+        testsupport::click(w.COMMAND1[0]);
+        qputenv("HOME", home);
+        const bool server = qEnvironmentVariable("VELKARD_TEST_BACKEND") == "postgres";
+        QCOMPARE(f.dialogs().messages().back().text,
+                 QStringLiteral("檔案名稱已完成備份\r") +
+                     QString::fromStdString(
+                         ((server ? folder / "Documents" : folder) / "c.db").string()));
 
         const QString name = QString::fromStdString((folder / "客戶 O'Neil 備份.db").string());
         f.dialogs().inputs = {name, name, name};

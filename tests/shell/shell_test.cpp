@@ -9,6 +9,7 @@
 #include <fstream>
 #include <thread>
 
+#include "editor/form11.h"
 #include "platform/qtext.h"
 #include "shell/startup.h"
 
@@ -135,6 +136,85 @@ class ShellTest : public QObject {
             if (c.started)
                 QVERIFY(get<MDIForm1>().windowTitle().startsWith(QStringLiteral("資料庫伺服器")));
         }
+    }
+
+    // Another program's change: a move reads the record before it shows and the frame says the
+    // list is older than the file; F5 reads it all again, standing on the same client.
+    void anotherProgramsChangeShowsOnAMoveAndF5ReadsAllAgain() {
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(clients(40)));
+        QFrame* notice = get<MDIForm1>().notice();
+        testsupport::clickRow(list().DataGridMENU, 5);
+        QVERIFY(notice->isHidden());
+        f.exec(
+            "UPDATE VELKARD SET NAME = '別人改的' WHERE NO IN ('C007', 'C030');"
+            "DELETE FROM VELKARD WHERE NO = 'C040'");
+        testsupport::clickRow(list().DataGridMENU, 6);
+        QCOMPARE(current(store::NAME), QStringLiteral("別人改的"));
+        QVERIFY(notice->isVisible());
+        QCOMPARE(counter(), QStringLiteral("Record :  7 / 40"));
+        testsupport::pressKey(Qt::Key_F5);
+        QVERIFY(notice->isHidden());
+        QCOMPARE(current(store::NO), QStringLiteral("C007"));
+        QCOMPARE(counter(), QStringLiteral("Record :  7 / 39"));
+        QCOMPARE(testsupport::column(*list().AdodcMENU->recordSet(), store::NAME)[29],
+                 QStringLiteral("別人改的"));
+    }
+
+    // A server that stops: a sort still shows the last list, with the server's name and the
+    // cause, not an empty list that reads as an empty client file; once it serves again, F5.
+    void aStoppedServerLeavesTheLastListOnScreen() {
+        if (testsupport::pgCluster().empty()) QSKIP("no PostgreSQL server programs");
+        testsupport::Place place(testsupport::Backend::Postgres);
+        place.write(clients(3));
+        testsupport::GuiFixture f;
+        QVERIFY(shell::startProgram({f.clientFile(), place.conninfo}));
+        const std::string name = place.conninfo.substr(place.conninfo.rfind('=') + 1);
+        const std::string admin =
+            place.conninfo.substr(0, place.conninfo.rfind('=') + 1) + "postgres";
+        const auto serve = [&](bool on) {
+            testsupport::pgQuery(
+                admin, "ALTER DATABASE " + name + " ALLOW_CONNECTIONS " + (on ? "true" : "false"));
+            if (!on)
+                testsupport::pgQuery(admin,
+                                     "SELECT pg_terminate_backend(pid) FROM "
+                                     "pg_stat_activity WHERE datname = '" +
+                                         name + "'");
+        };
+        serve(false);
+        choose("menu_NAME_SORT");
+        serve(true);
+        QVERIFY(f.dialogs().messages().back().text.contains(QStringLiteral("資料庫伺服器")));
+        QCOMPARE(counter(), QStringLiteral("Record :  1 / 3"));
+        QCOMPARE(list().DATAGRID_FIELD, QStringLiteral("NAME"));
+        QVERIFY(get<MDIForm1>().notice()->isVisible());
+        testsupport::activate(&get<MDIForm1>());
+        testsupport::pressKey(Qt::Key_F5);
+        QVERIFY(get<MDIForm1>().notice()->isHidden());
+    }
+
+    // A desk whose user may only read is told so once at the start; the commands that write are
+    // off, and the editor shows the clients without taking typing.
+    void aReadOnlyDeskIsToldAndCannotWrite() {
+        if (testsupport::pgCluster().empty()) QSKIP("no PostgreSQL server programs");
+        testsupport::Place place(testsupport::Backend::Postgres);
+        place.write(clients(3));
+        const std::string reader = "reader_" + place.query("SELECT current_database()")[0];
+        place.exec("CREATE ROLE " + reader +
+                   " LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public TO " + reader);
+        testsupport::GuiFixture f;
+        QVERIFY(shell::startProgram({f.clientFile(), place.conninfo + " user=" + reader}));
+        QVERIFY(f.dialogs().messages().back().text.contains(QStringLiteral("只能讀取")));
+        for (const char* name : {"menu_VELKNO_REBUID", "menu_FILE_CLEAR", "menu_FILE_IMPORT"})
+            QVERIFY2(!get<MDIForm1>().item(name)->isEnabled(), name);
+        choose("menu_ADD_PROCESS");
+        Form11& editor = get<Form11>();
+        testsupport::activate(&get<MDIForm1>());
+        QCOMPARE(editor.COMMAND1[0]->isEnabled() || editor.COMMAND1[1]->isEnabled(), false);
+        QVERIFY(editor.COMMAND1[7]->isEnabled());  // END
+        testsupport::retype(editor.TexVELKARD[store::NAME], QStringLiteral("改"));
+        QCOMPARE(editor.TexVELKARD[store::NAME]->text(), QStringLiteral("M0"));
+        QVERIFY(!editor.records()->editing());
     }
 
     // A client file another program holds: the start waits for it, and says so meanwhile.

@@ -198,6 +198,19 @@ TEST_P(OpenClientFile, BulkOperationsReachEveryViewWithoutAReload) {
     EXPECT_EQ(theirs->valueAt(0, store::NO), "A1") << "another desk's open list keeps its rows";
     EXPECT_EQ(other->records("VELKARD")->valueAt(0, store::NO), "100") << "until it reloads";
 
+    // Renumbering on rows older than the table (the other desk saved since) reaches every view
+    // all the same, each on the record it stood on, and the other desk's change shows.
+    auto editor = file->records("VELKARD");
+    editor->moveLast();
+    theirs = other->records("VELKARD");
+    theirs->setValue(store::NAME, "趙");
+    theirs->update();
+    file->renumber("A0001");
+    EXPECT_EQ(editor->value(store::NO), "A0003");
+    EXPECT_EQ(list->valueAt(0, store::NAME), "趙");  // the most strokes, first in its order
+    other->reload();
+    EXPECT_EQ(theirs->value(store::NO), "A0001") << "the other desk, reloaded, on its record";
+
     file->clearClients();
     EXPECT_EQ(list->recordCount(), 0);
     EXPECT_EQ(file->records("VELKARD")->recordCount(), 0);

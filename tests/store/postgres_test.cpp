@@ -107,7 +107,7 @@ TEST_F(Server, FaultsNameTheServerAndTheCauseAndLeaveTheTableAsItWas) {
          ErrorKind::Io, "/nowhere/velkard"},
         {"no tables", [&] { store::postgres::connect(empty); }, ErrorKind::Missing, "還沒有"},
         {"permission", [&] { save(db + " user=" + reader, "讀者"); }, ErrorKind::ReadOnly,
-         "權限不足"},
+         "使用者存檔（權限不足）"},  // a refused write named a write
         {"connection lost",
          [&] {
              auto rs = store::ClientFile(store::postgres::connect(db)).records("VELKARD");
@@ -134,6 +134,14 @@ TEST_F(Server, FaultsNameTheServerAndTheCauseAndLeaveTheTableAsItWas) {
     }
     EXPECT_EQ(place.query("SELECT name FROM velkard"), std::vector<std::string>{"斷線"})
         << "only the save after reconnecting went through";
+
+    // A desk that may only read is known on connecting; each desk names itself to the server,
+    // so that one sees how many others hold the clients open.
+    const auto readerDesk = store::postgres::connect(db + " user=" + reader);
+    const auto writerDesk = store::postgres::connect(db);
+    EXPECT_TRUE(readerDesk->readOnly());
+    EXPECT_FALSE(writerDesk->readOnly());
+    EXPECT_EQ(writerDesk->otherDesks(), 1);
 
     place.exec("DROP TABLE field1");
     auto [kind, message] = errorOf([&] { store::postgres::connect(db); });
