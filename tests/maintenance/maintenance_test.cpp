@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QTableWidget>
 #include <fstream>
+#include "editor/form11.h"
 #include "maintenance/form42.h"
 #include "maintenance/form43.h"
 #include "maintenance/form45.h"
@@ -35,6 +36,7 @@ class MaintenanceTest : public QObject {
     void renumberingRewritesEveryCodeAndTheListShowsThem() {
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients(7)));
+        get<MDIForm1>().item("menu_ADD_PROCESS")->trigger();  // the editor stays open
         get<MDIForm1>().item("menu_VELKNO_REBUID")->trigger();
         Form42& w = get<Form42>();
         QVERIFY(inputMode(w));
@@ -59,6 +61,7 @@ class MaintenanceTest : public QObject {
         QCOMPARE(f.dialogs().messages().back().text, QStringLiteral("已完成代號重編 ! "));
         QVERIFY(inputMode(w));
         QCOMPARE(w.LabFORM42[2]->text(), QStringLiteral("98 %"));  // 7 records never reach 100
+        QCOMPARE(get<Form11>().TexVELKARD[store::NO]->text(), QStringLiteral("0001"));
 
         testsupport::click(w.ComFORM42[1]);  // END rebuilds the browse list
         QVERIFY(!platform::forms::loaded<Form42>());
