@@ -7,7 +7,8 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
           libsqlite3-dev libicu-dev libx11-dev libgtest-dev libbenchmark-dev sqlite3 xvfb xauth poppler-utils
           fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk clang libclang-rt-14-dev
-          openbox x11-utils mdbtools-dev libcsv-dev libpq-dev postgresql pkg-config python3
+          openbox x11-utils mdbtools-dev libcsv-dev libpq-dev libxlsxwriter-dev postgresql pkg-config python3
+          libreoffice-calc-nogui
           clang-format
           desktop-file-utils appstream dpkg-dev)
 BUILD_DIR=${BUILD_DIR:-build}

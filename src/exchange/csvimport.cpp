@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "exchange/decoder.h"
+#include "exchange/export.h"
 #include "store/dates.h"
 #include "store/fields.h"
 #include "store/text.h"
@@ -101,6 +102,10 @@ struct Reader {
             const std::string name(store::kFieldNames[f]);
             std::string& value = row[c];
             if (auto why = text(value)) return refuse(name + " " + *why);
+            // The apostrophe this program's export puts before what a spreadsheet would run.
+            if (value.size() > 1 && value[0] == '\'' &&
+                csvGuarded(std::string_view(value).substr(1)))
+                value.erase(0, 1);
             // A date first, as the editor keeps it (1999/12/31 becomes 88.12.31), then its width.
             if (store::dates::isDateField(name) && !value.empty()) {
                 auto kept = store::dates::check(value);

@@ -22,6 +22,16 @@ void csvField(std::ostream& out, std::string_view value) {
     out.write(quoted.data(), static_cast<std::streamsize>(size));
 }
 
+// A value a spreadsheet would take for a formula or a signed number (= + - @, a tab or a CR at
+// its start) gets a leading apostrophe, which spreadsheets read as "text follows"; so does a
+// value that begins with an apostrophe itself, so that reading it back strips exactly one.
+void guardedField(std::ostream& out, std::string_view value) {
+    if (csvGuarded(value))
+        csvField(out, "'" + std::string(value));
+    else
+        csvField(out, value);
+}
+
 // A vCard text value: backslash, comma, semicolon and line breaks escaped; other control
 // characters but the tab, which RFC 6350 does not allow in a value, left out.
 std::string escaped(std::string_view text) {
@@ -46,6 +56,10 @@ std::string escaped(std::string_view text) {
 
 }  // namespace
 
+bool csvGuarded(std::string_view value) {
+    return !value.empty() && std::string_view("=+-@\t\r'").find(value[0]) != std::string_view::npos;
+}
+
 void writeCsv(const store::RecordSet& records, const std::vector<int>& columns, std::ostream& out) {
     out << "\xEF\xBB\xBF";
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -56,7 +70,7 @@ void writeCsv(const store::RecordSet& records, const std::vector<int>& columns, 
     for (long row = 0; row < records.recordCount(); ++row) {
         for (std::size_t i = 0; i < columns.size(); ++i) {
             if (i) out << ',';
-            csvField(out, records.valueAt(row, columns[i]));
+            guardedField(out, records.valueAt(row, columns[i]));
         }
         out << "\r\n";
     }

@@ -21,8 +21,13 @@ class ExportError : public std::runtime_error {
 
 // RFC 4180 through libcsv: UTF-8 with a byte-order mark (so that a spreadsheet on Windows reads
 // the Chinese text right), a header of the field names, then every record of `records` in its
-// order; each value quoted, line breaks inside a remark kept inside the quotes.
+// order; each value quoted, line breaks inside a remark kept inside the quotes. A value that
+// `csvGuarded` names is written after an apostrophe, so that no spreadsheet runs it as a formula.
 void writeCsv(const store::RecordSet& records, const std::vector<int>& columns, std::ostream& out);
+
+// A value that begins with = + - @, a tab, a CR or an apostrophe: written to CSV after one more
+// apostrophe, which reading the CSV back takes away.
+bool csvGuarded(std::string_view value);
 
 // vCard 4.0 (RFC 6350), one card per client of `records`, UTF-8.
 void writeVcards(const store::RecordSet& records, std::ostream& out);

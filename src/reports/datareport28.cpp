@@ -79,6 +79,11 @@ DataReport28::DataReport28()
         if (auto* document = preview->document())
             reports::exportRecords(document->rows(), chosenColumns(), reports::ExportFormat::Csv);
     });
+    preview->addCommand("SaveWorkbook", QStringLiteral("另存 Excel..."), [this] {
+        if (auto* document = preview->document())
+            reports::exportRecords(document->rows(), chosenColumns(),
+                                   reports::ExportFormat::Workbook);
+    });
     preview->addCommand("SaveVcard", QStringLiteral("另存 vCard..."), [this] {
         if (auto* document = preview->document())
             reports::exportRecords(document->rows(), {}, reports::ExportFormat::Vcard);

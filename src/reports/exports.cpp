@@ -1,6 +1,7 @@
 #include "reports/exports.h"
 
 #include "exchange/export.h"
+#include "exchange/workbook.h"
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
 
@@ -8,26 +9,44 @@ namespace reports {
 
 void exportRecords(const store::RecordSet& records, const std::vector<int>& columns,
                    ExportFormat format) {
-    const QString csv = QStringLiteral("CSV (*.csv)"), vcard = QStringLiteral("vCard (*.vcf)");
-    const QString path = platform::dialogs().saveFileName(
-        format == ExportFormat::Vcard ? QStringLiteral("另存 vCard")
-                                      : QStringLiteral("匯出客戶資料"),
-        format == ExportFormat::Vcard ? QStringLiteral("客戶.vcf") : QStringLiteral("客戶.csv"),
-        format == ExportFormat::Csv     ? csv
-        : format == ExportFormat::Vcard ? vcard
-                                        : csv + ";;" + vcard);
+    const QString csv = QStringLiteral("CSV (*.csv)"), vcard = QStringLiteral("vCard (*.vcf)"),
+                  excel = QStringLiteral("Excel 活頁簿 (*.xlsx)");
+    struct Offer {
+        QString title, suggested, filters;
+    };
+    const Offer offer =
+        format == ExportFormat::Csv
+            ? Offer{QStringLiteral("另存 CSV"), QStringLiteral("客戶.csv"), csv}
+        : format == ExportFormat::Vcard
+            ? Offer{QStringLiteral("另存 vCard"), QStringLiteral("客戶.vcf"), vcard}
+        : format == ExportFormat::Workbook
+            ? Offer{QStringLiteral("另存 Excel 活頁簿"), QStringLiteral("客戶.xlsx"), excel}
+            : Offer{QStringLiteral("匯出客戶資料"), QStringLiteral("客戶.xlsx"),
+                    excel + ";;" + csv + ";;" + vcard};
+    const QString path =
+        platform::dialogs().saveFileName(offer.title, offer.suggested, offer.filters);
     if (path.isEmpty()) return;
-    const bool asVcard =
-        format == ExportFormat::Vcard ||
-        (format == ExportFormat::ByName && path.endsWith(".vcf", Qt::CaseInsensitive));
     try {
-        exchange::writeFile(platform::toStd(path), [&](std::ostream& out) {
-            asVcard ? exchange::writeVcards(records, out)
-                    : exchange::writeCsv(records, columns, out);
-        });
+        exportByName(records, columns, platform::toStd(path),
+                     format == ExportFormat::ByName ? std::nullopt : std::optional(format));
     } catch (const std::exception& e) {
         platform::showError(e);
     }
+}
+
+void exportByName(const store::RecordSet& records, const std::vector<int>& columns,
+                  const std::filesystem::path& path, std::optional<ExportFormat> format) {
+    const std::string extension =
+        QString::fromStdString(path.extension().string()).toLower().toStdString();
+    if (!format)
+        format = extension == ".vcf"    ? ExportFormat::Vcard
+                 : extension == ".xlsx" ? ExportFormat::Workbook
+                                        : ExportFormat::Csv;
+    if (*format == ExportFormat::Workbook) return exchange::writeWorkbook(records, columns, path);
+    exchange::writeFile(path, [&](std::ostream& out) {
+        *format == ExportFormat::Vcard ? exchange::writeVcards(records, out)
+                                       : exchange::writeCsv(records, columns, out);
+    });
 }
 
 }  // namespace reports

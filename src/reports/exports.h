@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+#include <optional>
 #include <vector>
 
 namespace store {
@@ -11,12 +13,17 @@ namespace reports {
 enum class ExportFormat {
     Csv,
     Vcard,
-    ByName,  // chosen with the file's name: .vcf is vCard, anything else CSV
+    Workbook,  // Excel .xlsx
+    ByName,    // chosen with the file's name: .vcf vCard, .xlsx a workbook, anything else CSV
 };
 
-// Asks where to write `records` (in their order) and writes them there: CSV of `columns`, or a
-// vCard per client. Nothing is written on Cancel; a failure is shown.
+// Asks where to write `records` (in their order) and writes them there: CSV or a workbook of
+// `columns`, or a vCard per client. Nothing is written on Cancel; a failure is shown.
 void exportRecords(const store::RecordSet& records, const std::vector<int>& columns,
                    ExportFormat format);
+
+// Writes them to `path` in `format`, or as its name says (see ByName). Throws ExportError.
+void exportByName(const store::RecordSet& records, const std::vector<int>& columns,
+                  const std::filesystem::path& path, std::optional<ExportFormat> format = {});
 
 }  // namespace reports

@@ -5,8 +5,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <cstdio>
+#include <numeric>
 #include <sstream>
 
+#include "exchange/csvimport.h"
+#include "exchange/workbook.h"
 #include "store/clientfile.h"
 #include "store/fields.h"
 #include "store/recordset.h"
@@ -59,6 +62,69 @@ TEST(Export, CsvReadsBackInASecondReaderValueForValue) {
         ["A1", "王小明", "Tom's \"美語\", 補習班", "第一行\r\n第二行"]])")
                                     .array();
     EXPECT_EQ(readByPython(csv), expected);
+}
+
+// What LibreOffice Calc reads from a file: soffice turns it into CSV (UTF-8), Python reads that.
+QJsonArray readByCalc(const fs::path& file, const fs::path& folder) {
+    const std::string csvIn = file.extension() == ".csv" ? " --infilter='CSV:44,34,76,1'" : "";
+    const std::string command =
+        "soffice -env:UserInstallation=file://" + folder.string() + "/profile --headless" + csvIn +
+        " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1'"
+        " --outdir '" +
+        (folder / "calc").string() + "' '" + file.string() + "' > /dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) ADD_FAILURE() << command;
+    return readByPython(folder / "calc" / (file.stem().string() + ".csv"));
+}
+
+// The values a spreadsheet gets wrong when it guesses: leading zeros, signs, formulas, a link,
+// and text a workbook writes in its own way.
+TEST(Export, ASpreadsheetShowsEveryValueAsStoredAndRunsNothing) {
+    if (std::system("command -v soffice > /dev/null 2>&1") != 0)
+        GTEST_SKIP()
+            << "LibreOffice (soffice) is not installed: the spreadsheet checks were skipped";
+    TempDir dir;
+    const auto file = dir.file("velkard.db");
+    const std::vector<std::string> hard = {"0001",       "許功蓋",
+                                           "",           "M",
+                                           "O",          "A123456789",
+                                           "Y",          "0471004434",
+                                           "+886912345", "-0912",
+                                           "@SUM(1,2)",  "=HYPERLINK(\"http://x\",\"y\")",
+                                           "=1+2",       "\U00020000 _x000D_",
+                                           "",           "",
+                                           "'0912",      "",
+                                           "",           "第一行\r\n第二行\t有定位"};
+    testsupport::writeClients(file, {hard});
+    testsupport::execSql(file, "UPDATE VELKARD SET VOCATION = NULL");
+    auto records = store::RecordSet::openClients(store::clientfile::open(file));
+    std::vector<int> all(store::kFieldCount);
+    std::iota(all.begin(), all.end(), 0);
+    exchange::writeWorkbook(*records, all, dir.file("客戶.xlsx"));
+    const QJsonArray sheet = readByCalc(dir.file("客戶.xlsx"), dir.path());
+    ASSERT_EQ(sheet.size(), 3);
+    EXPECT_EQ(sheet[0].toArray()[1].toString(), QStringLiteral("姓名"));
+    EXPECT_EQ(sheet[1].toArray()[1].toString(), QStringLiteral("NAME"));
+    for (int f = 0; f < store::kFieldCount; ++f)  // a line break inside a cell is Calc's LF
+        EXPECT_EQ(sheet[2].toArray()[f].toString(),
+                  QString::fromStdString(hard[std::size_t(f)]).replace("\r\n", "\n"))
+            << store::kFieldNames[std::size_t(f)];
+
+    // The same values as CSV: what a spreadsheet would run comes back as text after the
+    // apostrophe; this program reads every value back as stored.
+    std::ostringstream csv;
+    exchange::writeCsv(*records, all, csv);
+    exchange::writeFile(dir.file("客戶.csv"), [&](std::ostream& out) { out << csv.str(); });
+    const QJsonArray calc = readByCalc(dir.file("客戶.csv"), dir.path());
+    for (int f :
+         {store::PHONE, store::CALL, store::ADDR_1, store::COMPANY, store::TEL_2, store::FAX})
+        EXPECT_EQ(calc[1].toArray()[f].toString(),
+                  "'" + QString::fromStdString(hard[std::size_t(f)]))
+            << store::kFieldNames[std::size_t(f)];
+    const auto back = exchange::readClientsCsv(csv.str(), exchange::Encoding::Utf8);
+    ASSERT_EQ(back.clients.size(), 1u) << exchange::refusalReport(back);
+    for (int f = 0; f < store::kFieldCount; ++f)
+        EXPECT_EQ(back.clients[0][std::size_t(f)].value_or(""), hard[std::size_t(f)])
+            << store::kFieldNames[std::size_t(f)];
 }
 
 TEST(Export, VcardHoldsEachFieldWhereTheRfcPutsIt) {
