@@ -38,13 +38,13 @@ build() {
 }
 
 # The fuzzers (Clang, libFuzzer, ASan and UBSan), each for a bounded time: the expression parser
-# and matchers from tests/fuzz/corpus, the old program's Jet file from the fixtures, which it
-# damages. New inputs they find stay in the build folder.
+# and matchers from tests/fuzz/corpus, the old program's Jet file and the vCard files from the
+# fixtures, which they damage. New inputs they find stay in the build folder.
 fuzz() {
     cmake -S . -B "$FUZZ_DIR" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
           -DVELKARD_FUZZ=ON -DVELKARD_WERROR="$WERROR" >/dev/null
-    cmake --build "$FUZZ_DIR" -j2 --target expression_fuzz jet_fuzz
-    mkdir -p "$FUZZ_DIR/corpus" "$FUZZ_DIR/jet-corpus" "$FUZZ_DIR/jet-seeds"
+    cmake --build "$FUZZ_DIR" -j2 --target expression_fuzz jet_fuzz import_fuzz
+    mkdir -p "$FUZZ_DIR/corpus" "$FUZZ_DIR/jet-corpus" "$FUZZ_DIR/jet-seeds" "$FUZZ_DIR/import-corpus"
     cp tests/data/legacy/*.mdb "$FUZZ_DIR/jet-seeds/"
     "$FUZZ_DIR/tests/fuzz/expression_fuzz" -max_total_time="$FUZZ_SECONDS" -timeout=10 \
         -print_final_stats=0 -artifact_prefix="$FUZZ_DIR/" "$FUZZ_DIR/corpus" tests/fuzz/corpus \
@@ -54,6 +54,9 @@ fuzz() {
         -print_final_stats=0 -artifact_prefix="$FUZZ_DIR/jet-" "$FUZZ_DIR/jet-corpus" \
         "$FUZZ_DIR/jet-seeds" 2>&1 | { grep -v -E '^(mdb_|Warning|warning|error|Unhandled)' || true; } |
         tail -n 3
+    "$FUZZ_DIR/tests/fuzz/import_fuzz" -max_total_time="$FUZZ_SECONDS" -timeout=10 \
+        -print_final_stats=0 -artifact_prefix="$FUZZ_DIR/import-" "$FUZZ_DIR/import-corpus" \
+        tests/data/vcard 2>&1 | tail -n 3
 }
 
 # The whole suite again in a Debug build with the address and undefined-behaviour sanitizers; any

@@ -112,9 +112,7 @@ struct Reader {
                 if (!kept) return refuse(name + " 的日期「" + value + "」型態不正確");
                 value = std::move(*kept);
             }
-            const int limit = store::kFieldWidths[f];
-            if (limit > 0 && store::text::big5Width(value) > limit)
-                return refuse(name + " 超過 " + std::to_string(limit) + " 個位元組");
+            if (auto why = overWidth(fieldOf[c], value)) return refuse(std::move(*why));
             client[f] = std::move(value);
         }
         checked.clients.push_back(std::move(client));
@@ -183,10 +181,18 @@ CheckedImport readClientsCsv(std::string_view bytes, Encoding encoding,
     return std::move(reader.checked);
 }
 
+std::optional<std::string> overWidth(int field, std::string_view value) {
+    const auto f = static_cast<std::size_t>(field);
+    const int limit = store::kFieldWidths[f];
+    if (limit <= 0 || store::text::big5Width(value) <= limit) return std::nullopt;
+    return std::string(store::kFieldNames[f]) + " 超過 " + std::to_string(limit) + " 個位元組";
+}
+
 std::string refusalReport(const CheckedImport& checked) {
     std::string report;
     for (const auto& r : checked.refused)
-        report += "第 " + std::to_string(r.line) + " 行：" + r.reason + "\n";
+        report +=
+            "第 " + std::to_string(r.line) + (checked.cards ? " 張：" : " 行：") + r.reason + "\n";
     return report;
 }
 

@@ -39,6 +39,7 @@ struct CheckedImport {
         std::string reason;
     };
     std::vector<Refused> refused;
+    bool cards = false;  // from a vCard file: `line` is a card's number
 };
 
 // Reads the whole file's bytes: the header row matched by field names or Chinese titles (any
@@ -49,7 +50,11 @@ struct CheckedImport {
 CheckedImport readClientsCsv(std::string_view bytes, Encoding encoding,
                              const store::bulk::Progress& progress = {});
 
-// The refused rows as a report the user can keep: one line each, "第 N 行：reason".
+// Why `value` cannot be stored in `field` for its width in Big5 bytes; nothing when it can.
+std::optional<std::string> overWidth(int field, std::string_view value);
+
+// The refused rows as a report the user can keep: one line each, "第 N 行：reason" (or
+// "第 N 張：" for cards).
 std::string refusalReport(const CheckedImport& checked);
 
 }  // namespace exchange

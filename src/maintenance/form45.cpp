@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "exchange/export.h"
+#include "exchange/vcardimport.h"
 #include "platform/datacontrol.h"
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
@@ -49,6 +50,26 @@ std::vector<bool> knownCodes(const std::vector<exchange::ClientValues>& clients)
     return known;
 }
 
+// Cards from a phone have no code: they get the next free codes of the form the table uses,
+// so that each can be found as every other client is. How many were given.
+long giveCodes(std::vector<exchange::ClientValues>& clients) {
+    std::vector<std::string> codes;
+    const auto rs = platform::clientFile().records(store::kClientTable);
+    for (long i = 0; i < rs->recordCount(); ++i) codes.emplace_back(rs->valueAt(i, store::NO));
+    std::size_t missing = 0;
+    for (const auto& c : clients) {
+        if (c[store::NO] && !c[store::NO]->empty())
+            codes.push_back(*c[store::NO]);
+        else
+            ++missing;
+    }
+    const auto free = exchange::freeCodes(codes, missing);
+    std::size_t next = 0;
+    for (auto& c : clients)
+        if (!c[store::NO] || c[store::NO]->empty()) c[store::NO] = free[next++];
+    return static_cast<long>(missing);
+}
+
 }  // namespace
 
 Form45::Form45()
@@ -86,15 +107,20 @@ void Form45::showChecked(const QString& file, exchange::CheckedImport checked) {
     checked_ = std::move(checked);
     known_ = knownCodes(checked_.clients);
     knownCount_ = std::count(known_.begin(), known_.end(), true);
-    QString text = QStringLiteral("%1\n可匯入 %2 筆，不能匯入 %3 筆。")
+    const long coded = checked_.cards ? giveCodes(checked_.clients) : 0;
+    const QString unit = checked_.cards ? QStringLiteral("張") : QStringLiteral("行");
+    QString text = QStringLiteral("%1\n可匯入 %2 筆，不能匯入 %3 %4。")
                        .arg(file)
                        .arg(checked_.clients.size())
-                       .arg(checked_.refused.size());
+                       .arg(checked_.refused.size())
+                       .arg(checked_.cards ? unit : QStringLiteral("筆"));
     if (knownCount_) text += QStringLiteral("其中 %1 筆的代號已經在客戶資料裡。").arg(knownCount_);
+    if (coded) text += QStringLiteral("沒有代號的 %1 筆依序編給新代號。").arg(coded);
     if (!checked_.ignoredColumns.empty()) {
         QStringList ignored;
         for (const auto& c : checked_.ignoredColumns) ignored << platform::toQ(c);
-        text += QStringLiteral("\n不是客戶欄位，不會匯入的欄：%1")
+        text += (checked_.cards ? QStringLiteral("\n沒有對應欄位，不會匯入的項目：%1")
+                                : QStringLiteral("\n不是客戶欄位，不會匯入的欄：%1"))
                     .arg(ignored.join(QStringLiteral("、")));
     }
     Label1->setText(text);
@@ -108,7 +134,8 @@ void Form45::showChecked(const QString& file, exchange::CheckedImport checked) {
         }
     Refusals->clear();
     for (const auto& r : checked_.refused)
-        Refusals->addItem(QStringLiteral("第 %1 行：%2").arg(r.line).arg(platform::toQ(r.reason)));
+        Refusals->addItem(
+            QStringLiteral("第 %1 %2：%3").arg(r.line).arg(unit, platform::toQ(r.reason)));
     COMMAND1[Import]->setEnabled(!checked_.clients.empty());
     COMMAND1[Report]->setEnabled(!checked_.refused.empty());
 }
@@ -173,9 +200,26 @@ long Form45::skipKnown() {
     return skipped;
 }
 
-void importClientsFromCsv() {
-    const QString path =
-        dialogs().openFileName(QStringLiteral("匯入客戶資料"), QStringLiteral("CSV (*.csv)"));
+namespace {
+
+// Reads the chosen file with `read` and shows what it holds in the import window.
+void showImport(const QString& path, const std::function<exchange::CheckedImport()>& read) {
+    try {
+        platform::forms::get<Form45>().showChecked(path, read());
+        platform::forms::place<Form45>(600, 900, 11000, 7600);
+    } catch (const store::bulk::Cancelled&) {
+        return;
+    } catch (const exchange::ImportError& e) {
+        dialogs().message(path + QStringLiteral(" 無法匯入：") + platform::toQ(e.what()), {},
+                          platform::Buttons::Ok, platform::Icon::Exclamation);
+    }
+}
+
+}  // namespace
+
+void importClients() {
+    const QString path = dialogs().openFileName(QStringLiteral("匯入客戶資料"),
+                                                QStringLiteral("CSV 或 vCard (*.csv *.vcf)"));
     if (path.isEmpty()) return;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -184,6 +228,13 @@ void importClientsFromCsv() {
     }
     const QByteArray data = file.readAll();
     const std::string_view bytes(data.constData(), static_cast<std::size_t>(data.size()));
+    if (path.endsWith(QStringLiteral(".vcf"), Qt::CaseInsensitive)) {
+        showImport(path, [&] {
+            return exchange::readClientsVcard(bytes,
+                                              cancellableBar(QStringLiteral("讀取名片檔（行）⋯")));
+        });
+        return;
+    }
     exchange::Detected detected = exchange::detectEncoding(bytes);
     if (!detected.certain) {
         const auto answer = dialogs().message(
@@ -195,15 +246,8 @@ void importClientsFromCsv() {
         detected.encoding =
             answer == platform::Answer::Yes ? exchange::Encoding::Utf8 : exchange::Encoding::Big5;
     }
-    try {
-        exchange::CheckedImport checked = exchange::readClientsCsv(
-            bytes, detected.encoding, cancellableBar(QStringLiteral("讀取 CSV 檔（KB）⋯"), 1024));
-        platform::forms::get<Form45>().showChecked(path, std::move(checked));
-        platform::forms::place<Form45>(600, 900, 11000, 7600);
-    } catch (const store::bulk::Cancelled&) {
-        return;
-    } catch (const exchange::ImportError& e) {
-        dialogs().message(path + QStringLiteral(" 無法匯入：") + platform::toQ(e.what()), {},
-                          platform::Buttons::Ok, platform::Icon::Exclamation);
-    }
+    showImport(path, [&] {
+        return exchange::readClientsCsv(bytes, detected.encoding,
+                                        cancellableBar(QStringLiteral("讀取 CSV 檔（KB）⋯"), 1024));
+    });
 }

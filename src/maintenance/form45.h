@@ -10,8 +10,9 @@ class QListWidget;
 class QPushButton;
 class QTableWidget;
 
-// Importing clients from a CSV file: the first rows as they will be stored, the rows refused
-// with their line and reason; IMPORT stores the others, all or none.
+// Importing clients from a CSV or vCard file: the first rows as they will be stored (cards
+// without a code given the next free ones), the rows or cards refused with their number and
+// reason; IMPORT stores the others, all or none.
 class Form45 : public platform::Form {
     Q_OBJECT
   public:
@@ -36,9 +37,9 @@ class Form45 : public platform::Form {
     long knownCount_ = 0;
 };
 
-// The window by its role: importing clients from CSV.
-using CsvImport = Form45;
+// The window by its role: importing clients from CSV or vCard.
+using ClientImport = Form45;
 
-// FILE IMPORT: asks for a CSV file, reads and checks it (asking for the encoding when it is
-// not certain), and shows the result in the import window.
-void importClientsFromCsv();
+// FILE IMPORT: asks for a CSV or vCard file, reads and checks it (asking for a CSV file's
+// encoding when it is not certain), and shows the result in the import window.
+void importClients();

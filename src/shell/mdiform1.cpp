@@ -212,7 +212,7 @@ void MDIForm1::menu_MOD_PROCESS_Click() {
 }
 
 void MDIForm1::menu_FILE_IMPORT_Click() {
-    importClientsFromCsv();
+    importClients();
 }
 
 void MDIForm1::menu_FILE_EXPORT_Click() {
