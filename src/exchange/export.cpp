@@ -5,6 +5,7 @@
 #include <chrono>
 #include <fstream>
 
+#include "exchange/workbook.h"
 #include "store/bulk.h"
 #include "store/dates.h"
 #include "store/fields.h"
@@ -166,6 +167,24 @@ void writeFile(const fs::path& path, const std::function<void(std::ostream&)>& w
         fs::remove(temp, ec);
         throw ExportError("無法寫入 " + path.string() + "：" + ec.message());
     }
+}
+
+std::optional<Format> formatOf(const std::filesystem::path& path) {
+    std::string extension = path.extension().string();
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (extension == ".csv") return Format::Csv;
+    if (extension == ".vcf") return Format::Vcard;
+    if (extension == ".xlsx") return Format::Workbook;
+    return std::nullopt;
+}
+
+void writeClients(const store::RecordSet& records, const std::vector<int>& columns,
+                  const std::filesystem::path& path, Format format) {
+    if (format == Format::Workbook) return writeWorkbook(records, columns, path);
+    writeFile(path, [&](std::ostream& out) {
+        format == Format::Vcard ? writeVcards(records, out) : writeCsv(records, columns, out);
+    });
 }
 
 }  // namespace exchange

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -38,6 +39,15 @@ std::string folded(const std::string& line);
 
 // BIRTH as a vCard date (YYYYMMDD, the Republic year + 1911); empty for text that is no date.
 std::string gregorianDate(std::string_view birth);
+
+enum class Format { Csv, Vcard, Workbook };
+
+// The format a file's name asks for: .csv, .vcf or .xlsx in any letter case; nothing otherwise.
+std::optional<Format> formatOf(const std::filesystem::path& path);
+
+// Writes `records` to `path` in `format`: CSV or a workbook of `columns`, or a vCard per client.
+void writeClients(const store::RecordSet& records, const std::vector<int>& columns,
+                  const std::filesystem::path& path, Format format);
 
 // Writes `path` through `write`: into a file beside it that takes its name only when complete.
 // Throws ExportError naming the path and the cause.

@@ -370,6 +370,8 @@ CheckedImport readClientsVcard(std::string_view bytes, const store::bulk::Progre
         const Property p = parse(lines[i]);
         if (p.name == "BEGIN" && upper(p.value) == "VCARD") {
             if (card) unfinished();
+            if (progress)
+                progress(static_cast<long>(lines.size()), static_cast<long>(lines.size()));
             card.emplace();
             ++number;
         } else if (p.name == "END" && upper(p.value) == "VCARD" && card) {
@@ -389,6 +391,7 @@ CheckedImport readClientsVcard(std::string_view bytes, const store::bulk::Progre
     }
     if (number == 0) throw ImportError("檔案裡沒有任何名片（BEGIN:VCARD）。");
     if (card) unfinished();
+    if (progress) progress(static_cast<long>(lines.size()), static_cast<long>(lines.size()));
     checked.ignoredColumns.assign(ignored.begin(), ignored.end());
     return checked;
 }

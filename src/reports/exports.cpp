@@ -1,7 +1,6 @@
 #include "reports/exports.h"
 
 #include "exchange/export.h"
-#include "exchange/workbook.h"
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
 
@@ -36,17 +35,12 @@ void exportRecords(const store::RecordSet& records, const std::vector<int>& colu
 
 void exportByName(const store::RecordSet& records, const std::vector<int>& columns,
                   const std::filesystem::path& path, std::optional<ExportFormat> format) {
-    const std::string extension =
-        QString::fromStdString(path.extension().string()).toLower().toStdString();
-    if (!format)
-        format = extension == ".vcf"    ? ExportFormat::Vcard
-                 : extension == ".xlsx" ? ExportFormat::Workbook
-                                        : ExportFormat::Csv;
-    if (*format == ExportFormat::Workbook) return exchange::writeWorkbook(records, columns, path);
-    exchange::writeFile(path, [&](std::ostream& out) {
-        *format == ExportFormat::Vcard ? exchange::writeVcards(records, out)
-                                       : exchange::writeCsv(records, columns, out);
-    });
+    using exchange::Format;
+    const Format chosen = !format ? exchange::formatOf(path).value_or(Format::Csv)
+                          : *format == ExportFormat::Vcard    ? Format::Vcard
+                          : *format == ExportFormat::Workbook ? Format::Workbook
+                                                              : Format::Csv;
+    exchange::writeClients(records, columns, path, chosen);
 }
 
 }  // namespace reports

@@ -7,7 +7,9 @@
 #include <chrono>
 
 #include "exchange/legacy.h"
+#include "shell/scriptjobs.h"
 #include "store/bulk.h"
+#include "store/clientfile.h"
 #include "store/errors.h"
 #include "store/postgres.h"
 
@@ -38,7 +40,24 @@ void describe(QCommandLineParser& parser) {
         QStringLiteral("[FILE]"));
     parser.addOption({QStringLiteral("replace"),
                       QStringLiteral("與 --import 一起用：客戶資料檔已存在時，先另存為 "
-                                     "velkard.db.bak-YYYYMMDD-HHMMSS，再以轉換結果取代。")});
+                                     "velkard.db.bak-YYYYMMDD-HHMMSS，再以轉換結果取代。"
+                                     "與 --export 或 --backup 一起用：OUT 已存在時取代它。")});
+    parser.addOption({QStringLiteral("export"),
+                      QStringLiteral("把客戶資料（FILE 或 --server 的）寫成 OUT，不開視窗；"
+                                     "依副檔名寫成 .csv、.vcf（vCard）或 .xlsx（Excel 活頁簿）。"),
+                      QStringLiteral("OUT")});
+    parser.addOption({QStringLiteral("filter"),
+                      QStringLiteral("與 --export 一起用：只寫符合條件的客戶，條件的寫法與"
+                                     "「顯示設定」相同，例如 \"COMPANY LIKE '台%'\"。"),
+                      QStringLiteral("EXPR")});
+    parser.addOption({QStringLiteral("sort"),
+                      QStringLiteral("與 --export 一起用：依欄位排序，例如 'NAME ASC' 或 "
+                                     "'BIRTH DESC'。"),
+                      QStringLiteral("FIELD [ASC|DESC]")});
+    parser.addOption({QStringLiteral("backup"),
+                      QStringLiteral("把客戶資料（FILE 或 --server 的）備份成 OUT，一個完整的"
+                                     "客戶資料檔，與「檔案備份」相同，不開視窗。"),
+                      QStringLiteral("OUT")});
 }
 
 }  // namespace
@@ -128,6 +147,39 @@ long importToServer(const std::string& server, const std::filesystem::path& from
     return store::postgres::importFile(server, converted, progress);
 }
 
+// --export or --backup: one of them, on the client file, FILE or the server.
+int runJob(const QCommandLineParser& parser, const std::filesystem::path& defaultFile,
+           std::ostream& out, std::ostream& err) {
+    const bool exporting = parser.isSet("export");
+    if (exporting == parser.isSet("backup") || parser.isSet("import") ||
+        (!exporting && (parser.isSet("filter") || parser.isSet("sort")))) {
+        err << "--export 與 --backup 一次只能用一個，也不能與 --import 一起用；"
+               "--filter 與 --sort 只能與 --export 一起用。\n";
+        return 2;
+    }
+    const QStringList files = parser.positionalArguments();
+    const std::filesystem::path file =
+        files.isEmpty() ? defaultFile : std::filesystem::path(files[0].toStdString());
+    const std::string server = parser.value("server").toStdString();
+    const std::filesystem::path target =
+        parser.value(exporting ? "export" : "backup").toStdString();
+    try {
+        const auto clients = openForJob(file, server);
+        const long count =
+            exporting ? exportClients(*clients,
+                                      {target, parser.value("filter").toStdString(),
+                                       parser.value("sort").toStdString(), parser.isSet("replace")})
+                      : backupClients(*clients, target, parser.isSet("replace"));
+        out << (exporting ? "已匯出 " : "已備份 ") << count << " 位客戶到 "
+            << std::filesystem::absolute(target).string() << "（來源：" << clients->where()
+            << "）\n";
+        return 0;
+    } catch (const std::exception& e) {
+        err << e.what() << "\n";
+        return 1;
+    }
+}
+
 }  // namespace
 
 int runCommandLine(const QStringList& arguments, const std::filesystem::path& defaultFile,
@@ -146,6 +198,8 @@ int runCommandLine(const QStringList& arguments, const std::filesystem::path& de
         out << "VELKARD " << QCoreApplication::applicationVersion().toStdString() << "\n";
         return 0;
     }
+    if (parser.isSet("export") || parser.isSet("backup"))
+        return runJob(parser, defaultFile, out, err);
     if (!parser.isSet("import") || (parser.isSet("replace") && parser.isSet("server"))) {
         err << "--replace 只能與 --import 一起用，而且不能用於伺服器（只會複製到空的資料庫）。\n";
         return 2;

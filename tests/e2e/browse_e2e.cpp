@@ -88,6 +88,34 @@ void whenDialogOpens(std::function<void(D*)> act) {
     poll->start();
 }
 
+// SYSTEM PROTECT → `itemName`, then the path typed into the desktop's file dialog's name box and
+// Enter, as a person does; when the dialog's completion list has opened, the first Enter takes
+// the completion and a second one the dialog. The completion list may also take keys while it
+// opens (in slow builds): then, as a person would, select what the box holds and type again.
+void clickMenuAndChooseFile(const char* itemName, const fs::path& path) {
+    const QString typed = QString::fromStdString(path.string());
+    QString kept;  // what the name box held if the dialog never took it
+    whenDialogOpens<QFileDialog>([&](QFileDialog* chooser) {
+        auto* name = chooser->findChild<QLineEdit*>("fileNameEdit");
+        for (int typing = 0; name && typing < 3 && chooser->isVisible(); ++typing) {
+            name->setFocus();
+            name->selectAll();
+            QTest::keyClicks(name, typed);
+            for (int i = 0; i < 10 && chooser->isVisible(); ++i) {
+                QWidget* focus = QApplication::focusWidget();
+                QTest::keyClick(focus ? focus : name, Qt::Key_Return);
+                QTest::qWait(100);
+            }
+        }
+        if (chooser->isVisible()) {  // fails below instead of hanging
+            kept = name ? name->text() : QStringLiteral("(no name box)");
+            chooser->reject();
+        }
+    });
+    clickMenu("menu_SYSTEM_PROTECT", itemName);
+    QVERIFY2(kept.isEmpty(), qPrintable("the file dialog did not take " + kept));
+}
+
 QString counter() {
     return get<Form1>().StatusBar1->panelText(1);
 }
@@ -323,7 +351,8 @@ class BrowseE2E : public QObject {
     }
 
     // An office's first start: no client file, the old program's file beside it. The offer, the
-    // summary, the converted list; then clients in from a CSV file through the desktop's dialogs.
+    // summary, the converted list; then clients in from a CSV file and a phone's vCard file, and
+    // all out to a workbook, through the desktop's dialogs.
     void theOldFileConvertedAtTheFirstStartThenACsvImported() {
         const fs::path old = fs::path(VELKARD_FIXTURES) / "legacy" / "clients-jet3-big5.mdb";
         if (!fs::exists(old)) QSKIP("no legacy fixture beside the project");
@@ -347,31 +376,7 @@ class BrowseE2E : public QObject {
 
         std::ofstream(office.path() / "new.csv", std::ios::binary)
             << "代號,姓名,生日,公司名稱\r\nN0001,丁一,880403,明遠資訊\r\nN0002,王二,88.13.01,\r\n";
-        const QString csv = QString::fromStdString((office.path() / "new.csv").string());
-        QString kept;  // what the name box held if the dialog never took it
-        whenDialogOpens<QFileDialog>([&](QFileDialog* chooser) {
-            // The path typed into the dialog's name box, then Enter, as a person does; when the
-            // dialog's completion list has opened, the first Enter takes the completion and a
-            // second one the dialog. The completion list may also take keys while it opens (in
-            // slow builds): then, as a person would, select what the box holds and type again.
-            auto* name = chooser->findChild<QLineEdit*>("fileNameEdit");
-            for (int typing = 0; name && typing < 3 && chooser->isVisible(); ++typing) {
-                name->setFocus();
-                name->selectAll();
-                QTest::keyClicks(name, csv);
-                for (int i = 0; i < 10 && chooser->isVisible(); ++i) {
-                    QWidget* focus = QApplication::focusWidget();
-                    QTest::keyClick(focus ? focus : name, Qt::Key_Return);
-                    QTest::qWait(100);
-                }
-            }
-            if (chooser->isVisible()) {  // fails below instead of hanging
-                kept = name ? name->text() : QStringLiteral("(no name box)");
-                chooser->reject();
-            }
-        });
-        clickMenu("menu_SYSTEM_PROTECT", "menu_FILE_IMPORT");
-        QVERIFY2(kept.isEmpty(), qPrintable("the file dialog did not take " + kept));
+        clickMenuAndChooseFile("menu_FILE_IMPORT", office.path() / "new.csv");
         Form45& import = opened<Form45>();
         QCOMPARE(import.Refusals->count(), 1);
         screenshot("33-csv-import");
@@ -379,6 +384,24 @@ class BrowseE2E : public QObject {
             [](QMessageBox* done) { done->button(QMessageBox::Ok)->click(); });
         click(import.COMMAND1[Form45::Import]);
         QTRY_COMPARE(counter(), QStringLiteral("Record :  1 / 15"));
+
+        // Cards from a phone: the next code of the old file's form given, a second mobile number
+        // kept in the remark.
+        std::ofstream(office.path() / "phone.vcf", std::ios::binary)
+            << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:林小華\r\nTEL;TYPE=CELL:0912345678\r\n"
+               "TEL;TYPE=CELL:0922000111\r\nBDAY:1980-02-29\r\nPHOTO;ENCODING=b:AAAA\r\n"
+               "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:歐陽小明五\r\nEND:VCARD\r\n";
+        clickMenuAndChooseFile("menu_FILE_IMPORT", office.path() / "phone.vcf");
+        Form45& cards = opened<Form45>();
+        QCOMPARE(cards.Preview->item(0, store::NO)->text(), QStringLiteral("A00013"));
+        screenshot("34-vcard-import");
+        whenDialogOpens<QMessageBox>(
+            [](QMessageBox* done) { done->button(QMessageBox::Ok)->click(); });
+        click(cards.COMMAND1[Form45::Import]);
+        QTRY_COMPARE(counter(), QStringLiteral("Record :  1 / 16"));
+        // And out again as a workbook, through the same dialog.
+        clickMenuAndChooseFile("menu_FILE_EXPORT", office.path() / "clients.xlsx");
+        QTRY_VERIFY(fs::exists(office.path() / "clients.xlsx"));
         platform::forms::destroyAll();
     }
 

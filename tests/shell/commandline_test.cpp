@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <sstream>
 
+#include "exchange/vcardimport.h"
+#include "generator.h"
 #include "places.h"
 #include "tempdir.h"
 
@@ -133,6 +135,73 @@ TEST(CommandLine, CopiesAnOldFileIntoAnEmptyServerDatabaseOnly) {
               std::vector<std::string>{"14"});
     for (const auto& entry : fs::directory_iterator(fs::temp_directory_path()))
         EXPECT_EQ(entry.path().string().find("velkard-tmp"), std::string::npos) << entry.path();
+}
+
+}  // namespace
+
+namespace {
+
+// A nightly job's export and backup, the same from the client file and from a server: what was
+// written is said with its count, an existing file is kept unless --replace, a bad expression
+// is named and nothing is written.
+TEST(CommandLine, ExportsAndBacksUpForScripts) {
+    testsupport::TempDir dir;
+    const fs::path file = dir.file("velkard.db");
+    sample::writeClientFile(file, 300);
+    const std::string named =
+        testsupport::query(file, "SELECT count(*) FROM VELKARD WHERE NAME LIKE '王%'")[0];
+    std::vector<QStringList> places{{QString::fromStdString(file.string())}};
+    if (!testsupport::pgCluster().empty()) {
+        const QString db = QString::fromStdString(testsupport::newPgDatabase());
+        std::ostringstream out, err;
+        shell::runCommandLine({"velkard", "--server", db, "--import", places[0][0]}, "", out, err,
+                              false);
+        places.push_back({"--server", db});
+    }
+    for (const QStringList& place : places) {
+        const auto out = [&](const char* name) { return QString::fromStdString(dir.file(name)); };
+        const struct {
+            QStringList arguments;
+            int status;
+            std::string said;
+            const char* written;  // a file there afterwards, or nothing
+        } cases[] = {
+            {{"--export", out("all.csv")}, 0, "已匯出 300 位客戶", "all.csv"},
+            {{"--export", out("all.csv")}, 1, "已經存在", "all.csv"},
+            {{"--export", out("all.csv"), "--replace", "--filter", "NAME LIKE '王%'", "--sort",
+              "BIRTH DESC"},
+             0,
+             "已匯出 " + named + " 位客戶",
+             "all.csv"},
+            {{"--export", out("all.vcf")}, 0, "已匯出 300 位", "all.vcf"},
+            {{"--export", out("all.xlsx")}, 0, "已匯出 300 位", "all.xlsx"},
+            {{"--export", out("bad.csv"), "--filter", "NAME ="},
+             1,
+             "--filter 「NAME =」第 7",
+             nullptr},
+            {{"--export", out("bad.txt")}, 1, "副檔名", nullptr},
+            {{"--backup", out("backup.db")}, 0, "已備份 300 位客戶", "backup.db"},
+            {{"--backup", out("backup.db")}, 1, "已經存在", "backup.db"},
+            {{"--backup", out("bad.db"), "--sort", "NAME"}, 2, "只能與 --export", nullptr},
+        };
+        for (const auto& c : cases) {
+            std::ostringstream out, err;
+            const QStringList arguments = QStringList{"velkard"} + c.arguments + place;
+            EXPECT_EQ(shell::runCommandLine(arguments, "unused.db", out, err, false), c.status);
+            EXPECT_NE((out.str() + err.str()).find(c.said), std::string::npos)
+                << out.str() << err.str();
+            EXPECT_TRUE(shell::commandLineOnly(arguments));
+            for (const char* name : {"bad.csv", "bad.txt", "bad.db"})
+                EXPECT_FALSE(fs::exists(dir.file(name))) << name;
+        }
+        EXPECT_EQ(testsupport::query(dir.file("backup.db"), "SELECT count(*) FROM VELKARD")[0],
+                  "300");
+        EXPECT_EQ(
+            exchange::readClientsVcard(testsupport::readBytes(dir.file("all.vcf"))).clients.size(),
+            300u);
+        for (const char* name : {"all.csv", "all.vcf", "all.xlsx", "backup.db"})
+            fs::remove(dir.file(name));
+    }
 }
 
 }  // namespace

@@ -62,8 +62,10 @@ void RecordingDialogs::busy(const QString& notice) {
 bool RecordingDialogs::progress(const QString& label, long done, long total, bool cancellable) {
     // The end of a run only: each thousand rows would fill the record.
     if (done >= total) calls.push_back({DialogCall::Progress, label, QString::number(total)});
+    openBar_ = done >= total ? QString() : label;
     if (!cancellable || cancelAt < 0 || done < cancelAt) return true;
     cancelAt = -1;
+    openBar_.clear();
     return false;
 }
 

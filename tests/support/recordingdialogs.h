@@ -58,8 +58,13 @@ class RecordingDialogs : public platform::Dialogs {
         const QString& text, const std::vector<platform::FieldVersions>& fields) override;
 
     int beeps() const;
+    // A bar shown whose run never said it ended: a real one would stay up, modal, over it all.
+    const QString& openBar() const { return openBar_; }
     std::vector<DialogCall> messages() const;
     void clear() { calls.clear(); }
+
+  private:
+    QString openBar_;  // the label of a bar shown and not yet ended
 };
 
 // Puts a fresh recorder in place of the desktop's dialogs and returns it.

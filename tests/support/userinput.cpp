@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include "recordingdialogs.h"
+
 namespace testsupport {
 
 void activate(QWidget* window) {
@@ -23,8 +25,12 @@ void activate(QWidget* window) {
     QTRY_COMPARE(QApplication::activeWindow(), window);
 }
 
-// A click on a window that is not active makes it active first, as the desktop does.
+// A click on a window that is not active makes it active first, as the desktop does. Under a
+// modal progress bar left open, no click would reach it.
 void bringUp(QWidget* widget) {
+    if (auto* r = dynamic_cast<RecordingDialogs*>(&platform::dialogs());
+        r && !r->openBar().isEmpty())
+        QFAIL(qPrintable("a click under the open progress bar " + r->openBar()));
     if (QApplication::activeWindow() != widget->window()) activate(widget->window());
 }
 
