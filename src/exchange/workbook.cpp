@@ -97,10 +97,10 @@ void writeWorkbook(const store::RecordSet& records, const std::vector<int>& colu
                           records.fieldName(columns[i]) + " 超過試算表一格能放的 32767 個字";
                 break;
             }
-            check(
+            const lxw_error e =
                 worksheet_write_string(sheet, static_cast<lxw_row_t>(r + 2),
-                                       static_cast<lxw_col_t>(i), cellText(v, value).c_str(), text),
-                "第 " + std::to_string(r + 1) + " 位客戶");
+                                       static_cast<lxw_col_t>(i), cellText(v, value).c_str(), text);
+            if (e != LXW_NO_ERROR) check(e, "第 " + std::to_string(r + 1) + " 位客戶");
         }
     check(workbook_close(book), "寫入檔案");
     std::error_code ec;
