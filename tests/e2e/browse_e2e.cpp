@@ -394,6 +394,7 @@ class BrowseE2E : public QObject {
         clickMenuAndChooseFile("menu_FILE_IMPORT", office.path() / "phone.vcf");
         Form45& cards = opened<Form45>();
         QCOMPARE(cards.Preview->item(0, store::NO)->text(), QStringLiteral("A00013"));
+        QCOMPARE(cards.Refusals->item(0)->text(), QStringLiteral("第 2 張：NAME 超過 8 個位元組"));
         screenshot("34-vcard-import");
         whenDialogOpens<QMessageBox>(
             [](QMessageBox* done) { done->button(QMessageBox::Ok)->click(); });

@@ -116,7 +116,7 @@ class MaintenanceTest : public QObject {
         QVERIFY(!platform::forms::loaded<Form43>());
     }
 
-    // FILE IMPORT shows what a CSV or vCard file holds and stores the good rows only at IMPORT.
+    // FILE IMPORT shows what a CSV file holds and stores the good rows only at IMPORT.
     void csvImportStoresTheGoodRowsWhenAsked() {
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients(2)));
@@ -164,18 +164,6 @@ class MaintenanceTest : public QObject {
         QCOMPARE(f.dialogs().messages().back().text,
                  QStringLiteral("已匯入 1 筆客戶資料。略過代號已有的 1 筆。"));
         QCOMPARE(codesInTheBrowseList(), (QStringList{"N1", "N3", "N4", "OLD0", "OLD1"}));
-
-        // Cards from a phone: a card without a code gets the next free one before IMPORT.
-        std::ofstream(folder / "phone.VCF", std::ios::binary)
-            << "BEGIN:VCARD\r\nFN:趙七\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:歐陽小明五\r\nEND:"
-               "VCARD\r\n";
-        f.dialogs().openPaths = {QString::fromStdString((folder / "phone.VCF").string())};
-        get<MDIForm1>().item("menu_FILE_IMPORT")->trigger();
-        Form45& cards = get<Form45>();
-        QCOMPARE(cards.Preview->item(0, store::NO)->text(), QStringLiteral("N5"));
-        QCOMPARE(cards.Refusals->item(0)->text(), QStringLiteral("第 2 張：NAME 超過 8 個位元組"));
-        testsupport::click(cards.COMMAND1[Form45::Import]);
-        QCOMPARE(codesInTheBrowseList().size(), 6);
     }
 };
 

@@ -6,7 +6,6 @@
 #include <QSettings>
 #include <sstream>
 
-#include "exchange/vcardimport.h"
 #include "generator.h"
 #include "places.h"
 #include "tempdir.h"
@@ -164,25 +163,20 @@ TEST(CommandLine, ExportsAndBacksUpForScripts) {
             QStringList arguments;
             int status;
             std::string said;
-            const char* written;  // a file there afterwards, or nothing
         } cases[] = {
-            {{"--export", out("all.csv")}, 0, "已匯出 300 位客戶", "all.csv"},
-            {{"--export", out("all.csv")}, 1, "已經存在", "all.csv"},
+            {{"--export", out("all.csv")}, 0, "已匯出 300 位客戶"},
+            {{"--export", out("all.csv")}, 1, "已經存在"},
             {{"--export", out("all.csv"), "--replace", "--filter", "NAME LIKE '王%'", "--sort",
               "BIRTH DESC"},
              0,
-             "已匯出 " + named + " 位客戶",
-             "all.csv"},
-            {{"--export", out("all.vcf")}, 0, "已匯出 300 位", "all.vcf"},
-            {{"--export", out("all.xlsx")}, 0, "已匯出 300 位", "all.xlsx"},
-            {{"--export", out("bad.csv"), "--filter", "NAME ="},
-             1,
-             "--filter 「NAME =」第 7",
-             nullptr},
-            {{"--export", out("bad.txt")}, 1, "副檔名", nullptr},
-            {{"--backup", out("backup.db")}, 0, "已備份 300 位客戶", "backup.db"},
-            {{"--backup", out("backup.db")}, 1, "已經存在", "backup.db"},
-            {{"--backup", out("bad.db"), "--sort", "NAME"}, 2, "只能與 --export", nullptr},
+             "已匯出 " + named + " 位客戶"},
+            {{"--export", out("all.vcf")}, 0, "已匯出 300 位"},
+            {{"--export", out("all.xlsx")}, 0, "已匯出 300 位"},
+            {{"--export", out("bad.csv"), "--filter", "NAME ="}, 1, "--filter 「NAME =」第 7"},
+            {{"--export", out("bad.txt")}, 1, "副檔名"},
+            {{"--backup", out("backup.db")}, 0, "已備份 300 位客戶"},
+            {{"--backup", out("backup.db")}, 1, "已經存在"},
+            {{"--backup", out("bad.db"), "--sort", "NAME"}, 2, "只能與 --export"},
         };
         for (const auto& c : cases) {
             std::ostringstream out, err;
@@ -196,9 +190,6 @@ TEST(CommandLine, ExportsAndBacksUpForScripts) {
         }
         EXPECT_EQ(testsupport::query(dir.file("backup.db"), "SELECT count(*) FROM VELKARD")[0],
                   "300");
-        EXPECT_EQ(
-            exchange::readClientsVcard(testsupport::readBytes(dir.file("all.vcf"))).clients.size(),
-            300u);
         for (const char* name : {"all.csv", "all.vcf", "all.xlsx", "backup.db"})
             fs::remove(dir.file(name));
     }
