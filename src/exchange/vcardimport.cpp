@@ -279,8 +279,10 @@ class Card {
         const auto f = static_cast<std::size_t>(field);
         if (field >= 0 && !client_[f] && !overWidth(field, value))
             client_[f] = value;
+        else if (field >= 0 && !kind)
+            extras_.push_back(std::string(store::kFieldTitles[f]) + "：" + value);
         else
-            extras_.push_back((kind ? kind : std::string(store::kFieldTitles[f])) + "：" + value);
+            extras_.push_back(std::string(kind ? kind : "其他") + "：" + value);
     }
 
     // BDAY as YYYYMMDD or YYYY-MM-DD (a time after it ignored): the Republic's date. A day
