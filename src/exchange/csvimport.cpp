@@ -188,11 +188,14 @@ std::optional<std::string> overWidth(int field, std::string_view value) {
     return std::string(store::kFieldNames[f]) + " 超過 " + std::to_string(limit) + " 個位元組";
 }
 
+std::string refusalLine(const CheckedImport& checked, const CheckedImport::Refused& refused) {
+    return "第 " + std::to_string(refused.line) + (checked.cards ? " 張：" : " 行：") +
+           refused.reason;
+}
+
 std::string refusalReport(const CheckedImport& checked) {
     std::string report;
-    for (const auto& r : checked.refused)
-        report +=
-            "第 " + std::to_string(r.line) + (checked.cards ? " 張：" : " 行：") + r.reason + "\n";
+    for (const auto& r : checked.refused) report += refusalLine(checked, r) + "\n";
     return report;
 }
 

@@ -53,8 +53,10 @@ CheckedImport readClientsCsv(std::string_view bytes, Encoding encoding,
 // Why `value` cannot be stored in `field` for its width in Big5 bytes; nothing when it can.
 std::optional<std::string> overWidth(int field, std::string_view value);
 
-// The refused rows as a report the user can keep: one line each, "第 N 行：reason" (or
-// "第 N 張：" for cards).
+// One refused row or card as the user reads it: "第 N 行：reason" (or "第 N 張：" for cards).
+std::string refusalLine(const CheckedImport& checked, const CheckedImport::Refused& refused);
+
+// The refused rows as a report the user can keep: one line each.
 std::string refusalReport(const CheckedImport& checked);
 
 }  // namespace exchange

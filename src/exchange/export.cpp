@@ -170,12 +170,10 @@ void writeFile(const fs::path& path, const std::function<void(std::ostream&)>& w
 }
 
 std::optional<Format> formatOf(const std::filesystem::path& path) {
-    std::string extension = path.extension().string();
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (extension == ".csv") return Format::Csv;
-    if (extension == ".vcf") return Format::Vcard;
-    if (extension == ".xlsx") return Format::Workbook;
+    const std::string extension = path.extension().string();
+    if (store::sameName(extension, ".csv")) return Format::Csv;
+    if (store::sameName(extension, ".vcf")) return Format::Vcard;
+    if (store::sameName(extension, ".xlsx")) return Format::Workbook;
     return std::nullopt;
 }
 

@@ -34,7 +34,8 @@ struct Property {
 
     bool has(const std::string& param, std::string_view value) const {
         const auto [from, to] = params.equal_range(param);
-        return std::any_of(from, to, [&](const auto& p) { return upper(p.second) == value; });
+        return std::any_of(from, to,
+                           [&](const auto& p) { return store::sameName(p.second, value); });
     }
     std::string param(const std::string& name) const {
         auto it = params.find(name);
@@ -66,7 +67,7 @@ Property parse(std::string_view line) {
         if (values.size() >= 2 && values.front() == '"' && values.back() == '"')
             values = values.substr(1, values.size() - 2);
         if (eq == std::string_view::npos &&
-            (upper(one) == "QUOTED-PRINTABLE" || upper(one) == "BASE64"))
+            (store::sameName(one, "QUOTED-PRINTABLE") || store::sameName(one, "BASE64")))
             p.params.emplace("ENCODING", std::string(one));
         else
             for (std::size_t from = 0; from <= values.size();) {
@@ -181,7 +182,7 @@ class Card {
                                                                                  : -1;
             // vCard 4.0 writes a number as a tel: address.
             const std::string number =
-                upper(whole.substr(0, 4)) == "TEL:" ? whole.substr(4) : whole;
+                store::sameName(whole.substr(0, 4), "TEL:") ? whole.substr(4) : whole;
             if (field >= 0)
                 put(field, number);
             else
@@ -370,13 +371,13 @@ CheckedImport readClientsVcard(std::string_view bytes, const store::bulk::Progre
             progress(static_cast<long>(i), static_cast<long>(lines.size()));
         if (lines[i].empty()) continue;
         const Property p = parse(lines[i]);
-        if (p.name == "BEGIN" && upper(p.value) == "VCARD") {
+        if (p.name == "BEGIN" && store::sameName(p.value, "VCARD")) {
             if (card) unfinished();
             if (progress)
                 progress(static_cast<long>(lines.size()), static_cast<long>(lines.size()));
             card.emplace();
             ++number;
-        } else if (p.name == "END" && upper(p.value) == "VCARD" && card) {
+        } else if (p.name == "END" && store::sameName(p.value, "VCARD") && card) {
             if (auto client = card->finish())
                 checked.clients.push_back(std::move(*client));
             else

@@ -34,14 +34,21 @@ store::bulk::Progress cancellableBar(const QString& label, long unit = 1) {
     };
 }
 
+// The codes the client table holds, read once for both checks below.
+std::vector<std::string> storedCodes() {
+    std::vector<std::string> codes;
+    const auto rs = platform::clientFile().records(store::kClientTable);
+    for (long i = 0; i < rs->recordCount(); ++i) codes.emplace_back(rs->valueAt(i, store::NO));
+    return codes;
+}
+
 // Which clients have a code the client table holds already (compared as the program compares
 // text), so that a file imported twice does not double them unseen.
-std::vector<bool> knownCodes(const std::vector<exchange::ClientValues>& clients) {
+std::vector<bool> knownCodes(const std::vector<exchange::ClientValues>& clients,
+                             const std::vector<std::string>& codes) {
     std::unordered_set<std::string> stored;
-    const auto rs = platform::clientFile().records(store::kClientTable);
-    for (long i = 0; i < rs->recordCount(); ++i)
-        if (const auto code = rs->valueAt(i, store::NO); !code.empty())
-            stored.insert(store::text::fold(code));
+    for (const auto& code : codes)
+        if (!code.empty()) stored.insert(store::text::fold(code));
     std::vector<bool> known(clients.size());
     for (std::size_t i = 0; i < clients.size(); ++i) {
         const auto& code = clients[i][store::NO];
@@ -52,10 +59,7 @@ std::vector<bool> knownCodes(const std::vector<exchange::ClientValues>& clients)
 
 // Cards from a phone have no code: they get the next free codes of the form the table uses,
 // so that each can be found as every other client is. How many were given.
-long giveCodes(std::vector<exchange::ClientValues>& clients) {
-    std::vector<std::string> codes;
-    const auto rs = platform::clientFile().records(store::kClientTable);
-    for (long i = 0; i < rs->recordCount(); ++i) codes.emplace_back(rs->valueAt(i, store::NO));
+long giveCodes(std::vector<exchange::ClientValues>& clients, std::vector<std::string> codes) {
     std::size_t missing = 0;
     for (const auto& c : clients) {
         if (c[store::NO] && !c[store::NO]->empty())
@@ -105,15 +109,15 @@ Form45::Form45()
 
 void Form45::showChecked(const QString& file, exchange::CheckedImport checked) {
     checked_ = std::move(checked);
-    known_ = knownCodes(checked_.clients);
+    std::vector<std::string> codes = storedCodes();
+    known_ = knownCodes(checked_.clients, codes);
     knownCount_ = std::count(known_.begin(), known_.end(), true);
-    const long coded = checked_.cards ? giveCodes(checked_.clients) : 0;
-    const QString unit = checked_.cards ? QStringLiteral("張") : QStringLiteral("行");
+    const long coded = checked_.cards ? giveCodes(checked_.clients, std::move(codes)) : 0;
     QString text = QStringLiteral("%1\n可匯入 %2 筆，不能匯入 %3 %4。")
                        .arg(file)
                        .arg(checked_.clients.size())
                        .arg(checked_.refused.size())
-                       .arg(checked_.cards ? unit : QStringLiteral("筆"));
+                       .arg(checked_.cards ? QStringLiteral("張") : QStringLiteral("筆"));
     if (knownCount_) text += QStringLiteral("其中 %1 筆的代號已經在客戶資料裡。").arg(knownCount_);
     if (coded) text += QStringLiteral("沒有代號的 %1 筆依序編給新代號。").arg(coded);
     if (!checked_.ignoredColumns.empty()) {
@@ -134,8 +138,7 @@ void Form45::showChecked(const QString& file, exchange::CheckedImport checked) {
         }
     Refusals->clear();
     for (const auto& r : checked_.refused)
-        Refusals->addItem(
-            QStringLiteral("第 %1 %2：%3").arg(r.line).arg(unit, platform::toQ(r.reason)));
+        Refusals->addItem(platform::toQ(exchange::refusalLine(checked_, r)));
     COMMAND1[Import]->setEnabled(!checked_.clients.empty());
     COMMAND1[Report]->setEnabled(!checked_.refused.empty());
 }
