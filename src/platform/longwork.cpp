@@ -13,23 +13,37 @@ namespace platform {
 
 namespace {
 
+// One work at a time: work started by an event handled while other work runs (a timer, a
+// repaint's handler) waits here until the worker is done with the rows it walks; work that the
+// work itself starts runs at once on its thread.
+std::recursive_mutex& workLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
+
 void runBesideEventLoop(const store::LongWork& work, std::chrono::milliseconds patience) {
     static bool running = false;
-    // Work started by an event handled while other work runs waits its turn on this thread.
     if (running || QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        std::lock_guard turn(workLock());
         work();
         return;
     }
     running = true;
+    struct Done {
+        ~Done() { running = false; }
+    } done_running;
     std::mutex mutex;
     std::condition_variable ended;
     bool done = false;
     std::exception_ptr failure;
     std::thread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
+        {
+            std::lock_guard turn(workLock());
+            try {
+                work();
+            } catch (...) {
+                failure = std::current_exception();
+            }
         }
         std::lock_guard lock(mutex);
         done = true;
@@ -47,7 +61,6 @@ void runBesideEventLoop(const store::LongWork& work, std::chrono::milliseconds p
         QApplication::restoreOverrideCursor();
     }
     worker.join();
-    running = false;
     if (failure) std::rethrow_exception(failure);
 }
 

@@ -170,6 +170,37 @@ class PlatformTest : public QObject {
                                  store::runLong([] { throw std::runtime_error("x"); }));
         platform::keepPaintingDuringLongWork();
     }
+
+    // Work that a timer starts while other work runs waits for it: never two at once on the
+    // same rows, and both run.
+    void nestedLongWorkWaitsItsTurn() {
+        platform::keepPaintingDuringLongWork(std::chrono::milliseconds(0));
+        std::atomic<int> running{0}, most{0}, finished{0};
+        std::atomic<bool> started{false};
+        auto enter = [&] { most = std::max(most.load(), ++running); };
+        auto leave = [&] {
+            --running;
+            ++finished;
+        };
+        QTimer::singleShot(0, [&] {
+            started = true;
+            store::runLong([&] {
+                enter();
+                leave();
+            });
+        });
+        store::runLong([&] {
+            enter();
+            for (int i = 0; i < 500 && !started; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            leave();
+        });
+        QVERIFY(started);
+        QTRY_COMPARE(finished.load(), 2);
+        QCOMPARE(most.load(), 1);
+        platform::keepPaintingDuringLongWork();
+    }
 };
 
 VELKARD_GUI_TEST(PlatformTest)
