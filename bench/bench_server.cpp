@@ -5,6 +5,7 @@
 #include <libpq-fe.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -41,7 +42,9 @@ struct Cluster {
             dir.clear();
     }
     ~Cluster() {
-        if (!dir.empty()) std::system((std::string(VELKARD_PGCLUSTER) + " stop " + dir).c_str());
+        // A cluster that will not stop is left for the next start to reuse.
+        if (!dir.empty() && std::system((std::string(VELKARD_PGCLUSTER) + " stop " + dir).c_str()))
+            std::fprintf(stderr, "the server at %s did not stop\n", dir.c_str());
     }
     std::string database(const std::string& name) const {
         return "host=" + dir + " user=velkard dbname=" + name;

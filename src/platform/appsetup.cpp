@@ -23,6 +23,8 @@ void setUpApplication(QApplication& app) {
         QApplication::installTranslator(translator);
 
     QApplication::setApplicationName("VELKARD");
+    // The desktop finds the entry and icon by the same id as the software centre.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tw.velkard.velkard"));
     QApplication::setWindowIcon(appIcon());
     QApplication::setFont(mingFont());
     keepPaintingDuringLongWork();

@@ -6,10 +6,29 @@
 #include "generator.h"
 #include "store/errors.h"
 
+namespace {
+constexpr const char* kUsage =
+    "Usage: velkard-sample N PATH\n"
+    "Writes a client file of N synthetic clients at PATH (a new file), for trying VELKARD out\n"
+    "and for measuring it. Every value is one the program's editor accepts.\n"
+    "\n"
+    "Options:\n"
+    "  --help     show this help\n"
+    "  --version  show the version\n";
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (argc == 2 && first == "--help") {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (argc == 2 && first == "--version") {
+        std::cout << "velkard-sample " VELKARD_VERSION "\n";
+        return 0;
+    }
     if (argc != 3) {
-        std::cerr << "usage: velkard-sample N PATH\n"
-                     "  writes a client file of N synthetic clients at PATH (a new file)\n";
+        std::cerr << kUsage;
         return 2;
     }
     char* end = nullptr;
