@@ -23,6 +23,7 @@ class RecordSet;
 class Form11 : public platform::Form {
     Q_OBJECT
   public:
+    QString helpChapter() const override { return QStringLiteral("editing"); }
     Form11();
     bool isMdiChild() const override { return true; }
 

@@ -19,6 +19,7 @@ class DataControl;
 class BulkWindow : public platform::Form {
     Q_OBJECT
   public:
+    QString helpChapter() const override { return QStringLiteral("maintenance"); }
     BulkWindow();
 
     enum Button { Decide, End };  // ComFORM42's buttons by index

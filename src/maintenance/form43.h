@@ -11,6 +11,7 @@ class QPushButton;
 class Form43 : public platform::Form {
     Q_OBJECT
   public:
+    QString helpChapter() const override { return QStringLiteral("maintenance"); }
     Form43();
 
     QLabel* Label1;

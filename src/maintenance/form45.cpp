@@ -98,6 +98,7 @@ Form45::Form45()
     const char* captions[3] = {"IMPORT", "REPORT", "END"};
     for (int i = 0; i < 3; ++i) {
         auto* b = new QPushButton(QString::fromLatin1(captions[i]), this);
+        b->setAccessibleName(platform::spokenName(b->text()));
         b->setObjectName(QStringLiteral("COMMAND1(%1)").arg(i));
         connect(b, &QPushButton::clicked, this, [this, i] { COMMAND1_Click(i); });
         COMMAND1[static_cast<std::size_t>(i)] = b;

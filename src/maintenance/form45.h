@@ -16,6 +16,7 @@ class QTableWidget;
 class Form45 : public platform::Form {
     Q_OBJECT
   public:
+    QString helpChapter() const override { return QStringLiteral("import-export"); }
     Form45();
 
     QLabel* Label1;                       // the file and the counts

@@ -189,6 +189,10 @@ void TextBox::mousePressEvent(QMouseEvent* event) {
 
 FieldBinding::FieldBinding(QObject* owner, DataControl* control, const QString& field)
     : QObject(owner), control_(control), field_(field) {
+    // A screen reader says the title the user knows the field by, not its column name.
+    if (auto* widget = qobject_cast<QWidget*>(owner))
+        if (const int i = store::fieldIndex(field.toStdString()); i >= 0)
+            widget->setAccessibleName(toQ(store::kFields[static_cast<std::size_t>(i)].title));
     connect(control, &DataControl::changed, this, &FieldBinding::refresh);
     connect(control, &DataControl::recordSetReplaced, this, &FieldBinding::refresh);
 }

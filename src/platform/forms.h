@@ -27,6 +27,8 @@ class Form : public QWidget {
     virtual bool framelessChild() const { return false; }
     // A free-standing window that works on the frame's records stays above the frame.
     virtual bool staysAboveFrame() const { return false; }
+    // The user's guide's chapter about this window, which F1 opens.
+    virtual QString helpChapter() const { return {}; }
     // True from the moment the window is being closed.
     bool unloading() const { return property("platform_unloading").toBool(); }
 

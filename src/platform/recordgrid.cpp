@@ -115,6 +115,7 @@ RecordGrid::RecordGrid(QWidget* parent) : QTableView(parent), model_(new RecordM
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setTabKeyNavigation(false);
+    setAccessibleName(QStringLiteral("客戶清單"));  // every grid of the program lists clients
     setWordWrap(false);
     setCornerButtonEnabled(false);
     QHeaderView* rows = verticalHeader();

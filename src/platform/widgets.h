@@ -10,6 +10,8 @@ class QWidget;
 namespace platform {
 
 // A command button: caption in bold 新細明體 12 points, at a place in pixels.
+// What a screen reader says for a button with this English caption; empty: the caption itself.
+QString spokenName(const QString& caption);
 QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption,
                         const QRect& place);
 

@@ -22,6 +22,7 @@ class RecordSet;
 class Form111 : public platform::Form {
     Q_OBJECT
   public:
+    QString helpChapter() const override { return QStringLiteral("finding"); }
     Form111();
     bool staysAboveFrame() const override { return true; }
 

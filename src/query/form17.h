@@ -13,6 +13,7 @@ class QPushButton;
 class Form17 : public platform::Form {
     Q_OBJECT
   public:
+    QString helpChapter() const override { return QStringLiteral("display-set"); }
     Form17();
     bool staysAboveFrame() const override { return true; }
 

@@ -16,6 +16,7 @@ class RecordSet;
 class DataReport28 : public platform::Form {
     Q_OBJECT
   public:
+    QString helpChapter() const override { return QStringLiteral("printing"); }
     DataReport28();
 
     // The design; the layout moves, sizes, captions, binds and hides its controls.

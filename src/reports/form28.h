@@ -12,6 +12,7 @@ class QPushButton;
 class Form28 : public platform::Form {
     Q_OBJECT
   public:
+    QString helpChapter() const override { return QStringLiteral("printing"); }
     Form28();
 
     QPushButton* ComLTOR;     // ADD

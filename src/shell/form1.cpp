@@ -71,6 +71,10 @@ Form1::Form1()
         box->setGeometry(rectTwips(s.boxLeft, 120, s.boxWidth, 375));
         box->setByteLimit(s.bytes);
         box->setImeMode(s.ime);
+        const int field = store::fieldIndex(shell::fieldOfSortCode(i + 1).toStdString());
+        box->setAccessibleName(
+            QStringLiteral("依%1找客戶")
+                .arg(platform::toQ(store::kFields[static_cast<std::size_t>(field)].title)));
         connect(box, &platform::TextBox::keyDown, this,
                 [this, i](int key) { TexMENU_KeyDown(i, key); });
         connect(box, &platform::TextBox::lostFocus, this, [this, i] { TexMENU_LostFocus(i); });

@@ -20,6 +20,7 @@ class StatusBar;
 class Form1 : public platform::Form, public platform::BrowseListAccess {
     Q_OBJECT
   public:
+    QString helpChapter() const override { return QStringLiteral("browse-list"); }
     Form1();
     bool isMdiChild() const override { return true; }
     bool framelessChild() const override { return true; }

@@ -17,6 +17,7 @@ class RecordGrid;
 class Form12 : public platform::Form {
     Q_OBJECT
   public:
+    QString helpChapter() const override { return QStringLiteral("browse-list"); }
     Form12();
     bool isMdiChild() const override { return true; }
 

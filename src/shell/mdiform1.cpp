@@ -19,6 +19,7 @@
 #include "maintenance/form45.h"
 #include "platform/datacontrol.h"
 #include "platform/dialogs.h"
+#include "platform/help.h"
 #include "platform/qtext.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
@@ -61,6 +62,15 @@ MDIForm1::MDIForm1() : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
     auto* reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
     reload->setContext(Qt::ApplicationShortcut);
     connect(reload, &QShortcut::activated, this, &MDIForm1::reloadClients);
+    // F10 opens the first menu, as on the other desktops' programs; Alt and the underlined
+    // letters open the others.
+    auto* menus = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menus, &QShortcut::activated, this,
+            [this] { menuBar_->setActiveAction(menuBar_->actions().value(0)); });
+    // F1 anywhere opens the guide at the chapter of the window the user is in.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setContext(Qt::ApplicationShortcut);
+    connect(help, &QShortcut::activated, this, &platform::help::showForActiveWindow);
     try {
         platform::clientFile().onOthersChanged([frame = QPointer<MDIForm1>(this)] {
             if (frame) frame->notice_->show();
@@ -108,9 +118,28 @@ void MDIForm1::reloadClients() {
     }
 }
 
+namespace {
+
+// The caption with the first letter not yet taken among its neighbours marked as its Alt key:
+// the text reads as it always has, with that letter underlined.
+QString withMnemonic(const char* caption, QString& taken) {
+    QString text = QString::fromLatin1(caption);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i].toUpper();
+        if (!c.isLetter() || taken.contains(c)) continue;
+        taken += c;
+        return text.insert(i, QLatin1Char('&'));
+    }
+    return text;
+}
+
+}  // namespace
+
 void MDIForm1::buildMenu() {
+    QString barKeys;
+    QMap<QMenu*, QString> itemKeys;
     auto menu = [&](const char* name, const char* caption) {
-        QMenu* m = menuBar_->addMenu(QString::fromLatin1(caption));
+        QMenu* m = menuBar_->addMenu(withMnemonic(caption, barKeys));
         m->setObjectName(name);
         m->menuAction()->setObjectName(name);
         items_.insert(name, m->menuAction());
@@ -119,7 +148,7 @@ void MDIForm1::buildMenu() {
     // An item with what choosing it does; without one it is shown and enabled and does nothing.
     auto item = [&](QMenu* m, const char* name, const char* caption,
                     void (MDIForm1::*action)() = nullptr) {
-        QAction* a = m->addAction(QString::fromLatin1(caption));
+        QAction* a = m->addAction(withMnemonic(caption, itemKeys[m]));
         a->setObjectName(name);
         items_.insert(name, a);
         if (action) connect(a, &QAction::triggered, this, action);

@@ -14,6 +14,7 @@ class QMenuBar;
 class MDIForm1 : public platform::Form {
     Q_OBJECT
   public:
+    QString helpChapter() const override { return QStringLiteral("starting"); }
     MDIForm1();
 
     // Browse state.

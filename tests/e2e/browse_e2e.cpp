@@ -27,6 +27,7 @@
 #include "places.h"
 #include "platform/appsetup.h"
 #include "platform/clock.h"
+#include "platform/help.h"
 #include "platform/reportpreview.h"
 #include "platform/twips.h"
 #include "query/form17.h"
@@ -288,6 +289,7 @@ class BrowseE2E : public QObject {
         clickMenu("menu_PRINT_OPER", "menu_SYNTHE_DATA");
         QTRY_VERIFY(platform::forms::loaded<Form28>());
         Form28& chooser = opened<Form28>();
+        screenshot("12-print-chooser");
         click(chooser.COMMAND1[0]);  // PRINTER
         QTRY_VERIFY(platform::forms::loaded<DataReport28>());
         DataReport28& report = get<DataReport28>();
@@ -344,6 +346,17 @@ class BrowseE2E : public QObject {
         QVERIFY(!QApplication::activeModalWidget());  // no date message
         QCOMPARE(QApplication::focusWidget(), editor.fieldBox(store::SELF_NO));
         screenshot("17-editor-past-an-empty-birthday");
+        // F1 from the editor's box: the guide at the editor's chapter, in a window of its own.
+        pressKey(Qt::Key_F1);
+        QTRY_VERIFY(QApplication::activeWindow() &&
+                    QApplication::activeWindow()->objectName() == "HelpViewer");
+        QWidget* guide = QApplication::activeWindow();
+        QVERIFY(guide->windowTitle().endsWith(QStringLiteral("新增與修改客戶")));
+        guide->move(60, 40);
+        QTest::qWait(200);
+        screenshot("19-guide-from-the-editor");
+        click(guide->findChild<QPushButton*>("GuideClose"));
+        QTRY_VERIFY(QApplication::activeWindow() == editor.window());
         click(editor.COMMAND1[5]);  // QUICK
         staysAboveTheFrame(&opened<Form112>());
         screenshot("18-quick-lookup-above-the-frame");
@@ -462,6 +475,7 @@ class BrowseE2E : public QObject {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     platform::setUpApplication(app);
+    platform::help::setFolder(QStringLiteral(VELKARD_GUIDE));
     BrowseE2E test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -5,11 +5,13 @@
 
 #include "guifixture.h"
 #include "platform/appsetup.h"
+#include "platform/help.h"
 
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     platform::setUpApplication(app);
+    platform::help::setFolder(QStringLiteral(VELKARD_GUIDE));  // the guide this build rendered
     int failed = 0;
     bool ran = false;
     for (auto& [name, make] : testsupport::guiTests()) {

@@ -54,7 +54,9 @@ void typeKeys(const QString& text) {
 }
 
 void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
-    QWidget* focus = QApplication::focusWidget();
+    // An open menu or drop-down holds the keyboard, as the desktop gives it the keys.
+    QWidget* focus = QApplication::activePopupWidget();
+    if (!focus) focus = QApplication::focusWidget();
     QVERIFY2(focus, "nothing has the focus to take the key");
     QTest::keyClick(focus, key, modifiers);
 }

@@ -1,0 +1,37 @@
+# Renders one chapter of the user's guide from Markdown to an HTML page:
+#   cmake -DCMARK=cmark-gfm -DIN=chapter.md -DOUT=chapter.html -P render.cmake
+# Links to other chapters (x.md) become links to their pages (x.html); the page's title is the
+# chapter's first heading.
+execute_process(COMMAND ${CMARK} --extension table --extension autolink ${IN}
+                OUTPUT_VARIABLE body RESULT_VARIABLE failed ERROR_VARIABLE error)
+if(failed)
+  message(FATAL_ERROR "${CMARK} could not render ${IN}: ${error}")
+endif()
+# Screenshots are whole screens: shown at a width the viewer and a browser page hold.
+string(REPLACE "<img " "<img width=\"640\" " body "${body}")
+string(REGEX REPLACE "href=\"README\\.md" "href=\"index.md" body "${body}")
+string(REGEX REPLACE "href=\"([^\":#]+)\\.md" "href=\"\\1.html" body "${body}")
+file(STRINGS ${IN} heading LIMIT_COUNT 1 REGEX "^# " ENCODING UTF-8)
+string(REGEX REPLACE "^# " "" title "${heading}")
+get_filename_component(name ${OUT} NAME_WE)
+set(contents "")
+if(NOT name STREQUAL "index")
+  set(contents "<p><a href=\"index.html\">VELKARD 使用說明目錄</a></p>\n")
+endif()
+file(WRITE ${OUT} "<!DOCTYPE html>
+<html lang=\"zh-Hant-TW\">
+<head>
+<meta charset=\"utf-8\">
+<title>${title}</title>
+<style>
+body { font-family: \"AR PL UMing TW\", \"Noto Sans CJK TC\", sans-serif; max-width: 50em; margin: 1em auto; line-height: 1.6; }
+table { border-collapse: collapse; }
+th, td { border: 1px solid #999; padding: 0.2em 0.5em; text-align: left; }
+img { max-width: 100%; border: 1px solid #ccc; }
+code { background: #f2f2f2; }
+</style>
+</head>
+<body>
+${contents}${body}</body>
+</html>
+")
