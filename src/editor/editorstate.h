@@ -12,7 +12,6 @@ class EditorState {
     enum Button { Add, Delete, Save, Cancel, Condit, Quick, Printer, End };
     static constexpr int kButtons = 8;
 
-    bool browsing() const { return browsing_; }
     // A record added with ADD and not yet saved or cancelled.
     bool adding() const { return adding_; }
 

@@ -38,10 +38,6 @@ const char* const kCaptions[8] = {"ADD",    "DELETE", "SAVE",    "CANCEL",
                                   "CONDIT", "QUICK",  "PRINTER", "END"};
 const char* const kFixedLists[3][4] = {{"M", "F"}, {"A", "B", "O", "AB"}, {"Y", "N"}};
 
-bool isDateField(int field) {
-    return field == store::BIRTH || field == store::DATE;
-}
-
 }  // namespace
 
 Form11::Form11()
@@ -92,7 +88,7 @@ void Form11::buildFields() {
             auto* t = new platform::BoundTextBox(this);
             t->setObjectName(QStringLiteral("TexVELKARD(%1)").arg(f));
             // A date may be typed as 1999/12/31, one byte more than the stored 88.12.31 takes.
-            t->setByteLimit(isDateField(f) ? kTypedDateBytes : info.bytes);
+            t->setByteLimit(store::isDateField(f) ? kTypedDateBytes : info.bytes);
             t->setImeMode(ime);
             t->bind(AdodcVELKARD, name);
             connect(t, &platform::TextBox::keyDown, this, [this, f](int k) { fieldKeyDown(f, k); });
@@ -135,7 +131,7 @@ void Form11::buildFields() {
             box = c;
         }
         box->setGeometry(rectTwips(l.box.left, l.box.top, l.box.width, l.box.height));
-        if (isDateField(f)) platform::widenForDate(TexVELKARD[static_cast<std::size_t>(f)]);
+        if (store::isDateField(f)) platform::widenForDate(TexVELKARD[static_cast<std::size_t>(f)]);
         platform::setBoxColor(box, kGrey);
     }
     // Tab order: the eight buttons, then the fields in their order.
@@ -252,13 +248,13 @@ void Form11::fieldKeyDown(int field, int keyCode) {
 
 void Form11::fieldGotFocus(int field) {
     platform::setBoxColor(fieldBox(field), kWhite);
-    if (isDateField(field)) dateInUse_ = field;
+    if (store::isDateField(field)) dateInUse_ = field;
 }
 
 void Form11::fieldLostFocus(int field) {
     QWidget* box = fieldBox(field);
     platform::setBoxColor(box, kGrey);
-    if (!isDateField(field) || unloading()) return;
+    if (!store::isDateField(field) || unloading()) return;
     dateInUse_ = -1;
     // CANCEL throws the pending changes away, dates included: it is never held up.
     if (QApplication::focusWidget() == COMMAND1[Button::Cancel]) return;

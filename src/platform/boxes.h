@@ -50,10 +50,8 @@ class TextBox : public QLineEdit {
 
     // 0 means no limit.
     void setByteLimit(int bytes);
-    int byteLimit() const { return byteLimit_; }
 
     void setImeMode(ImeMode mode);
-    ImeMode imeMode() const { return ime_; }
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
     // How the focus last left the box: by a click elsewhere, Tab, ...

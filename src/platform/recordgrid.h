@@ -59,7 +59,6 @@ class RecordGrid : public QTableView {
 
     void setDataControl(DataControl* control);
     void setColumns(const std::vector<GridColumn>& columns);
-    RecordModel* recordModel() const { return model_; }
     // The field a shown column (from 0) displays; empty for none.
     QString fieldAt(int column) const;
     // Shows the current record as the top row (a page shows from its first record), now or as

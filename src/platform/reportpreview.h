@@ -24,7 +24,6 @@ class Preview : public QWidget {
     Document* document() const { return document_.get(); }
     int page() const { return page_; }
     void showPage(int page);
-    QLabel* pageImage() const { return image_; }
 
     void print();
     void savePdf();

@@ -7,10 +7,9 @@
 namespace shell {
 
 QString fieldOfSortCode(int code) {
-    static const char* const fields[] = {"NO",     "NAME",    "BIRTH",    "TEL_2",
-                                         "ADDR_2", "COMPANY", "VOCATION", "POSITION"};
-    if (code < 1 || code > 8) return {};
-    return QString::fromLatin1(fields[code - 1]);
+    if (code < 1 || code > static_cast<int>(kSortCodes.size())) return {};
+    const int field = kSortCodes[static_cast<std::size_t>(code - 1)].field;
+    return QString::fromLatin1(store::kFieldNames[static_cast<std::size_t>(field)].data());
 }
 
 std::optional<qint16> parsePage(const QString& text, QString* refusal) {

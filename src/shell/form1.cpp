@@ -28,8 +28,11 @@ using platform::rectTwips;
 
 namespace {
 
+// Where each sort code's label and search box stand, and what the box takes (by sort code less
+// one; the captions and fields are the sort codes'). The NO and BIRTH boxes are wide enough for a
+// whole code and for a date with a three-digit year, which BIRTH takes in its nine bytes as the
+// editor does.
 struct SearchBox {
-    const char* caption;
     int labelLeft, labelWidth;
     int boxLeft, boxWidth;
     int bytes;
@@ -39,14 +42,11 @@ struct SearchBox {
 constexpr platform::ImeMode kOff = platform::ImeMode::Off;
 constexpr platform::ImeMode kOn = platform::ImeMode::On;
 
-// Label and box of each sort code's field; the last caption reads "POSITON" as it always has.
-// The NO and BIRTH boxes are wide enough for a whole code and for a date with a three-digit
-// year, which BIRTH takes in its nine bytes as the editor does.
-constexpr SearchBox kSearch[8] = {
-    {"NO", 240, 855, 1080, 1335, 6, kOff},        {"NAME", 240, 855, 1080, 1095, 8, kOn},
-    {"BIRTH", 240, 855, 1080, 1335, 9, kOff},     {"TEL_2", 240, 855, 1080, 1815, 10, kOff},
-    {"ADDR_2", 120, 1095, 1200, 4455, 40, kOn},   {"COMPANY", 120, 1335, 1440, 3615, 26, kOn},
-    {"VOCATION", 120, 1215, 1320, 1575, 10, kOn}, {"POSITON", 120, 1095, 1200, 1815, 10, kOn},
+constexpr SearchBox kSearch[shell::kSortCodes.size()] = {
+    {240, 855, 1080, 1335, 6, kOff},  {240, 855, 1080, 1095, 8, kOn},
+    {240, 855, 1080, 1335, 9, kOff},  {240, 855, 1080, 1815, 10, kOff},
+    {120, 1095, 1200, 4455, 40, kOn}, {120, 1335, 1440, 3615, 26, kOn},
+    {120, 1215, 1320, 1575, 10, kOn}, {120, 1095, 1200, 1815, 10, kOn},
 };
 
 }  // namespace
@@ -61,7 +61,8 @@ Form1::Form1()
 
     for (int i = 0; i < 8; ++i) {
         const SearchBox& s = kSearch[i];
-        auto* label = new QLabel(QString::fromLatin1(s.caption), this);
+        const shell::SortCode& code = shell::kSortCodes[static_cast<std::size_t>(i)];
+        auto* label = new QLabel(QString::fromLatin1(code.searchCaption), this);
         label->setObjectName(QStringLiteral("LabMENU(%1)").arg(i));
         label->setGeometry(rectTwips(s.labelLeft, 120, s.labelWidth, 375));
         LabMENU[static_cast<std::size_t>(i)] = label;
@@ -71,10 +72,9 @@ Form1::Form1()
         box->setGeometry(rectTwips(s.boxLeft, 120, s.boxWidth, 375));
         box->setByteLimit(s.bytes);
         box->setImeMode(s.ime);
-        const int field = store::fieldIndex(shell::fieldOfSortCode(i + 1).toStdString());
         box->setAccessibleName(
             QStringLiteral("依%1找客戶")
-                .arg(platform::toQ(store::kFields[static_cast<std::size_t>(field)].title)));
+                .arg(platform::toQ(store::kFields[static_cast<std::size_t>(code.field)].title)));
         connect(box, &platform::TextBox::keyDown, this,
                 [this, i](int key) { TexMENU_KeyDown(i, key); });
         connect(box, &platform::TextBox::lostFocus, this, [this, i] { TexMENU_LostFocus(i); });

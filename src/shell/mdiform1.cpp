@@ -177,16 +177,11 @@ void MDIForm1::buildMenu() {
     item(print, "menu_SYNTHE_DATA", "SYNTHE DATA", &MDIForm1::menu_SYNTHE_DATA_Click);
 
     QMenu* sort = menu("menu_SORT_SET", "SORT SET");
-    // The last two names are crossed with their captions; caption and effect agree.
-    const char* const sorts[][2] = {
-        {"menu_VELKNO_SORT", "VELKNO SORT"},     {"menu_NAME_SORT", "NAME SORT"},
-        {"menu_BIRTH_SORT", "BIRTH SORT"},       {"menu_TEL_SORT", "TEL SORT"},
-        {"menu_ADDRESS_SORT", "ADDRESS SORT"},   {"menu_COMPANY_SORT", "COMPANY SORT"},
-        {"menu_POSITION_SORT", "VOCATION SORT"}, {"menu_VOCATION_SORT", "POSITION"},
-    };
-    for (int code = 1; code <= 8; ++code)
-        connect(item(sort, sorts[code - 1][0], sorts[code - 1][1]), &QAction::triggered, this,
+    for (int code = 1; code <= static_cast<int>(shell::kSortCodes.size()); ++code) {
+        const shell::SortCode& c = shell::kSortCodes[static_cast<std::size_t>(code - 1)];
+        connect(item(sort, c.menuItem, c.menuCaption), &QAction::triggered, this,
                 [this, code] { menu_SORT_Click(code); });
+    }
 
     QMenu* protect = menu("menu_SYSTEM_PROTECT", "SYSTEM PROTECT");
     item(protect, "menu_INDEX_REBUID", "INDEX REBUID");

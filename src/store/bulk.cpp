@@ -13,7 +13,7 @@
 namespace store::bulk {
 namespace {
 
-constexpr int kCodeWidth = 6;  // NO holds six Big5 bytes
+constexpr int kCodeWidth = kFields[NO].bytes;  // the Big5 bytes NO holds
 
 // The name that addresses the client table's rows; a file where none is free is refused.
 std::string clientRowid(const Database& db) {
@@ -58,7 +58,8 @@ std::optional<std::string> renumberRefusal(std::string_view start, long count) {
     std::string code(start);
     for (long i = 0; i < count; ++i) {
         if (text::big5Width(code) > kCodeWidth)
-            return "代號 " + code + " 超過 NO 欄位的 6 個字元寬度（第 " + std::to_string(i + 1) +
+            return "代號 " + code + " 超過 NO 欄位的 " + std::to_string(kCodeWidth) +
+                   " 個字元寬度（第 " + std::to_string(i + 1) +
                    " 筆），代號沒有重新編排。請輸入較小的起始代號。";
         code = nextCode(code);
     }

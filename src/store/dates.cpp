@@ -80,7 +80,7 @@ std::optional<std::string> check(std::string_view text) {
 }
 
 bool isDateField(std::string_view name) {
-    return sameName(name, kFieldNames[BIRTH]) || sameName(name, kFieldNames[DATE]);
+    return store::isDateField(fieldIndex(name));
 }
 
 std::optional<int> dayNumber(std::string_view text) {

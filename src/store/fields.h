@@ -251,6 +251,11 @@ inline constexpr auto kFieldWidths = detail::column<int>(&FieldInfo::bytes);
 // Position of a field name, any letter case; -1 when it is none of the twenty.
 int fieldIndex(std::string_view name);
 
+// BIRTH and DATE hold dates (ROC years), which are checked, compared and shown as dates.
+constexpr bool isDateField(int field) {
+    return field == BIRTH || field == DATE;
+}
+
 // ASCII letters compared without regard to case, as the engine matches identifiers.
 bool sameName(std::string_view a, std::string_view b);
 
