@@ -17,6 +17,7 @@
 #include "platform/qtext.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
+#include "platform/workspace.h"
 #include "query/form111.h"
 #include "store/dates.h"
 #include "store/errors.h"
@@ -161,8 +162,8 @@ store::RecordSet* Form11::records() const {
 
 void Form11::Form_Load() {
     try {
-        AdodcVELKARD->openTable(store::kClientTable);
-        AdodcCOMPANY->openTable("combox_company");
+        AdodcVELKARD->openTable(workspace().file(), store::kClientTable);
+        AdodcCOMPANY->openTable(workspace().file(), "combox_company");
     } catch (const std::exception& e) {
         platform::showError(e);
         return;
@@ -175,7 +176,7 @@ void Form11::Form_Load() {
         entries << platform::toQ(lookup->valueAt(i, column));
     for (auto* c : DataCombo1) c->setEntries(entries);
 
-    if (platform::readOnly())  // shown, not typed into: nothing could be saved
+    if (workspace().readOnly())  // shown, not typed into: nothing could be saved
         for (int f = 0; f < store::kFieldCount; ++f) {
             QWidget* box = fieldBox(f);
             if (auto* line = qobject_cast<QLineEdit*>(box))
@@ -194,14 +195,14 @@ void Form11::Form_Load() {
 }
 
 void Form11::Form_Unload() {
-    platform::forms::goHome();
+    workspace().goHome();
 }
 
 bool Form11::Form_QueryUnload() {
     store::RecordSet* rs = records();
     if (!rs || !rs->editing()) return true;
-    switch (dialogs().message(QStringLiteral("資料尚未儲存，是否儲存？"), {}, Buttons::YesNoCancel,
-                              Icon::Question)) {
+    switch (workspace().dialogs().message(QStringLiteral("資料尚未儲存，是否儲存？"), {},
+                                          Buttons::YesNoCancel, Icon::Question)) {
         case platform::Answer::Yes:
             return save();
         case platform::Answer::No:
@@ -227,7 +228,7 @@ void Form11::MSGTEXT() {
 
 void Form11::showState() {
     // A desk that may only read keeps ADD, DELETE and SAVE off.
-    const bool writes = !platform::readOnly();
+    const bool writes = !workspace().readOnly();
     for (int i = 0; i < editor::EditorState::kButtons; ++i)
         COMMAND1[static_cast<std::size_t>(i)]->setEnabled(
             state_.enabled(Button(i)) &&
@@ -236,14 +237,15 @@ void Form11::showState() {
 }
 
 void Form11::MODFIELD() {
-    if (platform::readOnly()) return;  // nothing typed can be saved: nothing enters the edit state
+    if (workspace().readOnly())
+        return;  // nothing typed can be saved: nothing enters the edit state
     state_.changed();
     showState();
 }
 
 void Form11::fieldKeyDown(int field, int keyCode) {
     MODFIELD();
-    if (keyCode == platform::kKeyEnter && field != store::MEMO) dialogs().sendTab();
+    if (keyCode == platform::kKeyEnter && field != store::MEMO) workspace().dialogs().sendTab();
 }
 
 void Form11::fieldGotFocus(int field) {
@@ -272,7 +274,7 @@ bool Form11::refusedDate(int field) const {
 bool Form11::acceptDate(int field) {
     auto* text = TexVELKARD[static_cast<std::size_t>(field)];
     if (refusedDate(field)) {
-        dialogs().message(QStringLiteral("輸入日期型態不正確,請重新輸入"));
+        workspace().dialogs().message(QStringLiteral("輸入日期型態不正確,請重新輸入"));
         text->setFocus(Qt::OtherFocusReason);
         return false;
     }
@@ -330,7 +332,8 @@ bool Form11::resolveConflict() {
                                  "這位客戶已被%1刪除。\n要把畫面上的內容存成一筆新的客戶資料嗎？\n"
                                  "（按「否」回到編輯，你輸入的內容都還在。）")
                                  .arg(platform::toQ(who));
-        if (dialogs().message(text, {}, Buttons::YesNo, Icon::Question) != platform::Answer::Yes)
+        if (workspace().dialogs().message(text, {}, Buttons::YesNo, Icon::Question) !=
+            platform::Answer::Yes)
             return false;
         rs->editAsNew();
         state_.added();
@@ -342,7 +345,7 @@ bool Form11::resolveConflict() {
     for (const auto& c : *both)
         fields.push_back({platform::toQ(rs->fieldName(c.column)), platform::toQ(c.read),
                           platform::toQ(c.stored), platform::toQ(c.typed)});
-    const auto keep = dialogs().chooseVersions(
+    const auto keep = workspace().dialogs().chooseVersions(
         QStringLiteral("在你讀取之後，%1也修改了這位客戶的下列欄位。每一欄請選擇要保留你輸入的，"
                        "或是對方存的；其他欄位對方的修改已經顯示在畫面上。")
             .arg(platform::toQ(who)),
@@ -356,8 +359,8 @@ bool Form11::resolveConflict() {
 bool Form11::readAgain() {
     try {
         if (records()->refreshCurrent()) return true;
-        dialogs().message(QStringLiteral("這筆資料已被%1刪除，現在顯示下一筆資料。")
-                              .arg(platform::toQ(records()->otherWriters())));
+        workspace().dialogs().message(QStringLiteral("這筆資料已被%1刪除，現在顯示下一筆資料。")
+                                          .arg(platform::toQ(records()->otherWriters())));
     } catch (const std::exception& e) {
         platform::showError(e);
     }
@@ -372,9 +375,10 @@ void Form11::COMMAND1_Click(int index) {
         case editor::EditorState::Gate::Ignored:
             return;
         case editor::EditorState::Gate::NoRecord:
-            dialogs().beep();
-            dialogs().beep();
-            dialogs().message(QStringLiteral("File no record ! "), platform::appTitle());
+            workspace().dialogs().beep();
+            workspace().dialogs().beep();
+            workspace().dialogs().message(QStringLiteral("File no record ! "),
+                                          platform::appTitle());
             return;
         case editor::EditorState::Gate::Acts:
             break;
@@ -385,23 +389,24 @@ void Form11::COMMAND1_Click(int index) {
             rs->addNew();
             state_.added();
             showState();
-            const QDate today = platform::today();
+            const QDate today = workspace().today();
             rs->setValue(store::DATE,
                          store::dates::stamp(today.year(), today.month(), today.day()));
             break;
         }
         case Button::Delete:
-            if (dialogs().message(QStringLiteral("Do you delete record?"), QStringLiteral("Delete"),
-                                  Buttons::OkCancel) == platform::Answer::Ok) {
+            if (workspace().dialogs().message(QStringLiteral("Do you delete record?"),
+                                              QStringLiteral("Delete"),
+                                              Buttons::OkCancel) == platform::Answer::Ok) {
                 try {
                     rs->deleteCurrent();  // the following record becomes current
                 } catch (const store::ConflictError& e) {
                     // Changed or deleted by another desk: shown as it is now, nothing deleted.
-                    dialogs().beep();
+                    workspace().dialogs().beep();
                     if (readAgain())
-                        dialogs().message(platform::toQ(e.what()) +
-                                          QStringLiteral("\n畫面上是修改後的內容；"
-                                                         "要刪除請再按 DELETE。"));
+                        workspace().dialogs().message(platform::toQ(e.what()) +
+                                                      QStringLiteral("\n畫面上是修改後的內容；"
+                                                                     "要刪除請再按 DELETE。"));
                 } catch (const std::exception& e) {
                     platform::showError(e);
                 }
@@ -433,7 +438,7 @@ void Form11::COMMAND1_Click(int index) {
             break;
         case Button::End:
             platform::forms::unload<Form11>();
-            platform::forms::goHome();
+            workspace().goHome();
             break;
     }
 }

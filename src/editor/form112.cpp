@@ -18,6 +18,7 @@
 #include "platform/recordsort.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
+#include "platform/workspace.h"
 #include "store/errors.h"
 #include "store/expression.h"
 #include "store/fields.h"
@@ -88,7 +89,7 @@ Form112::Form112()
 }
 
 void Form112::Form_Load() {
-    RS2 = platform::borrowRecords(Adodc1, editorControl_);
+    RS2 = workspace().borrowRecords(Adodc1, editorControl_);
     DataCombo1->setCurrentIndex(-1);
 }
 
@@ -139,7 +140,7 @@ void Form112::DataCombo1_KeyDown(int keyCode) {
     if (!rs || rs->recordCount() == 0) return;
     findCode();
     if (keyCode == platform::kKeyEnter && !DataCombo1->currentText().isEmpty())
-        platform::dialogs().sendTab();
+        workspace().dialogs().sendTab();
 }
 
 void Form112::DataGrid1_HeadClick(int column) {
@@ -158,7 +159,7 @@ void Form112::Command1_Click(int index) {
     const QString typed = DataCombo1->currentText();
     switch (index) {
         case Execute:  // nothing to take after a code that matched nothing
-            if (rs->hasCurrent() && platform::returnChosen(editorControl_, RS2, *rs))
+            if (rs->hasCurrent() && workspace().returnChosen(editorControl_, RS2, *rs))
                 platform::forms::unload<Form112>();
             return;
         case Hoist:

@@ -11,6 +11,7 @@
 #include "platform/dialogs.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
+#include "platform/workspace.h"
 #include "store/bulk.h"
 #include "store/clientfile.h"
 #include "store/errors.h"
@@ -52,7 +53,7 @@ BulkWindow::BulkWindow()
 
 void BulkWindow::Form_Unload() {
     // The browse list is built anew so that it shows what the work changed.
-    platform::forms::goHome(true);
+    workspace().goHome(true);
 }
 
 long BulkWindow::recordCount() const {
@@ -62,9 +63,9 @@ long BulkWindow::recordCount() const {
 
 bool BulkWindow::closedForEmptyTable() {
     if (recordCount() != 0) return false;
-    platform::dialogs().beep();
-    platform::dialogs().beep();
-    platform::dialogs().message(QStringLiteral("FILE NO FOUND RECORD ! "), platform::appTitle());
+    workspace().dialogs().beep();
+    workspace().dialogs().beep();
+    workspace().dialogs().message(QStringLiteral("FILE NO FOUND RECORD ! "), platform::appTitle());
     close();
     return true;
 }
@@ -83,13 +84,13 @@ void BulkWindow::setWorking(bool working) {
 bool BulkWindow::otherDesksAgree() {
     int others = 0;
     try {
-        others = platform::clientFile().backend().otherDesks();
+        others = workspace().file().backend().otherDesks();
     } catch (const std::exception& e) {
         platform::showError(e);
         return false;
     }
     if (others == 0) return true;
-    return platform::dialogs().message(
+    return workspace().dialogs().message(
                QStringLiteral("現在還有 %1 台電腦開著這份客戶資料。這項工作會改變所有客戶，"
                               "它們畫面上的清單在重新整理（F5）後也會改變。\n要繼續嗎？")
                    .arg(others),
@@ -119,7 +120,8 @@ bool BulkWindow::runWork(const std::function<void(const std::function<void(long,
     }
     setWorking(false);
     try {
-        AdodcFORM42->openTable("VELKARD");  // show the records as they now stand
+        AdodcFORM42->openTable(workspace().file(),
+                               "VELKARD");  // show the records as they now stand
     } catch (const store::StoreError&) {
     }
     return ran;

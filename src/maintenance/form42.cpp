@@ -9,6 +9,7 @@
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
 #include "platform/twips.h"
+#include "platform/workspace.h"
 #include "store/bulk.h"
 #include "store/clientfile.h"
 #include "store/fields.h"
@@ -39,7 +40,7 @@ void Form42::Form_Load() {
     LabFORM42[2]->hide();
     ProgressBar1->hide();
     try {
-        AdodcFORM42->openTable(store::kClientTable);
+        AdodcFORM42->openTable(workspace().file(), store::kClientTable);
     } catch (const std::exception& e) {
         platform::showError(e);
     }
@@ -55,21 +56,21 @@ void Form42::ComFORM42_Click(int index) {
     const std::string start = platform::toStd(TexFORM42[1]->text());
     // Every code must fit NO before anything is written.
     if (auto refusal = store::bulk::renumberRefusal(start, recordCount())) {
-        platform::dialogs().beep();
-        platform::dialogs().message(platform::toQ(*refusal), {}, platform::Buttons::Ok,
-                                    platform::Icon::Exclamation);
+        workspace().dialogs().beep();
+        workspace().dialogs().message(platform::toQ(*refusal), {}, platform::Buttons::Ok,
+                                      platform::Icon::Exclamation);
         return;
     }
     if (!otherDesksAgree()) return;
-    if (platform::dialogs().message(QStringLiteral(" 確定要重新編排代號 ?"),
-                                    QStringLiteral("重新編排代號"),
-                                    platform::Buttons::OkCancel) != platform::Answer::Ok)
+    if (workspace().dialogs().message(QStringLiteral(" 確定要重新編排代號 ?"),
+                                      QStringLiteral("重新編排代號"),
+                                      platform::Buttons::OkCancel) != platform::Answer::Ok)
         return;
     const bool done = runWork([&](const store::bulk::Progress& progress) {
-        platform::clientFile().renumber(start, progress);
+        workspace().file().renumber(start, progress);
     });
     if (done)
-        platform::dialogs().message(QStringLiteral("已完成代號重編 ! "), platform::appTitle());
+        workspace().dialogs().message(QStringLiteral("已完成代號重編 ! "), platform::appTitle());
     TexFORM42[1]->clear();
     TexFORM42[1]->setFocus();
 }

@@ -13,6 +13,7 @@
 #include "platform/qtext.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
+#include "platform/workspace.h"
 #include "store/bulk.h"
 #include "store/clientfile.h"
 
@@ -68,9 +69,9 @@ void Form43::COMMAND1_Click(int index) {
         platform::forms::unload<Form43>();
         return;
     }
-    const QString name =
-        dialogs().input(QStringLiteral("請輸入新的資料庫檔名\r例如 C:\\KORT\\DB\\BACKUP.MDB"),
-                        QStringLiteral("備份"));
+    const QString name = workspace().dialogs().input(
+        QStringLiteral("請輸入新的資料庫檔名\r例如 C:\\KORT\\DB\\BACKUP.MDB"),
+        QStringLiteral("備份"));
     if (name.isEmpty()) return;
     backupTo(name);
 }
@@ -78,7 +79,7 @@ void Form43::COMMAND1_Click(int index) {
 int Form43::backupTo(const QString& name) {
     store::ClientFile* file = nullptr;
     try {
-        file = &platform::clientFile();
+        file = &workspace().file();
     } catch (const std::exception& e) {
         platform::showError(e);
         return 0;
@@ -86,9 +87,9 @@ int Form43::backupTo(const QString& name) {
     QString refusal;
     const auto native = nativeName(name, refusal);
     if (!native) {
-        dialogs().beep();
-        dialogs().message(refusal, QStringLiteral("備份"), Buttons::Ok,
-                          platform::Icon::Exclamation);
+        workspace().dialogs().beep();
+        workspace().dialogs().message(refusal, QStringLiteral("備份"), Buttons::Ok,
+                                      platform::Icon::Exclamation);
         return -1;
     }
     // A name without a folder goes beside the client file, not wherever the program was started;
@@ -105,16 +106,17 @@ int Form43::backupTo(const QString& name) {
         target = folder / target;
     }
     if (!file->path().empty() && store::bulk::sameFile(target, file->path())) {
-        dialogs().beep();
-        dialogs().message(
+        workspace().dialogs().beep();
+        workspace().dialogs().message(
             QStringLiteral("%1 就是目前使用中的客戶資料檔，不能當作備份檔。請換一個檔名。")
                 .arg(platform::toQ(target.string())),
             QStringLiteral("備份"), Buttons::Ok, platform::Icon::Exclamation);
         return -1;
     }
     if (std::filesystem::exists(target, ec) &&
-        dialogs().message(QStringLiteral("指定的檔案名稱已存在\r請重填"), QStringLiteral("備份"),
-                          Buttons::YesNo, platform::Icon::Question) != platform::Answer::Yes)
+        workspace().dialogs().message(QStringLiteral("指定的檔案名稱已存在\r請重填"),
+                                      QStringLiteral("備份"), Buttons::YesNo,
+                                      platform::Icon::Question) != platform::Answer::Yes)
         return -1;
     try {
         // The earlier file is replaced only once the new copy is complete.
@@ -124,7 +126,7 @@ int Form43::backupTo(const QString& name) {
         return 0;
     }
     // Where it went, in full: a name without a folder was placed by the program.
-    dialogs().message(
+    workspace().dialogs().message(
         QStringLiteral("檔案名稱已完成備份\r") +
             platform::toQ(std::filesystem::absolute(target, ec).lexically_normal().string()),
         platform::appTitle());

@@ -9,6 +9,7 @@
 #include "platform/dialogs.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
+#include "platform/workspace.h"
 #include "store/bulk.h"
 #include "store/clientfile.h"
 #include "store/fields.h"
@@ -31,7 +32,7 @@ Form44::Form44() {
 
 void Form44::Form_Load() {
     try {
-        AdodcFORM42->openTable(store::kClientTable);
+        AdodcFORM42->openTable(workspace().file(), store::kClientTable);
     } catch (const std::exception& e) {
         platform::showError(e);
     }
@@ -48,14 +49,14 @@ void Form44::ComFORM42_Click(int index) {
         return;
     }
     if (closedForEmptyTable() || !otherDesksAgree()) return;
-    if (platform::dialogs().message(QStringLiteral(" Do You delete record ?"),
-                                    QStringLiteral("確定要刪除所有記錄"),
-                                    platform::Buttons::OkCancel) != platform::Answer::Ok)
+    if (workspace().dialogs().message(QStringLiteral(" Do You delete record ?"),
+                                      QStringLiteral("確定要刪除所有記錄"),
+                                      platform::Buttons::OkCancel) != platform::Answer::Ok)
         return;
-    const bool done = runWork([](const store::bulk::Progress& progress) {
-        platform::clientFile().clearClients(progress);
+    const bool done = runWork([this](const store::bulk::Progress& progress) {
+        workspace().file().clearClients(progress);
     });
     if (done)
-        platform::dialogs().message(QStringLiteral("Completed delete record ! "),
-                                    platform::appTitle());
+        workspace().dialogs().message(QStringLiteral("Completed delete record ! "),
+                                      platform::appTitle());
 }

@@ -15,6 +15,7 @@
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
 #include "platform/widgets.h"
+#include "platform/workspace.h"
 #include "store/clientfile.h"
 #include "store/fields.h"
 #include "store/text.h"
@@ -27,17 +28,18 @@ constexpr int kPreviewRows = 20;
 
 // The import's long steps show a bar with a Cancel button; stopping throws, and what was done
 // is undone.
-store::bulk::Progress cancellableBar(const QString& label, long unit = 1) {
-    return [label, unit](long done, long total) {
-        if (!dialogs().progress(label, done / unit, total / unit, true))
+store::bulk::Progress cancellableBar(platform::Dialogs& dialogs, const QString& label,
+                                     long unit = 1) {
+    return [&dialogs, label, unit](long done, long total) {
+        if (!dialogs.progress(label, done / unit, total / unit, true))
             throw store::bulk::Cancelled();
     };
 }
 
 // The codes the client table holds, read once for both checks below.
-std::vector<std::string> storedCodes() {
+std::vector<std::string> storedCodes(store::ClientFile& file) {
     std::vector<std::string> codes;
-    const auto rs = platform::clientFile().records(store::kClientTable);
+    const auto rs = file.records(store::kClientTable);
     for (long i = 0; i < rs->recordCount(); ++i) codes.emplace_back(rs->valueAt(i, store::NO));
     return codes;
 }
@@ -110,7 +112,7 @@ Form45::Form45()
 
 void Form45::showChecked(const QString& file, exchange::CheckedImport checked) {
     checked_ = std::move(checked);
-    std::vector<std::string> codes = storedCodes();
+    std::vector<std::string> codes = storedCodes(workspace().file());
     known_ = knownCodes(checked_.clients, codes);
     knownCount_ = std::count(known_.begin(), known_.end(), true);
     const long coded = checked_.cards ? giveCodes(checked_.clients, std::move(codes)) : 0;
@@ -150,9 +152,9 @@ void Form45::COMMAND1_Click(int index) {
         return;
     }
     if (index == Report) {
-        const QString path = dialogs().saveFileName(QStringLiteral("儲存匯入問題報告"),
-                                                    QStringLiteral("匯入問題.txt"),
-                                                    QStringLiteral("文字檔 (*.txt)"));
+        const QString path = workspace().dialogs().saveFileName(QStringLiteral("儲存匯入問題報告"),
+                                                                QStringLiteral("匯入問題.txt"),
+                                                                QStringLiteral("文字檔 (*.txt)"));
         if (path.isEmpty()) return;
         try {
             const std::string report = exchange::refusalReport(checked_);
@@ -164,7 +166,7 @@ void Form45::COMMAND1_Click(int index) {
     }
     long skipped = 0;
     if (knownCount_) {
-        const auto answer = dialogs().message(
+        const auto answer = workspace().dialogs().message(
             QStringLiteral("有 %1 筆的代號已經在客戶資料裡（也許這個檔案匯入過）。\n"
                            "按「是」略過這 %1 筆，只匯入其他 %2 筆；按「否」全部匯入；"
                            "按「取消」不匯入。")
@@ -175,14 +177,15 @@ void Form45::COMMAND1_Click(int index) {
         if (answer == platform::Answer::Yes) skipped = skipKnown();
     }
     if (checked_.clients.empty()) {
-        dialogs().message(QStringLiteral("沒有要匯入的客戶資料。"));
+        workspace().dialogs().message(QStringLiteral("沒有要匯入的客戶資料。"));
         return;
     }
     try {
-        platform::clientFile().appendClients(checked_.clients,
-                                             cancellableBar(QStringLiteral("匯入客戶資料⋯")));
+        workspace().file().appendClients(
+            checked_.clients,
+            cancellableBar(workspace().dialogs(), QStringLiteral("匯入客戶資料⋯")));
     } catch (const store::bulk::Cancelled&) {
-        dialogs().message(QStringLiteral("匯入已取消，客戶資料沒有改變。"));
+        workspace().dialogs().message(QStringLiteral("匯入已取消，客戶資料沒有改變。"));
         return;
     } catch (const std::exception& e) {
         platform::showError(e);  // one transaction: nothing was stored
@@ -190,9 +193,9 @@ void Form45::COMMAND1_Click(int index) {
     }
     QString done = QStringLiteral("已匯入 %1 筆客戶資料。").arg(checked_.clients.size());
     if (skipped) done += QStringLiteral("略過代號已有的 %1 筆。").arg(skipped);
-    dialogs().message(done);
+    workspace().dialogs().message(done);
     platform::forms::unload<Form45>();
-    platform::forms::goHome(true);  // the list read again, with the new clients
+    workspace().goHome(true);  // the list read again, with the new clients
 }
 
 long Form45::skipKnown() {
@@ -207,41 +210,43 @@ long Form45::skipKnown() {
 namespace {
 
 // Reads the chosen file with `read` and shows what it holds in the import window.
-void showImport(const QString& path, const std::function<exchange::CheckedImport()>& read) {
+void showImport(platform::Dialogs& dialogs, const QString& path,
+                const std::function<exchange::CheckedImport()>& read) {
     try {
         platform::forms::get<Form45>().showChecked(path, read());
         platform::forms::place<Form45>(600, 900, 11000, 7600);
     } catch (const store::bulk::Cancelled&) {
         return;
     } catch (const exchange::ImportError& e) {
-        dialogs().message(path + QStringLiteral(" 無法匯入：") + platform::toQ(e.what()), {},
-                          platform::Buttons::Ok, platform::Icon::Exclamation);
+        dialogs.message(path + QStringLiteral(" 無法匯入：") + platform::toQ(e.what()), {},
+                        platform::Buttons::Ok, platform::Icon::Exclamation);
     }
 }
 
 }  // namespace
 
-void importClients() {
-    const QString path = dialogs().openFileName(QStringLiteral("匯入客戶資料"),
-                                                QStringLiteral("CSV 或 vCard (*.csv *.vcf)"));
+void importClients(platform::Workspace& workspace) {
+    platform::Dialogs& dialogs = workspace.dialogs();
+    const QString path = dialogs.openFileName(QStringLiteral("匯入客戶資料"),
+                                              QStringLiteral("CSV 或 vCard (*.csv *.vcf)"));
     if (path.isEmpty()) return;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        dialogs().message(QStringLiteral("無法讀取 %1：%2").arg(path, file.errorString()));
+        dialogs.message(QStringLiteral("無法讀取 %1：%2").arg(path, file.errorString()));
         return;
     }
     const QByteArray data = file.readAll();
     const std::string_view bytes(data.constData(), static_cast<std::size_t>(data.size()));
     if (path.endsWith(QStringLiteral(".vcf"), Qt::CaseInsensitive)) {
-        showImport(path, [&] {
-            return exchange::readClientsVcard(bytes,
-                                              cancellableBar(QStringLiteral("讀取名片檔（行）⋯")));
+        showImport(dialogs, path, [&] {
+            return exchange::readClientsVcard(
+                bytes, cancellableBar(dialogs, QStringLiteral("讀取名片檔（行）⋯")));
         });
         return;
     }
     exchange::Detected detected = exchange::detectEncoding(bytes);
     if (!detected.certain) {
-        const auto answer = dialogs().message(
+        const auto answer = dialogs.message(
             QStringLiteral(
                 "無法確定 %1 的文字編碼。\n按「是」以 UTF-8 讀取，按「否」以 Big5 讀取。")
                 .arg(path),
@@ -250,8 +255,9 @@ void importClients() {
         detected.encoding =
             answer == platform::Answer::Yes ? exchange::Encoding::Utf8 : exchange::Encoding::Big5;
     }
-    showImport(path, [&] {
-        return exchange::readClientsCsv(bytes, detected.encoding,
-                                        cancellableBar(QStringLiteral("讀取 CSV 檔（KB）⋯"), 1024));
+    showImport(dialogs, path, [&] {
+        return exchange::readClientsCsv(
+            bytes, detected.encoding,
+            cancellableBar(dialogs, QStringLiteral("讀取 CSV 檔（KB）⋯"), 1024));
     });
 }

@@ -10,6 +10,10 @@ class QListWidget;
 class QPushButton;
 class QTableWidget;
 
+namespace platform {
+class Workspace;
+}
+
 // Importing clients from a CSV or vCard file: the first rows as they will be stored (cards
 // without a code given the next free ones), the rows or cards refused with their number and
 // reason; IMPORT stores the others, all or none.
@@ -43,4 +47,4 @@ using ClientImport = Form45;
 
 // FILE IMPORT: asks for a CSV or vCard file, reads and checks it (asking for a CSV file's
 // encoding when it is not certain), and shows the result in the import window.
-void importClients();
+void importClients(platform::Workspace& workspace);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 
 namespace store {
 class RecordSet;
@@ -22,10 +21,5 @@ class BrowseListAccess {
     virtual QString displaySortField() const = 0;
     virtual void setDisplaySortField(const QString& field) = 0;
 };
-
-// The frame names the browse list, opening it if need be.
-void setBrowseList(std::function<BrowseListAccess&()> list);
-// Throws std::logic_error when no frame named it.
-BrowseListAccess& browseList();
 
 }  // namespace platform

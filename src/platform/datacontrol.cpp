@@ -12,62 +12,6 @@
 #include "store/fields.h"
 
 namespace platform {
-namespace {
-
-std::shared_ptr<store::ClientFile>& openFile() {
-    static std::shared_ptr<store::ClientFile> file;
-    return file;
-}
-
-}  // namespace
-
-void setClientFile(std::shared_ptr<store::ClientFile> file) {
-    openFile() = std::move(file);
-}
-
-std::function<DataControl*()>& lenderFunction() {
-    static std::function<DataControl*()> lender;
-    return lender;
-}
-
-void setLender(std::function<DataControl*()> lender) {
-    lenderFunction() = std::move(lender);
-}
-
-store::RecordSet* borrowRecords(DataControl* target, QPointer<DataControl>& lenderControl) {
-    DataControl* lender = lenderFunction() ? lenderFunction()() : nullptr;
-    store::RecordSet* own = lender ? lender->recordSet() : nullptr;
-    if (!own || own->recordCount() == 0) return nullptr;
-    target->setRecordSet(own->clone());
-    lenderControl = lender;
-    return own;
-}
-
-bool returnChosen(const QPointer<DataControl>& lenderControl, store::RecordSet* lent,
-                  const store::RecordSet& chosen) {
-    // The window may have been closed meanwhile: its records are then gone.
-    if (!lenderControl || lenderControl->recordSet() != lent) {
-        dialogs().message(QStringLiteral("資料輸入視窗已經關閉，無法移到這筆資料。"));
-        return false;
-    }
-    try {
-        lent->setBookmark(chosen.bookmark());
-    } catch (const std::exception& e) {
-        showError(e);
-        return false;
-    }
-    return true;
-}
-
-store::ClientFile& clientFile() {
-    if (!openFile())
-        throw store::StoreError(store::ErrorKind::Missing, "沒有開啟的客戶資料（檔案或伺服器）。");
-    return *openFile();
-}
-
-bool readOnly() {
-    return openFile() && openFile()->backend().readOnly();
-}
 
 DataControl::DataControl(QWidget* parent) : QWidget(parent), caption_(new QLabel(this)) {
     auto* layout = new QHBoxLayout(this);
@@ -108,8 +52,8 @@ QString DataControl::caption() const {
     return caption_->text();
 }
 
-void DataControl::openTable(std::string_view table) {
-    setRecordSet(clientFile().records(table));
+void DataControl::openTable(store::ClientFile& file, std::string_view table) {
+    setRecordSet(file.records(table));
 }
 
 void DataControl::setRecordSet(std::unique_ptr<store::RecordSet> recordSet) {

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
-#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -17,28 +15,6 @@ class ClientFile;
 
 namespace platform {
 
-class DataControl;
-
-// The client file the program opened at its start. Every data control opens its tables there,
-// and the operations on the whole file run on it; nothing else opens the file.
-void setClientFile(std::shared_ptr<store::ClientFile> file);
-// Throws StoreError when no client file is open.
-store::ClientFile& clientFile();
-// The clients may only be read here (a server's rights): the windows keep their writing
-// commands off. False without a client file.
-bool readOnly();
-
-// The records other windows borrow (the record editor's): the frame names the data control that
-// holds them, opening its window if need be, so a borrowing window needs not know which it is.
-void setLender(std::function<DataControl*()> lender);
-// Gives `target` a clone of the lent records and returns the lender's own records, with
-// `lenderControl` set to tell later whether they still exist; nothing when no record is there.
-store::RecordSet* borrowRecords(DataControl* target, QPointer<DataControl>& lenderControl);
-// Makes the current record of `chosen` (a clone of `lent`) the lender's current record. False,
-// with a message, when the window that lent them has been closed or cannot move.
-bool returnChosen(const QPointer<DataControl>& lenderControl, store::RecordSet* lent,
-                  const store::RecordSet& chosen);
-
 // A record navigator: a caption between first/previous and next/last arrows, owning the record
 // set that bound boxes and grids show.
 class DataControl : public QWidget {
@@ -50,9 +26,9 @@ class DataControl : public QWidget {
     void setCaption(const QString& caption);
     QString caption() const;
 
-    // Opens a whole table of the open client file: a new view on its rows. Errors are the
-    // store's (StoreError).
-    void openTable(std::string_view table);
+    // Opens a whole table of the client file: a new view on its rows. Errors are the store's
+    // (StoreError).
+    void openTable(store::ClientFile& file, std::string_view table);
     // Takes another record set in place of its own (a clone, typically).
     void setRecordSet(std::unique_ptr<store::RecordSet> recordSet);
     store::RecordSet* recordSet() const { return rs_.get(); }

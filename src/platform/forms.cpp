@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWindow>
 #include <map>
+#include <stdexcept>
 
 #include "platform/twips.h"
 
@@ -18,7 +19,7 @@ struct Registry {
     std::map<std::type_index, QPointer<Form>> forms;
     QPointer<QMdiArea> area;
     bool ending = false;
-    std::function<void(bool)> home;
+    std::shared_ptr<Workspace> workspace;
 };
 
 Registry& registry() {
@@ -60,12 +61,8 @@ bool ending() {
     return registry().ending;
 }
 
-void setHome(std::function<void(bool afresh)> show) {
-    registry().home = std::move(show);
-}
-
-void goHome(bool afresh) {
-    if (registry().home) registry().home(afresh);
+void setWorkspace(std::shared_ptr<Workspace> workspace) {
+    registry().workspace = std::move(workspace);
 }
 
 QMdiArea* mdiArea() {
@@ -85,6 +82,7 @@ Form* find(std::type_index type) {
 
 void adopt(std::type_index type, Form* form) {
     registry().forms[type] = form;
+    if (registry().workspace) form->setWorkspace(registry().workspace);
 
     if (form->isMdiChild() && registry().area) {
         QMdiSubWindow* sub = registry().area->addSubWindow(form);
@@ -174,6 +172,11 @@ bool closeAll() {
 }
 
 }  // namespace forms
+
+Workspace& Form::workspace() const {
+    if (!workspace_) throw std::logic_error("a window opened without the frame's workspace");
+    return *workspace_;
+}
 
 void Form::closeEvent(QCloseEvent* event) {
     if (property("platform_unloading").toBool()) {

@@ -2,11 +2,16 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
+#include <stdexcept>
+#include <type_traits>
 #include <typeindex>
 
 class QMdiArea;
 
 namespace platform {
+
+class Workspace;
 
 // A window with one instance, created on first reference and destroyed when closed. The
 // handlers keep the names the windows are known by.
@@ -31,15 +36,25 @@ class Form : public QWidget {
     virtual QString helpChapter() const { return {}; }
     // True from the moment the window is being closed.
     bool unloading() const { return property("platform_unloading").toBool(); }
+    // What the window works on: the client file, the dialogs, the clock, the frame's roles; the
+    // frame's, given to the window when it is opened. Throws std::logic_error before that.
+    Workspace& workspace() const;
+    // Shared: a window closing after the frame still has its records' client file.
+    void setWorkspace(std::shared_ptr<Workspace> workspace) { workspace_ = std::move(workspace); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+
+  private:
+    std::shared_ptr<Workspace> workspace_;
 };
 
 namespace forms {
 
 void setMdiArea(QMdiArea* area);
 QMdiArea* mdiArea();
+// The frame's workspace, which every window opened from now on is given; null lets it go.
+void setWorkspace(std::shared_ptr<Workspace> workspace);
 
 Form* find(std::type_index type);
 void adopt(std::type_index type, Form* form);
@@ -61,10 +76,14 @@ bool closeAll();
 template <class F>
 F& get() {
     if (Form* f = find(typeid(F))) return static_cast<F&>(*f);
-    auto* f = new F();
-    adopt(typeid(F), f);
-    f->Form_Load();
-    return *f;
+    if constexpr (!std::is_default_constructible_v<F>) {
+        throw std::logic_error("the window is opened by the program's start only");
+    } else {
+        auto* f = new F();
+        adopt(typeid(F), f);
+        f->Form_Load();
+        return *f;
+    }
 }
 
 template <class F>
@@ -89,12 +108,6 @@ bool close() {
 
 // True while the program or the frame is closing: placing a window then does nothing.
 bool ending();
-
-// The program's home window (the browse list): the frame names how to show it, and a window
-// that hands the screen back (the editor closing, a maintenance window ending) shows it so,
-// without knowing which window it is. `afresh` builds it anew first.
-void setHome(std::function<void(bool afresh)> show);
-void goHome(bool afresh = false);
 
 template <class F>
 void place(int left, int top, int width, int height) {

@@ -12,6 +12,7 @@
 #include "platform/recordgrid.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
+#include "platform/workspace.h"
 #include "query/conditionboxes.h"
 #include "query/runconditions.h"
 #include "store/errors.h"
@@ -100,7 +101,7 @@ Form111::Form111()
 
 void Form111::Form_Load() {
     // The working copy is a clone of the editor's records; an empty table leaves the lists empty.
-    RS1 = platform::borrowRecords(Adodc1, editorControl_);
+    RS1 = workspace().borrowRecords(Adodc1, editorControl_);
     if (!RS1) return;
     store::RecordSet* copy = Adodc1->recordSet();
     QStringList columns;
@@ -127,7 +128,7 @@ void Form111::COMMAND1_Click() {
                                       operatorBox[static_cast<std::size_t>(r)],
                                       Text1[static_cast<std::size_t>(r)],
                                       r > 0 ? Combo5[static_cast<std::size_t>(r - 1)] : nullptr));
-    query::run(rows, *copy, platform::toStd(COMBO_SORT), true);
+    query::run(workspace().dialogs(), rows, *copy, platform::toStd(COMBO_SORT), true);
 }
 
 void Form111::Command2_Click() {
@@ -142,7 +143,7 @@ void Form111::Command2_Click() {
 void Form111::Command3_Click() {
     store::RecordSet* copy = Adodc1->recordSet();
     if (!copy || copy->recordCount() == 0 || !copy->hasCurrent()) return;
-    if (platform::returnChosen(editorControl_, RS1, *copy)) platform::forms::unload<Form111>();
+    if (workspace().returnChosen(editorControl_, RS1, *copy)) platform::forms::unload<Form111>();
 }
 
 void Form111::Command4_Click() {

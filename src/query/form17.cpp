@@ -11,6 +11,7 @@
 #include "platform/qtext.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
+#include "platform/workspace.h"
 #include "query/conditionboxes.h"
 #include "query/runconditions.h"
 #include "store/fields.h"
@@ -80,12 +81,12 @@ Form17::Form17() {
 
 void Form17::Form_Load() {
     Combo7->setEditText(QStringLiteral("NO"));
-    platform::browseList().setDisplaySortField(Combo7->currentText());
+    workspace().browseList().setDisplaySortField(Combo7->currentText());
 }
 
 void Form17::Combo7_Click(int position) {
     if (position < 0 || position >= store::kFieldCount) return;
-    platform::browseList().setDisplaySortField(
+    workspace().browseList().setDisplaySortField(
         platform::toQ(store::kFieldNames[static_cast<std::size_t>(position)]));
 }
 
@@ -100,7 +101,7 @@ QString Form17::fieldText(int row) const {
 }
 
 void Form17::COMMAND1_Click() {
-    platform::BrowseListAccess& list = platform::browseList();
+    platform::BrowseListAccess& list = workspace().browseList();
     store::RecordSet* target = list.listRecords();
     if (!target) return;
     std::vector<query::ConditionRow> rows;
@@ -108,8 +109,8 @@ void Form17::COMMAND1_Click() {
         rows.push_back(query::readRow(fieldText(r), operatorBox[static_cast<std::size_t>(r)],
                                       Text1[static_cast<std::size_t>(r)],
                                       r > 0 ? Combo6[static_cast<std::size_t>(r - 1)] : nullptr));
-    if (query::run(rows, *target, platform::toStd(list.displaySortField()), false) !=
-        query::Outcome::Matched)
+    if (query::run(workspace().dialogs(), rows, *target, platform::toStd(list.displaySortField()),
+                   false) != query::Outcome::Matched)
         return;
     list.markFiltered(true);
     platform::forms::unload<Form17>();
@@ -121,7 +122,7 @@ void Form17::Command2_Click() {
     for (auto* box : Combo6) query::clearBox(box);
     for (auto* box : Text1) box->clear();
     query::clearBox(Combo7);
-    platform::BrowseListAccess& list = platform::browseList();
+    platform::BrowseListAccess& list = workspace().browseList();
     list.markFiltered(false);
     if (store::RecordSet* target = list.listRecords()) target->clearFilter();
 }

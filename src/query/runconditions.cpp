@@ -9,25 +9,24 @@
 namespace query {
 
 using platform::Buttons;
-using platform::dialogs;
 using platform::Icon;
 
-Outcome run(const std::vector<ConditionRow>& rows, store::RecordSet& target,
-            const std::string& sortField, bool keepCurrent) {
+Outcome run(platform::Dialogs& dialogs, const std::vector<ConditionRow>& rows,
+            store::RecordSet& target, const std::string& sortField, bool keepCurrent) {
     if (target.recordCount() == 0) return Outcome::NothingToSelect;
     if (rows.empty() || !complete(rows[0], true)) {
-        dialogs().beep();
-        dialogs().message(QStringLiteral("請設定篩選條件1"), QStringLiteral("設定篩選條件1"),
-                          Buttons::OkCancel, Icon::Exclamation);
+        dialogs.beep();
+        dialogs.message(QStringLiteral("請設定篩選條件1"), QStringLiteral("設定篩選條件1"),
+                        Buttons::OkCancel, Icon::Exclamation);
         return Outcome::Row1Incomplete;
     }
     std::vector<std::string> columns;
     for (int c = 0; c < target.fieldCount(); ++c) columns.push_back(target.fieldName(c));
     // Everything is checked before anything is applied, so a refusal leaves the target as it was.
     if (auto refusal = check(rows, columns)) {
-        dialogs().beep();
-        dialogs().message(platform::toQ(refusal->reason), QStringLiteral("設定篩選條件"),
-                          Buttons::Ok, Icon::Exclamation);
+        dialogs.beep();
+        dialogs.message(platform::toQ(refusal->reason), QStringLiteral("設定篩選條件"), Buttons::Ok,
+                        Icon::Exclamation);
         return Outcome::Refused;
     }
     // A run that fails part-way leaves the target as it found it.
@@ -59,9 +58,9 @@ Outcome run(const std::vector<ConditionRow>& rows, store::RecordSet& target,
         return Outcome::Refused;
     }
     if (target.recordCount() == 0) {
-        dialogs().beep();
-        dialogs().message(QStringLiteral("報歉,沒找到符合條件的資料"), QStringLiteral("沒找到"),
-                          Buttons::OkCancel, Icon::Exclamation);
+        dialogs.beep();
+        dialogs.message(QStringLiteral("報歉,沒找到符合條件的資料"), QStringLiteral("沒找到"),
+                        Buttons::OkCancel, Icon::Exclamation);
         return Outcome::NoMatch;
     }
     return Outcome::Matched;

@@ -5,6 +5,9 @@
 
 #include "query/conditions.h"
 
+namespace platform {
+class Dialogs;
+}
 namespace store {
 class RecordSet;
 }
@@ -20,8 +23,9 @@ enum class Outcome {
 };
 
 // Runs the condition rows against `target`: the filter after every accepted row, then the sort
-// ascending on `sortField` (keeping the current record when `keepCurrent`), then the count.
-Outcome run(const std::vector<ConditionRow>& rows, store::RecordSet& target,
-            const std::string& sortField, bool keepCurrent);
+// ascending on `sortField` (keeping the current record when `keepCurrent`), then the count. What
+// the user is told goes through `dialogs`.
+Outcome run(platform::Dialogs& dialogs, const std::vector<ConditionRow>& rows,
+            store::RecordSet& target, const std::string& sortField, bool keepCurrent);
 
 }  // namespace query

@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/qtext.h"
 #include "platform/reportpreview.h"
+#include "platform/workspace.h"
 #include "reports/exports.h"
 #include "store/recordset.h"
 
@@ -77,16 +78,18 @@ DataReport28::DataReport28()
     // The same list out to a spreadsheet or an address book.
     preview->addCommand("SaveCsv", QStringLiteral("另存 CSV..."), [this] {
         if (auto* document = preview->document())
-            reports::exportRecords(document->rows(), chosenColumns(), reports::ExportFormat::Csv);
+            reports::exportRecords(workspace().dialogs(), document->rows(), chosenColumns(),
+                                   reports::ExportFormat::Csv);
     });
     preview->addCommand("SaveWorkbook", QStringLiteral("另存 Excel..."), [this] {
         if (auto* document = preview->document())
-            reports::exportRecords(document->rows(), chosenColumns(),
+            reports::exportRecords(workspace().dialogs(), document->rows(), chosenColumns(),
                                    reports::ExportFormat::Workbook);
     });
     preview->addCommand("SaveVcard", QStringLiteral("另存 vCard..."), [this] {
         if (auto* document = preview->document())
-            reports::exportRecords(document->rows(), {}, reports::ExportFormat::Vcard);
+            reports::exportRecords(workspace().dialogs(), document->rows(), {},
+                                   reports::ExportFormat::Vcard);
     });
 }
 
@@ -144,7 +147,7 @@ void DataReport28::layOut(const reports::Layout& columns, int fontSize) {
 }
 
 void DataReport28::setDataSource(const store::RecordSet& source) {
-    const QString today = platform::today().toString(QStringLiteral("yyyy/MM/dd"));
+    const QString today = workspace().today().toString(QStringLiteral("yyyy/MM/dd"));
     preview->setDocument(std::make_unique<platform::report::Document>(
         definition, source.cloneView(), platform::report::a4(), today));
 }

@@ -6,8 +6,8 @@
 
 namespace reports {
 
-void exportRecords(const store::RecordSet& records, const std::vector<int>& columns,
-                   ExportFormat format) {
+void exportRecords(platform::Dialogs& dialogs, const store::RecordSet& records,
+                   const std::vector<int>& columns, ExportFormat format) {
     const QString csv = QStringLiteral("CSV (*.csv)"), vcard = QStringLiteral("vCard (*.vcf)"),
                   excel = QStringLiteral("Excel 活頁簿 (*.xlsx)");
     struct Offer {
@@ -22,8 +22,7 @@ void exportRecords(const store::RecordSet& records, const std::vector<int>& colu
             ? Offer{QStringLiteral("另存 Excel 活頁簿"), QStringLiteral("客戶.xlsx"), excel}
             : Offer{QStringLiteral("匯出客戶資料"), QStringLiteral("客戶.xlsx"),
                     excel + ";;" + csv + ";;" + vcard};
-    const QString path =
-        platform::dialogs().saveFileName(offer.title, offer.suggested, offer.filters);
+    const QString path = dialogs.saveFileName(offer.title, offer.suggested, offer.filters);
     if (path.isEmpty()) return;
     try {
         exportByName(records, columns, platform::toStd(path),

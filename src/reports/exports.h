@@ -4,6 +4,9 @@
 #include <optional>
 #include <vector>
 
+namespace platform {
+class Dialogs;
+}
 namespace store {
 class RecordSet;
 }
@@ -19,8 +22,8 @@ enum class ExportFormat {
 
 // Asks where to write `records` (in their order) and writes them there: CSV or a workbook of
 // `columns`, or a vCard per client. Nothing is written on Cancel; a failure is shown.
-void exportRecords(const store::RecordSet& records, const std::vector<int>& columns,
-                   ExportFormat format);
+void exportRecords(platform::Dialogs& dialogs, const store::RecordSet& records,
+                   const std::vector<int>& columns, ExportFormat format);
 
 // Writes them to `path` in `format`, or as its name says (see ByName). Throws ExportError.
 void exportByName(const store::RecordSet& records, const std::vector<int>& columns,

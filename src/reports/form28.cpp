@@ -10,6 +10,7 @@
 #include "platform/qtext.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
+#include "platform/workspace.h"
 #include "reports/columns.h"
 #include "reports/datareport28.h"
 #include "store/clientfile.h"
@@ -73,16 +74,16 @@ void Form28::COMMAND1_Click(int) {
         chosen.push_back(platform::toStd(ListRIGHT->item(i)->text()));
     const reports::Layout columns = reports::layoutColumns(chosen, reports::kReportFontSize);
     if (columns.refusal) {
-        platform::dialogs().beep();
-        platform::dialogs().message(platform::toQ(*columns.refusal), {}, platform::Buttons::Ok,
-                                    platform::Icon::Exclamation);
+        workspace().dialogs().beep();
+        workspace().dialogs().message(platform::toQ(*columns.refusal), {}, platform::Buttons::Ok,
+                                      platform::Icon::Exclamation);
         return;
     }
-    store::RecordSet* source = platform::browseList().listRecords();
+    store::RecordSet* source = workspace().browseList().listRecords();
     if (!source) {
-        platform::dialogs().message(QStringLiteral("瀏覽清單沒有可列印的資料（%1無法讀取）。")
-                                        .arg(platform::toQ(platform::clientFile().where())),
-                                    {}, platform::Buttons::Ok, platform::Icon::Exclamation);
+        workspace().dialogs().message(QStringLiteral("瀏覽清單沒有可列印的資料（%1無法讀取）。")
+                                          .arg(platform::toQ(workspace().file().where())),
+                                      {}, platform::Buttons::Ok, platform::Icon::Exclamation);
         return;
     }
     try {

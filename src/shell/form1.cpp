@@ -15,6 +15,7 @@
 #include "platform/statusbar.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
+#include "platform/workspace.h"
 #include "shell/browsestate.h"
 #include "shell/mdiform1.h"
 #include "shell/startup.h"
@@ -135,7 +136,7 @@ void Form1::Form_Load() {
         TexMENU[static_cast<std::size_t>(code - 1)]->show();
     }
     try {
-        AdodcMENU->openTable(store::kClientTable);
+        AdodcMENU->openTable(workspace().file(), store::kClientTable);
     } catch (const store::StoreError& e) {
         // A list shown empty over a damaged table would invite adding clients into it.
         if (e.kind() == store::ErrorKind::Corrupt || e.kind() == store::ErrorKind::NotClientFile) {
@@ -145,7 +146,7 @@ void Form1::Form_Load() {
         platform::showError(e);
         // The file or server cannot be read now (a server stopped): the last list stays on
         // screen, an empty one would read as an empty client file.
-        auto held = platform::clientFile().heldRecords(store::kClientTable);
+        auto held = workspace().file().heldRecords(store::kClientTable);
         if (!held) return;
         AdodcMENU->setRecordSet(std::move(held));
     } catch (const std::exception& e) {
@@ -189,7 +190,7 @@ void Form1::recordCounter() {
 }
 
 void Form1::TexMENU_KeyDown(int, int keyCode) {
-    if (keyCode == platform::kKeyEnter) platform::dialogs().sendTab();
+    if (keyCode == platform::kKeyEnter) workspace().dialogs().sendTab();
 }
 
 void Form1::TexMENU_LostFocus(int index) {

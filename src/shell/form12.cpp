@@ -12,6 +12,7 @@
 #include "platform/recordsort.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
+#include "platform/workspace.h"
 #include "shell/form1.h"
 #include "store/errors.h"
 #include "store/fields.h"
@@ -93,7 +94,7 @@ Form12::Form12()
 
 void Form12::Form_Load() {
     try {
-        Adodc1->openTable(store::kClientTable);
+        Adodc1->openTable(workspace().file(), store::kClientTable);
     } catch (const std::exception& e) {
         platform::showError(e);
         return;

@@ -23,6 +23,7 @@
 #include "platform/qtext.h"
 #include "platform/twips.h"
 #include "platform/widgets.h"
+#include "platform/workspace.h"
 #include "query/form17.h"
 #include "reports/exports.h"
 #include "reports/form28.h"
@@ -34,19 +35,18 @@
 
 using platform::dialogs;
 
-MDIForm1::MDIForm1() : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
+MDIForm1::MDIForm1(std::shared_ptr<platform::Workspace> workspace)
+    : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
     setObjectName("MDIForm1");
+    // Every window opened from the frame works on the frame's workspace.
+    setWorkspace(workspace);
+    platform::forms::setWorkspace(workspace);
     // Which clients these are comes first, where a narrow title bar still shows it: the client
     // file or the server.
     const QString title =
         QStringLiteral("VELKARD DATA MANAGEMENT SYSTEM   Version 1.0  For  Windows 95") +
         QString(37, QLatin1Char(' ')) + QStringLiteral("ORBEL Creator");
-    try {
-        setWindowTitle(platform::toQ(platform::clientFile().where()) + QStringLiteral(" — ") +
-                       title);
-    } catch (const store::StoreError&) {
-        setWindowTitle(title);
-    }
+    setWindowTitle(platform::toQ(workspace->file().where()) + QStringLiteral(" — ") + title);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -71,19 +71,15 @@ MDIForm1::MDIForm1() : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     help->setContext(Qt::ApplicationShortcut);
     connect(help, &QShortcut::activated, this, &platform::help::showForActiveWindow);
-    try {
-        platform::clientFile().onOthersChanged([frame = QPointer<MDIForm1>(this)] {
-            if (frame) frame->notice_->show();
-        });
-    } catch (const store::StoreError&) {
-        // no client file open: nothing to watch
-    }
+    workspace->file().onOthersChanged([frame = QPointer<MDIForm1>(this)] {
+        if (frame) frame->notice_->show();
+    });
     // The condition query and the quick lookup borrow the record editor's records.
-    platform::setLender([] { return platform::forms::get<Form11>().AdodcVELKARD; });
+    workspace->setLender([] { return platform::forms::get<Form11>().AdodcVELKARD; });
     // The display set and the print chooser work on the browse list.
-    platform::setBrowseList(
+    workspace->setBrowseList(
         []() -> platform::BrowseListAccess& { return platform::forms::get<Form1>(); });
-    platform::forms::setHome([](bool afresh) {
+    workspace->setHome([](bool afresh) {
         if (afresh) platform::forms::unload<Form1>();
         Form1::placeHome();
     });
@@ -111,7 +107,7 @@ QWidget* MDIForm1::buildNotice() {
 
 void MDIForm1::reloadClients() {
     try {
-        platform::clientFile().reload();
+        workspace().file().reload();
         notice_->hide();
     } catch (const std::exception& e) {
         platform::showError(e);  // the windows keep what they showed
@@ -202,21 +198,21 @@ void MDIForm1::Form_Load() {
     FIRSTPAGE = LASTPAGE = CHOICEPAGE = false;
     Form1& list = platform::forms::get<Form1>();
     if (list.unloading()) return;  // the file was found damaged and the program ends
-    if (platform::readOnly()) {
+    if (workspace().readOnly()) {
         // Said once, and the commands that write are off, rather than a failure at each write.
         for (const char* name : {"menu_VELKNO_REBUID", "menu_FILE_CLEAR", "menu_FILE_IMPORT"})
             item(name)->setEnabled(false);
-        dialogs().message(
+        workspace().dialogs().message(
             QStringLiteral("這台電腦的使用者只能讀取客戶資料（%1 的權限）。新增、修改、刪除、"
                            "重新編排代號、清除和匯入都不能使用。")
-                .arg(platform::toQ(platform::clientFile().where())),
+                .arg(platform::toQ(workspace().file().where())),
             {}, platform::Buttons::Ok, platform::Icon::Information);
     }
     store::RecordSet* rs = list.AdodcMENU->recordSet();
     if (!rs || rs->recordCount() == 0) {
-        dialogs().beep();
-        dialogs().beep();
-        dialogs().message(QStringLiteral("檔案沒有記錄 ! "), platform::appTitle());
+        workspace().dialogs().beep();
+        workspace().dialogs().beep();
+        workspace().dialogs().message(QStringLiteral("檔案沒有記錄 ! "), platform::appTitle());
     }
     Form1::placeHome();
 }
@@ -236,16 +232,17 @@ void MDIForm1::menu_MOD_PROCESS_Click() {
 }
 
 void MDIForm1::menu_FILE_IMPORT_Click() {
-    importClients();
+    importClients(workspace());
 }
 
 void MDIForm1::menu_FILE_EXPORT_Click() {
     // The whole client table in table order, whatever the browse list shows.
     try {
-        const auto clients = platform::clientFile().records(store::kClientTable);
+        const auto clients = workspace().file().records(store::kClientTable);
         std::vector<int> columns(static_cast<std::size_t>(clients->fieldCount()));
         std::iota(columns.begin(), columns.end(), 0);
-        reports::exportRecords(*clients, columns, reports::ExportFormat::ByName);
+        reports::exportRecords(workspace().dialogs(), *clients, columns,
+                               reports::ExportFormat::ByName);
     } catch (const std::exception& e) {
         platform::showError(e);
     }
@@ -272,14 +269,15 @@ void MDIForm1::menu_PARTI_DATA_Click() {
 }
 
 void MDIForm1::mnu_CHOICE_PAGE_Click() {
-    const QString answer = dialogs().input(QStringLiteral("請輸入頁數 : "), platform::appTitle());
+    const QString answer =
+        workspace().dialogs().input(QStringLiteral("請輸入頁數 : "), platform::appTitle());
     if (answer.isEmpty()) return;
     QString refusal;
     std::optional<qint16> page = shell::parsePage(answer, &refusal);
     if (!page) {
-        dialogs().beep();
-        dialogs().message(refusal, platform::appTitle(), platform::Buttons::Ok,
-                          platform::Icon::Exclamation);
+        workspace().dialogs().beep();
+        workspace().dialogs().message(refusal, platform::appTitle(), platform::Buttons::Ok,
+                                      platform::Icon::Exclamation);
         return;
     }
     CHOICEPAGE1 = *page;

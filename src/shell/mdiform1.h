@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMap>
+#include <memory>
 
 #include "platform/forms.h"
 
@@ -15,7 +16,8 @@ class MDIForm1 : public platform::Form {
     Q_OBJECT
   public:
     QString helpChapter() const override { return QStringLiteral("starting"); }
-    MDIForm1();
+    // The program's start builds the frame with the workspace its windows are handed.
+    explicit MDIForm1(std::shared_ptr<platform::Workspace> workspace);
 
     // Browse state.
     qint16 FIELDVAR = 1;      // sort code 1 to 8

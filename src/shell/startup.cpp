@@ -1,10 +1,11 @@
 #include "shell/startup.h"
 
 #include "exchange/legacy.h"
-#include "platform/datacontrol.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
 #include "platform/qtext.h"
+#include "platform/workspace.h"
 #include "shell/mdiform1.h"
 #include "store/clientfile.h"
 #include "store/errors.h"
@@ -26,13 +27,13 @@ void sayProgramEnds(const std::exception& error) {
                       Buttons::Ok, Icon::Critical);
 }
 
-// Opens the client file and hands it to the windows.
-void openClientFile(const std::filesystem::path& path) {
+// Opens the client file for the windows.
+std::shared_ptr<store::ClientFile> openClientFile(const std::filesystem::path& path) {
     try {
         auto file = store::ClientFile::open(path, {kQuickTryMs, false});
         // The quick try was for the start only: later writes wait as long as ever.
         file->backend().setWaitLimit(store::OpenOptions{}.busyTimeoutMs);
-        platform::setClientFile(std::move(file));
+        return file;
     } catch (const store::StoreError& e) {
         if (e.kind() != store::ErrorKind::Locked) throw;
         // Another program holds the file: say so while waiting for it, not 15 s of nothing.
@@ -41,7 +42,7 @@ void openClientFile(const std::filesystem::path& path) {
         struct Idle {
             ~Idle() { dialogs().idle(); }
         } idle;
-        platform::setClientFile(store::ClientFile::open(path));
+        return store::ClientFile::open(path);
     }
 }
 
@@ -72,14 +73,13 @@ bool convertedFromOldFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-bool clientFileReady(const std::filesystem::path& path) {
+std::shared_ptr<store::ClientFile> clientFileReady(const std::filesystem::path& path) {
     try {
-        openClientFile(path);
-        return true;
+        return openClientFile(path);
     } catch (const store::StoreError& e) {
         if (e.kind() != store::ErrorKind::Missing) {
             sayProgramEnds(e);
-            return false;
+            return nullptr;
         }
     }
     try {
@@ -88,29 +88,26 @@ bool clientFileReady(const std::filesystem::path& path) {
                 QStringLiteral("找不到客戶資料檔：\n%1\n\n要在這裡建立一個空的客戶資料檔嗎？")
                     .arg(platform::toQ(path.string()));
             if (dialogs().message(question, {}, Buttons::YesNo, Icon::Question) != Answer::Yes)
-                return false;
+                return nullptr;
             store::clientfile::create(path);
         }
-        openClientFile(path);
-        return true;
+        return openClientFile(path);
     } catch (const store::StoreError& e) {
         sayProgramEnds(e);
-        return false;
+        return nullptr;
     }
 }
 
-bool serverReady(const std::string& conninfo) {
+std::shared_ptr<store::ClientFile> serverReady(const std::string& conninfo) {
     auto connect = [&] {
-        platform::setClientFile(
-            std::make_shared<store::ClientFile>(store::postgres::connect(conninfo)));
+        return std::make_shared<store::ClientFile>(store::postgres::connect(conninfo));
     };
     try {
-        connect();
-        return true;
+        return connect();
     } catch (const store::StoreError& e) {
         if (e.kind() != store::ErrorKind::Missing) {
             sayProgramEnds(e);
-            return false;
+            return nullptr;
         }
         const QString question =
             platform::toQ(e.what()) + QStringLiteral(
@@ -118,15 +115,14 @@ bool serverReady(const std::string& conninfo) {
                                           "\n（要搬入現有的客戶資料檔，請按「否」，"
                                           "再用 velkard --server … --import 檔案）");
         if (dialogs().message(question, {}, Buttons::YesNo, Icon::Question) != Answer::Yes)
-            return false;
+            return nullptr;
     }
     try {
         store::postgres::createTables(conninfo);
-        connect();
-        return true;
+        return connect();
     } catch (const store::StoreError& e) {
         sayProgramEnds(e);
-        return false;
+        return nullptr;
     }
 }
 
@@ -134,12 +130,16 @@ bool startProgram(const ClientPlace& place) {
     // Nothing may escape before the event loop runs: whatever went wrong is said, and the
     // program ends cleanly instead of aborting.
     try {
-        if (!(place.server.empty() ? clientFileReady(place.file) : serverReady(place.server)))
-            return false;
-        MDIForm1& frame = platform::forms::get<MDIForm1>();
+        auto file = place.server.empty() ? clientFileReady(place.file) : serverReady(place.server);
+        if (!file) return false;
+        // The composition root: the frame owns what the windows work on and hands it to them.
+        auto* frame = new MDIForm1(std::make_shared<platform::Workspace>(
+            std::move(file), platform::dialogs(), &platform::today));
+        platform::forms::adopt(typeid(MDIForm1), frame);
+        frame->Form_Load();
         // Loading the browse list may have found the file damaged and ended the program.
-        if (frame.unloading()) return false;
-        frame.show();
+        if (frame->unloading()) return false;
+        frame->show();
         return true;
     } catch (const std::exception& e) {
         sayProgramEnds(e);

@@ -65,10 +65,10 @@ class PlatformTest : public QObject {
     void boundBoxesShowTheCurrentRecordAndTypeIntoThePendingOne() {
         testsupport::GuiFixture f;
         f.writeClients(kThree);
-        f.open();
+        store::ClientFile& file = f.open();
         QWidget window;
         auto* control = new platform::DataControl(&window);
-        control->openTable("VELKARD");
+        control->openTable(file, "VELKARD");
         auto* name = new platform::BoundTextBox(&window);
         name->bind(control, "name");
         name->setByteLimit(8);
@@ -101,9 +101,9 @@ class PlatformTest : public QObject {
         testsupport::GuiFixture f;
         f.writeClients(kThree);
         testsupport::execSql(f.clientFile(), "ALTER TABLE VELKARD ADD COLUMN 選擇 TEXT");
-        f.open();
+        store::ClientFile& file = f.open();
         platform::DataControl control;
-        control.openTable("VELKARD");
+        control.openTable(file, "VELKARD");
         platform::RecordGrid grid;
         grid.setDataControl(&control);
         grid.setColumns({{"NO", 855, {}},

@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QTest>
 
-#include "platform/datacontrol.h"
 #include "platform/forms.h"
 #include "platform/qtext.h"
 #include "shell/mdiform1.h"
@@ -19,7 +18,7 @@ GuiFixture::GuiFixture() : dialogs_(&recordDialogs()) {}
 GuiFixture::~GuiFixture() {
     platform::forms::destroyAll();
     flushDeletes();
-    platform::setClientFile(nullptr);
+    platform::forms::setWorkspace(nullptr);  // the client file goes with the last window
 }
 
 std::filesystem::path GuiFixture::clientFile() const {
@@ -31,9 +30,10 @@ Backend GuiFixture::backendOfRun() {
                                                                       : Backend::Sqlite;
 }
 
-void GuiFixture::open() {
+store::ClientFile& GuiFixture::open() {
     if (std::filesystem::exists(clientFile())) place_.serve();
-    platform::setClientFile(place_.open());
+    opened_ = place_.open();
+    return *opened_;
 }
 
 void GuiFixture::writeClients(const std::vector<std::vector<std::string>>& clients) {

@@ -34,7 +34,7 @@ class GuiFixture {
     // program would end.
     bool start();
     // Only the first of those: the client file open for data controls, no window.
-    void open();
+    store::ClientFile& open();
     // Both: a client file holding these clients, then the program.
     bool start(const std::vector<std::vector<std::string>>& clients) {
         writeClients(clients);
@@ -55,6 +55,7 @@ class GuiFixture {
     TempDir home_;
     RecordingDialogs* dialogs_;
     Place place_{backendOfRun(), clientFile()};
+    std::shared_ptr<store::ClientFile> opened_;
 };
 
 // Processes pending deletions, so that closed windows are really gone.
