@@ -41,10 +41,65 @@ const char* const kFixedLists[3][4] = {{"M", "F"}, {"A", "B", "O", "AB"}, {"Y", 
 
 }  // namespace
 
+class Form11::Prompts : public editor::EditorPrompts {
+  public:
+    explicit Prompts(Form11& editor) : editor_(editor) {}
+    Leave askSaveBeforeLeaving() override {
+        switch (dialogs().message(QStringLiteral("資料尚未儲存，是否儲存？"), {},
+                                  Buttons::YesNoCancel, Icon::Question)) {
+            case platform::Answer::Yes:
+                return Leave::Save;
+            case platform::Answer::No:
+                return Leave::Discard;
+            default:
+                return Leave::Stay;
+        }
+    }
+    bool confirmDelete() override {
+        return dialogs().message(QStringLiteral("Do you delete record?"), QStringLiteral("Delete"),
+                                 Buttons::OkCancel) == platform::Answer::Ok;
+    }
+    bool askSaveAsNew(const std::string& who) override {
+        const QString text = QStringLiteral(
+                                 "這位客戶已被%1刪除。\n要把畫面上的內容存成一筆新的客戶資料嗎？\n"
+                                 "（按「否」回到編輯，你輸入的內容都還在。）")
+                                 .arg(platform::toQ(who));
+        return dialogs().message(text, {}, Buttons::YesNo, Icon::Question) == platform::Answer::Yes;
+    }
+    std::optional<std::vector<bool>> chooseVersions(const std::string& who,
+                                                    const std::vector<store::FieldConflict>& both,
+                                                    const store::RecordSet& records) override {
+        std::vector<platform::FieldVersions> fields;
+        for (const auto& c : both)
+            fields.push_back({platform::toQ(records.fieldName(c.column)), platform::toQ(c.read),
+                              platform::toQ(c.stored), platform::toQ(c.typed)});
+        return dialogs().chooseVersions(
+            QStringLiteral(
+                "在你讀取之後，%1也修改了這位客戶的下列欄位。每一欄請選擇要保留你輸入的，"
+                "或是對方存的；其他欄位對方的修改已經顯示在畫面上。")
+                .arg(platform::toQ(who)),
+            fields);
+    }
+    void tell(const std::string& text) override { dialogs().message(platform::toQ(text)); }
+    void showError(const std::exception& error) override { platform::showError(error); }
+    void beep() override { dialogs().beep(); }
+
+  private:
+    platform::Dialogs& dialogs() { return editor_.workspace().dialogs(); }
+    Form11& editor_;
+};
+
+Form11::~Form11() = default;
+
 Form11::Form11()
     : TexMEMO(new platform::BoundMemo(this)),
       AdodcVELKARD(new platform::DataControl(this)),
-      AdodcCOMPANY(new platform::DataControl(this)) {
+      AdodcCOMPANY(new platform::DataControl(this)),
+      prompts_(std::make_unique<Prompts>(*this)),
+      flow_(state_, *prompts_) {
+    // The date box still in use was never checked on leaving it (closing the window, the menu):
+    // a save from anywhere checks it as leaving it would.
+    flow_.setCheckBeforeSave([this] { return dateInUse_ < 0 || acceptDate(dateInUse_); });
     setObjectName("Form11");
     setWindowTitle(QStringLiteral("資料輸入"));
     platform::setBackground(this, kGrey);
@@ -200,18 +255,8 @@ void Form11::Form_Unload() {
 
 bool Form11::Form_QueryUnload() {
     store::RecordSet* rs = records();
-    if (!rs || !rs->editing()) return true;
-    switch (workspace().dialogs().message(QStringLiteral("資料尚未儲存，是否儲存？"), {},
-                                          Buttons::YesNoCancel, Icon::Question)) {
-        case platform::Answer::Yes:
-            return save();
-        case platform::Answer::No:
-            rs->cancelUpdate();
-            state_.discarded();
-            return true;
-        default:
-            return false;
-    }
+    if (!rs) return true;
+    return flow_.mayClose(*rs);
 }
 
 void Form11::MSGTEXT() {
@@ -298,75 +343,6 @@ bool Form11::refusedDateInBox() const {
     return false;
 }
 
-bool Form11::save() {
-    // The date box still in use was never checked on leaving it (closing the window, the menu):
-    // a save from anywhere checks it as leaving it would.
-    if (dateInUse_ >= 0 && !acceptDate(dateInUse_)) return false;
-    // Each round that another desk's save refuses ends in the user's choice, and a save of it.
-    for (int round = 0;; ++round) {
-        try {
-            records()->update();
-            break;
-        } catch (const store::ConflictError& e) {
-            state_.refusedByOtherProgram();
-            if (round == kConflictRounds) {
-                platform::showError(e);
-                return false;
-            }
-            if (!resolveConflict()) return false;  // what was typed stays in the editor
-        } catch (const std::exception& e) {
-            platform::showError(e);
-            return false;
-        }
-    }
-    state_.saved();
-    return true;
-}
-
-bool Form11::resolveConflict() {
-    store::RecordSet* rs = records();
-    const std::string who = rs->otherWriters();
-    const auto both = rs->rebaseEdit();
-    if (!both) {
-        const QString text = QStringLiteral(
-                                 "這位客戶已被%1刪除。\n要把畫面上的內容存成一筆新的客戶資料嗎？\n"
-                                 "（按「否」回到編輯，你輸入的內容都還在。）")
-                                 .arg(platform::toQ(who));
-        if (workspace().dialogs().message(text, {}, Buttons::YesNo, Icon::Question) !=
-            platform::Answer::Yes)
-            return false;
-        rs->editAsNew();
-        state_.added();
-        showState();
-        return true;
-    }
-    if (both->empty()) return true;  // the other desk's changes show now; ours go over them
-    std::vector<platform::FieldVersions> fields;
-    for (const auto& c : *both)
-        fields.push_back({platform::toQ(rs->fieldName(c.column)), platform::toQ(c.read),
-                          platform::toQ(c.stored), platform::toQ(c.typed)});
-    const auto keep = workspace().dialogs().chooseVersions(
-        QStringLiteral("在你讀取之後，%1也修改了這位客戶的下列欄位。每一欄請選擇要保留你輸入的，"
-                       "或是對方存的；其他欄位對方的修改已經顯示在畫面上。")
-            .arg(platform::toQ(who)),
-        fields);
-    if (!keep) return false;
-    for (std::size_t i = 0; i < both->size() && i < keep->size(); ++i)
-        if (!(*keep)[i]) rs->setValue((*both)[i].column, (*both)[i].stored);
-    return true;
-}
-
-bool Form11::readAgain() {
-    try {
-        if (records()->refreshCurrent()) return true;
-        workspace().dialogs().message(QStringLiteral("這筆資料已被%1刪除，現在顯示下一筆資料。")
-                                          .arg(platform::toQ(records()->otherWriters())));
-    } catch (const std::exception& e) {
-        platform::showError(e);
-    }
-    return false;
-}
-
 void Form11::COMMAND1_Click(int index) {
     store::RecordSet* rs = records();
     if (!rs) return;
@@ -386,48 +362,25 @@ void Form11::COMMAND1_Click(int index) {
     switch (button) {
         case Button::Add: {
             TexVELKARD[store::NO]->setFocus();
-            rs->addNew();
-            state_.added();
-            showState();
             const QDate today = workspace().today();
-            rs->setValue(store::DATE,
-                         store::dates::stamp(today.year(), today.month(), today.day()));
+            flow_.add(*rs, store::dates::stamp(today.year(), today.month(), today.day()));
+            showState();
             break;
         }
         case Button::Delete:
-            if (workspace().dialogs().message(QStringLiteral("Do you delete record?"),
-                                              QStringLiteral("Delete"),
-                                              Buttons::OkCancel) == platform::Answer::Ok) {
-                try {
-                    rs->deleteCurrent();  // the following record becomes current
-                } catch (const store::ConflictError& e) {
-                    // Changed or deleted by another desk: shown as it is now, nothing deleted.
-                    workspace().dialogs().beep();
-                    if (readAgain())
-                        workspace().dialogs().message(platform::toQ(e.what()) +
-                                                      QStringLiteral("\n畫面上是修改後的內容；"
-                                                                     "要刪除請再按 DELETE。"));
-                } catch (const std::exception& e) {
-                    platform::showError(e);
-                }
-            }
-            state_.browse();
+            flow_.deleteCurrent(*rs);
             showState();
             break;
         case Button::Save:
-            if (!save()) return;  // the pending record and the edit state stay
+            if (!flow_.save(*rs)) return;  // the pending record and the edit state stay
             showState();
             COMMAND1[Button::Add]->setFocus();
             break;
-        case Button::Cancel: {
-            rs->cancelUpdate();
-            const auto after = state_.cancelled();
-            if (after.readAgain) readAgain();
-            if (after.moveFirst && rs->recordCount() != 0) rs->moveFirst();
+        case Button::Cancel:
+            flow_.cancel(*rs);
             showState();
             COMMAND1[Button::Add]->setFocus();
             break;
-        }
         case Button::Condit:
         case Button::Quick:
         case Button::Printer:  // nothing is printed from here

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
+#include "editor/editorflow.h"
 #include "editor/editorstate.h"
 #include "platform/forms.h"
 #include "store/fields.h"
@@ -25,6 +27,7 @@ class Form11 : public platform::Form {
   public:
     QString helpChapter() const override { return QStringLiteral("editing"); }
     Form11();
+    ~Form11() override;
     bool isMdiChild() const override { return true; }
 
     std::array<QLabel*, store::kFieldCount> LabVELKARD{};
@@ -60,27 +63,20 @@ class Form11 : public platform::Form {
     void buildButtons();
     // Shows the state's buttons after each change of it.
     void showState();
-    // Writes the pending record; a failure is shown and the edit state stays.
-    bool save();
-    // After a save refused because another desk changed or deleted the client: the user chooses
-    // field by field, or to store what is shown as a new client. True to save again; false
-    // leaves the editor with everything typed.
-    bool resolveConflict();
-    static constexpr int kConflictRounds = 5;
     // The date check of a date box: a refused date is said and keeps the focus (false); an
     // accepted one may be rewritten, which is a change of the record.
     bool acceptDate(int field);
-    // After a write refused because another program changed the record, CANCEL shows what the
-    // file now holds.
-    // True when the record is still there.
-    bool readAgain();
     bool refusedDateInBox() const;
     // A date box's text that the check refuses: an empty box is no date to check (NULL stays
     // NULL), and a stored text in another form, left as it is, stays as it is; only a date the
     // user typed must be one.
     bool refusedDate(int field) const;
 
+    // The editor's prompts, said with the window's dialogs.
+    class Prompts;
     editor::EditorState state_;
+    std::unique_ptr<Prompts> prompts_;
+    editor::EditorFlow flow_;
     int dateInUse_ = -1;  // the date box with the focus, until the user leaves it
     // Where the condition query and the quick lookup windows are opened from.
     void openConditionQuery();
