@@ -13,7 +13,7 @@
 #include "benchfiles.h"
 #include "store/clientfile.h"
 #include "store/fields.h"
-#include "store/postgres.h"
+#include "store/postgres/postgres.h"
 #include "store/recordset.h"
 
 namespace {

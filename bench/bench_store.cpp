@@ -15,9 +15,9 @@
 
 #include "benchfiles.h"
 #include "query/conditions.h"
-#include "store/bulk.h"
 #include "store/clientfile.h"
 #include "store/recordset.h"
+#include "store/sqlite/bulk.h"
 #include "store/text.h"
 
 namespace {

@@ -6,10 +6,10 @@
 #include <fstream>
 
 #include "exchange/workbook.h"
-#include "store/bulk.h"
 #include "store/dates.h"
 #include "store/fields.h"
 #include "store/recordset.h"
+#include "store/sqlite/bulk.h"
 
 namespace exchange {
 

@@ -5,10 +5,10 @@
 
 #include "exchange/jetfile.h"
 #include "store/backend.h"
-#include "store/bulk.h"
-#include "store/database.h"
 #include "store/errors.h"
 #include "store/fields.h"
+#include "store/sqlite/bulk.h"
+#include "store/sqlite/database.h"
 
 namespace exchange {
 

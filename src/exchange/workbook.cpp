@@ -6,9 +6,9 @@
 #include <string>
 
 #include "exchange/export.h"
-#include "store/bulk.h"
 #include "store/fields.h"
 #include "store/recordset.h"
+#include "store/sqlite/bulk.h"
 #include "store/text.h"
 
 namespace exchange {

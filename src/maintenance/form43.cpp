@@ -14,8 +14,8 @@
 #include "platform/twips.h"
 #include "platform/widgets.h"
 #include "platform/workspace.h"
-#include "store/bulk.h"
 #include "store/clientfile.h"
+#include "store/sqlite/bulk.h"
 
 using platform::Buttons;
 using platform::dialogs;

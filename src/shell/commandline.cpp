@@ -8,10 +8,10 @@
 
 #include "exchange/legacy.h"
 #include "shell/scriptjobs.h"
-#include "store/bulk.h"
 #include "store/clientfile.h"
 #include "store/errors.h"
-#include "store/postgres.h"
+#include "store/postgres/postgres.h"
+#include "store/sqlite/bulk.h"
 
 namespace shell {
 

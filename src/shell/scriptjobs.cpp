@@ -4,11 +4,11 @@
 
 #include "exchange/export.h"
 #include "store/clientfile.h"
-#include "store/database.h"
 #include "store/errors.h"
 #include "store/fields.h"
-#include "store/postgres.h"
+#include "store/postgres/postgres.h"
 #include "store/recordset.h"
+#include "store/sqlite/database.h"
 
 namespace shell {
 

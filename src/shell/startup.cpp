@@ -9,7 +9,7 @@
 #include "shell/mdiform1.h"
 #include "store/clientfile.h"
 #include "store/errors.h"
-#include "store/postgres.h"
+#include "store/postgres/postgres.h"
 
 namespace shell {
 

@@ -12,8 +12,8 @@
 
 #include "store/backend.h"
 #include "store/bulk.h"
-#include "store/database.h"
 #include "store/recordset.h"
+#include "store/sqlite/database.h"
 
 // The client file: one SQLite file at a fixed place holding the tables VELKARD (the twenty
 // client fields), COMBOX_COMPANY (company_field) and FIELD1.

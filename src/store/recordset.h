@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "store/database.h"
 #include "store/expression.h"
+#include "store/sqlite/database.h"
 
 namespace store {
 

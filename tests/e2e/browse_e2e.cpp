@@ -35,7 +35,7 @@
 #include "reports/form28.h"
 #include "shell/startup.h"
 #include "store/clientfile.h"
-#include "store/postgres.h"
+#include "store/postgres/postgres.h"
 #include "tempdir.h"
 
 using testsupport::click;

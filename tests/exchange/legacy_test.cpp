@@ -13,7 +13,7 @@
 #include <tuple>
 
 #include "store/clientfile.h"
-#include "store/database.h"
+#include "store/sqlite/database.h"
 #include "tempdir.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <unistd.h>
 
 #include "exchange/legacy.h"
-#include "store/bulk.h"
 #include "store/clientfile.h"
+#include "store/sqlite/bulk.h"
 
 namespace {
 

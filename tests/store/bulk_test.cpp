@@ -1,4 +1,4 @@
-#include "store/bulk.h"
+#include "store/sqlite/bulk.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "store/clientfile.h"
-#include "store/postgres.h"
+#include "store/postgres/postgres.h"
 
 namespace testsupport {
 namespace {

@@ -9,8 +9,8 @@
 #include <stdexcept>
 
 #include "store/clientfile.h"
-#include "store/database.h"
 #include "store/fields.h"
+#include "store/sqlite/database.h"
 
 namespace testsupport {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "store/clientfile.h"
-#include "store/database.h"
 #include "store/errors.h"
 #include "store/fields.h"
+#include "store/sqlite/database.h"
 
 namespace sample {
 namespace {

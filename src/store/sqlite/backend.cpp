@@ -5,10 +5,11 @@
 #include <thread>
 
 #include "store/backend.h"
-#include "store/database.h"
 #include "store/errors.h"
 #include "store/fields.h"
 #include "store/rowstore.h"
+#include "store/sqlite/bulk.h"
+#include "store/sqlite/database.h"
 
 namespace store {
 namespace {

@@ -1,4 +1,4 @@
-#include "store/database.h"
+#include "store/sqlite/database.h"
 
 #include <sqlite3.h>
 

@@ -1,10 +1,10 @@
 #include <libpq-fe.h>
 
 #include "store/clientfile.h"
-#include "store/database.h"
 #include "store/errors.h"
-#include "store/pgconnection.h"
-#include "store/postgres.h"
+#include "store/postgres/connection.h"
+#include "store/postgres/postgres.h"
+#include "store/sqlite/database.h"
 
 namespace store::postgres {
 namespace {

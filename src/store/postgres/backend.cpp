@@ -1,14 +1,15 @@
-#include "store/postgres.h"
+#include "store/postgres/postgres.h"
+#include "store/sqlite/bulk.h"
 
 #include <libpq-fe.h>
 
 #include <algorithm>
 
-#include "store/database.h"
 #include "store/errors.h"
 #include "store/fields.h"
-#include "store/pgconnection.h"
+#include "store/postgres/connection.h"
 #include "store/rowstore.h"
+#include "store/sqlite/database.h"
 
 namespace store::postgres {
 namespace {

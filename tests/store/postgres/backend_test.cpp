@@ -1,4 +1,4 @@
-#include "store/postgres.h"
+#include "store/postgres/postgres.h"
 
 #include <gtest/gtest.h>
 #include <libpq-fe.h>

@@ -1,4 +1,4 @@
-#include "store/pgconnection.h"
+#include "store/postgres/connection.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +9,7 @@
 #endif
 
 #include "store/errors.h"
-#include "store/postgres.h"
+#include "store/postgres/postgres.h"
 
 namespace store::postgres {
 namespace {
