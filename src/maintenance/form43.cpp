@@ -77,13 +77,7 @@ void Form43::COMMAND1_Click(int index) {
 }
 
 int Form43::backupTo(const QString& name) {
-    store::ClientFile* file = nullptr;
-    try {
-        file = &workspace().file();
-    } catch (const std::exception& e) {
-        platform::showError(e);
-        return 0;
-    }
+    const std::optional<std::filesystem::path> live = workspace().file().path();
     QString refusal;
     const auto native = nativeName(name, refusal);
     if (!native) {
@@ -98,14 +92,13 @@ int Form43::backupTo(const QString& name) {
     std::error_code ec;
     if (target.is_relative()) {
         const std::filesystem::path folder =
-            file->path().empty()
-                ? std::filesystem::path(platform::toStd(
-                      QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)))
-                : file->path().parent_path();
+            live ? live->parent_path()
+                 : std::filesystem::path(platform::toStd(
+                       QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
         std::filesystem::create_directories(folder, ec);
         target = folder / target;
     }
-    if (!file->path().empty() && store::bulk::sameFile(target, file->path())) {
+    if (live && store::bulk::sameFile(target, *live)) {
         workspace().dialogs().beep();
         workspace().dialogs().message(
             QStringLiteral("%1 就是目前使用中的客戶資料檔，不能當作備份檔。請換一個檔名。")
@@ -120,7 +113,7 @@ int Form43::backupTo(const QString& name) {
         return -1;
     try {
         // The earlier file is replaced only once the new copy is complete.
-        file->backup(target);
+        workspace().file().backup(target);
     } catch (const std::exception& e) {
         platform::showError(e);
         return 0;

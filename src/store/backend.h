@@ -41,8 +41,8 @@ class Backend {
     virtual bool readOnly() const { return false; }
     // Other copies of this program connected to the same clients now (a server's count).
     virtual int otherDesks() { return 0; }
-    // The local file, or an empty path for a server.
-    virtual std::filesystem::path file() const { return {}; }
+    // The local file the tables live in; nothing when they live elsewhere (a server).
+    virtual std::optional<std::filesystem::path> file() const { return std::nullopt; }
     // How long a write waits for another program's lock before it gives up.
     virtual void setWaitLimit(int /*milliseconds*/) {}
 

@@ -51,7 +51,7 @@ class ClientFile {
 
     // The file or server, for messages; the local file (empty for a server).
     std::string where() const { return backend_->where(); }
-    std::filesystem::path path() const { return backend_->file(); }
+    std::optional<std::filesystem::path> path() const { return backend_->file(); }
     Backend& backend() const { return *backend_; }
 
     // A record set over a table (any letter case); the client table presents the twenty fields

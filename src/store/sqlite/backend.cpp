@@ -59,7 +59,7 @@ class SqliteBackend final : public Backend {
 
     std::string where() const override { return db_->path().string(); }
     std::string otherWriters() const override { return "另一個視窗或程式"; }
-    std::filesystem::path file() const override { return db_->path(); }
+    std::optional<std::filesystem::path> file() const override { return db_->path(); }
     void setWaitLimit(int milliseconds) override { db_->setBusyTimeout(milliseconds); }
 
     std::string tableName(std::string_view wanted) override {
