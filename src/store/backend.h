@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,14 +16,42 @@ namespace store {
 
 class Database;
 
-namespace detail {
-struct RowStore;
-}
-
 // New values for some columns of a row: (column in the row store's order, text).
 using ColumnValues = std::vector<std::pair<int, std::string_view>>;
 // A whole client as the twenty fields; nothing for NULL.
 using NewClient = std::vector<std::optional<std::string>>;
+
+// A table as a backend reads and writes it: its name as stored, the columns in the order the
+// values come (their names as stored) and the name that addresses its rows (see rowAddress).
+struct TableShape {
+    std::string table;
+    std::vector<std::string> columns;
+    std::string rowid;
+};
+// A row's values in the table shape's column order (NULL read as empty text).
+using RowValues = std::span<const std::string_view>;
+
+// The columns a write sets, and every column of a table: what a write checks is unchanged.
+std::vector<int> writtenColumns(const ColumnValues& values);
+std::vector<int> everyColumn(const TableShape& table);
+
+// Takes rows as a backend reads them; the values are the backend's until the call returns.
+class RowSink {
+  public:
+    virtual ~RowSink() = default;
+    virtual void row(int64_t id, RowValues values) = 0;
+    // Forgets the rows taken so far: the part is read again from its start.
+    virtual void restart() = 0;
+};
+// Where a read puts a table's rows: one sink per part, each filled by one thread, so that a
+// backend may read parts at once. Parts are asked for before the reading starts; the rows may
+// come in any order (the store puts them in row order).
+class RowParts {
+  public:
+    virtual ~RowParts() = default;
+    // A new part of about `expected` rows (0: not known).
+    virtual RowSink& part(std::size_t expected) = 0;
+};
 
 // Where the client tables live: an SQLite file or a database on a PostgreSQL server. Every read
 // and write of rows goes through here, so that the record sets and windows above behave the same
@@ -54,20 +83,19 @@ class Backend {
     // when none does.
     virtual std::string rowAddress(const std::string& table) = 0;
 
-    // Reads every row of `rows.table` (its columns and row address known), in row order.
-    virtual void readAll(detail::RowStore& rows) = 0;
+    // Reads every row of the table into `parts`.
+    virtual void readAll(const TableShape& table, RowParts& parts) = 0;
     // The row's values as stored now; false when it is gone.
-    virtual bool read(const detail::RowStore& rows, int64_t id,
-                      std::vector<std::string>& values) = 0;
+    virtual bool read(const TableShape& table, int64_t id, std::vector<std::string>& values) = 0;
     // Adds a row holding `values`; gives its id and, in `stored`, the row as stored.
-    virtual int64_t insert(const detail::RowStore& rows, const ColumnValues& values,
+    virtual int64_t insert(const TableShape& table, const ColumnValues& values,
                            std::vector<std::string>& stored) = 0;
     // Writes `values` only while the row holds `original` (NULL counts as empty text); false, and
     // nothing written, otherwise. `stored` receives the row as stored.
-    virtual bool update(const detail::RowStore& rows, int64_t id, const ColumnValues& values,
-                        const char* original, std::vector<std::string>& stored) = 0;
+    virtual bool update(const TableShape& table, int64_t id, const ColumnValues& values,
+                        RowValues original, std::vector<std::string>& stored) = 0;
     // Deletes the row only while it holds `original`; false, nothing deleted, otherwise.
-    virtual bool erase(const detail::RowStore& rows, int64_t id, const char* original) = 0;
+    virtual bool erase(const TableShape& table, int64_t id, RowValues original) = 0;
 
     // The operations on every client at once, one transaction each (see store/bulk.h).
     virtual void renumber(std::string_view start, const bulk::Progress& progress) = 0;
@@ -86,6 +114,9 @@ class Backend {
 
 // The client tables in an open SQLite file.
 std::shared_ptr<Backend> sqliteBackend(std::shared_ptr<Database> db);
+// From this number of rows on, an SQLite file's table is read in two halves at once: the upper
+// through a second connection on a second thread (tests lower it).
+inline int64_t sqliteParallelReadFrom = 200000;
 
 // What keeps the tables from serving as client tables, one line per missing table or table with
 // missing columns; empty when nothing is missing. Reads only.

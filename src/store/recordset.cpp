@@ -264,7 +264,7 @@ void RecordSet::followOthers() {
         // The rows are older than the table: the record moved to is read again before it shows.
         const Bookmark row = order_[static_cast<std::size_t>(pos_ - 1)];
         std::vector<std::string> now;
-        if (!rows.backend->read(rows, rows.rowids[row], now)) {
+        if (!rows.backend->read(rows.shape(), rows.rowids[row], now)) {
             rows.rows[row] = nullptr;
             for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowDeleted(row);
             return;
@@ -451,7 +451,7 @@ bool RecordSet::refreshCurrent() {
 
 bool RecordSet::inFile(Bookmark row) const {
     std::vector<std::string> values;
-    return rows_->backend->read(*rows_, rows_->rowids[row], values);
+    return rows_->backend->read(rows_->shape(), rows_->rowids[row], values);
 }
 
 void RecordSet::conflict(Bookmark row, std::string_view doing) const {
@@ -467,7 +467,7 @@ std::optional<std::vector<FieldConflict>> RecordSet::rebaseEdit() {
     auto& rows = *rows_;
     const Bookmark row = edit_->row;
     std::vector<std::string> now;
-    if (!rows.backend->read(rows, rows.rowids[row], now)) return std::nullopt;
+    if (!rows.backend->read(rows.shape(), rows.rowids[row], now)) return std::nullopt;
     const detail::RowView read(edit_->original);
     std::vector<FieldConflict> both;
     for (std::size_t c = 0; c < edit_->values.size(); ++c) {
@@ -504,7 +504,7 @@ void RecordSet::editAsNew() {
 
 void RecordSet::reread(Bookmark row) {
     std::vector<std::string> values;
-    if (!rows_->backend->read(*rows_, rows_->rowids[row], values))
+    if (!rows_->backend->read(rows_->shape(), rows_->rowids[row], values))
         throw StoreError(ErrorKind::Io, "剛寫入的資料讀不回來：" + rows_->backend->where());
     rows_->rows[row] = rows_->pack(values);
 }
@@ -524,7 +524,7 @@ void RecordSet::update() {
         if (!text::storable(v)) throw StoreError(ErrorKind::Unstorable, unstorable(fieldName(c)));
     std::vector<std::string> stored;
     if (edit_->adding) {
-        const int64_t id = rows.backend->insert(rows, changed, stored);
+        const int64_t id = rows.backend->insert(rows.shape(), changed, stored);
         const auto row = static_cast<Bookmark>(rows.rows.size());
         rows.rowids.push_back(id);
         rows.rows.push_back(rows.pack(stored));
@@ -540,7 +540,8 @@ void RecordSet::update() {
         notify(Change::PendingEdited);
         return;
     }
-    if (!rows.backend->update(rows, rows.rowids[row], changed, edit_->original, stored))
+    const auto original = detail::RowView(edit_->original).values(rows.stored.size());
+    if (!rows.backend->update(rows.shape(), rows.rowids[row], changed, original, stored))
         conflict(row, "存檔");
     rows.rows[row] = rows.pack(stored);
     edit_.reset();
@@ -553,7 +554,8 @@ void RecordSet::deleteCurrent() {
     if (!hasCurrent()) throw StoreError(ErrorKind::NoCurrentRecord, "沒有目前的記錄可以刪除。");
     auto& rows = *rows_;
     Bookmark row = order_[static_cast<std::size_t>(pos_ - 1)];
-    if (!rows.backend->erase(rows, rows.rowids[row], rows.rows[row])) conflict(row, "刪除");
+    if (!rows.backend->erase(rows.shape(), rows.rowids[row], rows.values(row)))
+        conflict(row, "刪除");
     rows.rows[row] = nullptr;
     rows.wrote();
     for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowDeleted(row);

@@ -49,19 +49,87 @@ void Arena::adopt(Arena&& other) {
     other.left_ = 0;
 }
 
-std::vector<int> writtenColumns(const ColumnValues& values) {
-    std::vector<int> columns;
-    for (const auto& [c, v] : values) columns.push_back(c);
-    return columns;
+std::vector<std::string_view> RowView::values(std::size_t count) const {
+    std::vector<std::string_view> out;
+    out.reserve(count);
+    const auto* p = reinterpret_cast<const unsigned char*>(blob_);
+    while (out.size() < count) {
+        std::size_t len = 0;
+        int shift = 0;
+        unsigned char b;
+        do {
+            b = *p++;
+            len |= static_cast<std::size_t>(b & 0x7F) << shift;
+            shift += 7;
+        } while (b & 0x80);
+        out.emplace_back(reinterpret_cast<const char*>(p), len);
+        p += len;
+    }
+    return out;
 }
 
-std::vector<int> everyColumn(const RowStore& rows) {
-    std::vector<int> columns(rows.stored.size());
-    for (std::size_t c = 0; c < columns.size(); ++c) columns[c] = static_cast<int>(c);
-    return columns;
-}
+namespace {
 
-const char* packInto(Arena& arena, const std::vector<std::string_view>& values) {
+// The rows of a load, part by part: each part packs into an arena of its own, so that parts can
+// be filled at once on several threads.
+class LoadParts final : public RowParts {
+  public:
+    RowSink& part(std::size_t expected) override {
+        parts_.push_back(std::make_unique<Part>());
+        parts_.back()->rows.reserve(expected);  // reserved once: never copied while it grows
+        return *parts_.back();
+    }
+    // The rows, in row order, into `store`.
+    void into(RowStore& store) {
+        for (auto& part : parts_) {
+            if (store.rows.empty()) {
+                store.rowids = std::move(part->rowids);
+                store.rows = std::move(part->rows);
+            } else {
+                store.rowids.append(part->rowids);
+                store.rows.insert(store.rows.end(), part->rows.begin(), part->rows.end());
+            }
+            store.arena.adopt(std::move(part->arena));
+        }
+        parts_.clear();
+        // A server's table scan gives rows in the order they were written, nearly always row
+        // order; otherwise they are put in it.
+        bool ordered = true;
+        for (std::size_t i = 1; i < store.rows.size() && ordered; ++i)
+            ordered = store.rowids[i - 1] < store.rowids[i];
+        if (ordered) return;
+        std::vector<std::pair<int64_t, const char*>> byId(store.rows.size());
+        for (std::size_t i = 0; i < byId.size(); ++i) byId[i] = {store.rowids[i], store.rows[i]};
+        std::sort(byId.begin(), byId.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        store.rowids = RowIds();
+        for (std::size_t i = 0; i < byId.size(); ++i) {
+            store.rowids.push_back(byId[i].first);
+            store.rows[i] = byId[i].second;
+        }
+    }
+
+  private:
+    struct Part final : RowSink {
+        Arena arena;
+        RowIds rowids;
+        std::vector<const char*> rows;
+        void row(int64_t id, RowValues values) override {
+            rowids.push_back(id);
+            rows.push_back(packInto(arena, values));
+        }
+        void restart() override {
+            arena = Arena();
+            rowids = RowIds();
+            rows.clear();
+        }
+    };
+    std::vector<std::unique_ptr<Part>> parts_;
+};
+
+}  // namespace
+
+const char* packInto(Arena& arena, RowValues values) {
     std::size_t size = 0;
     for (auto v : values) {
         size += v.size() + 1;
@@ -147,12 +215,6 @@ bool RowStore::takeRows(RowStore& fresh) {
     return true;
 }
 
-std::string RowStore::selectList() const {
-    std::string list = rowid;
-    for (const auto& c : stored) list += ", " + quoteName(c);
-    return list;
-}
-
 std::shared_ptr<RowStore> RowStore::load(std::shared_ptr<Backend> backend, std::string_view table,
                                          const std::vector<std::string_view>& leading) {
     auto store = std::make_shared<RowStore>();
@@ -180,9 +242,27 @@ std::shared_ptr<RowStore> RowStore::load(std::shared_ptr<Backend> backend, std::
     for (std::size_t i = 0; i < stored.size(); ++i)
         if (!used[i]) store->columns.push_back(stored[i]), store->stored.push_back(stored[i]);
 
-    backend->readAll(*store);
+    LoadParts parts;
+    backend->readAll(store->shape(), parts);
+    parts.into(*store);
     ++store->generation;
     return store;
 }
 
 }  // namespace store::detail
+
+namespace store {
+
+std::vector<int> writtenColumns(const ColumnValues& values) {
+    std::vector<int> columns;
+    for (const auto& [c, v] : values) columns.push_back(c);
+    return columns;
+}
+
+std::vector<int> everyColumn(const TableShape& table) {
+    std::vector<int> columns(table.columns.size());
+    for (std::size_t c = 0; c < columns.size(); ++c) columns[c] = static_cast<int>(c);
+    return columns;
+}
+
+}  // namespace store

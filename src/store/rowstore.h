@@ -36,6 +36,8 @@ class RowView final : public FieldSource {
   public:
     explicit RowView(const char* blob) : blob_(blob) {}
     std::string_view field(int column) const override;
+    // The first `count` values, in order.
+    std::vector<std::string_view> values(std::size_t count) const;
 
   private:
     const char* blob_;
@@ -68,13 +70,10 @@ class RowIds {
     std::vector<int64_t> rest_;
 };
 
-// The columns a write sets, and every column of a row store: what a write checks is unchanged.
-std::vector<int> writtenColumns(const ColumnValues& values);
 struct RowStore;
-std::vector<int> everyColumn(const RowStore& rows);
 
 // Packs a row's values into the arena (see Arena).
-const char* packInto(Arena& arena, const std::vector<std::string_view>& values);
+const char* packInto(Arena& arena, RowValues values);
 
 // The rows of one table, shared by a record set and its clones. Rows keep their index for life
 // (a deleted row leaves an empty slot), so an index is a bookmark.
@@ -105,9 +104,6 @@ struct RowStore {
     // The `leading` columns come first, shown under those names, the others after them.
     static std::shared_ptr<RowStore> load(std::shared_ptr<Backend> backend, std::string_view table,
                                           const std::vector<std::string_view>& leading);
-    // From this number of rows on, an SQLite load reads the upper half through a second
-    // connection on a second thread, while the first reads the lower half (tests lower it).
-    static inline int64_t parallelLoadFrom = 200000;
 
     const char* pack(const std::vector<std::string_view>& values);
     const char* pack(const std::vector<std::string>& values);
@@ -137,8 +133,12 @@ struct RowStore {
     bool followsOthers = false;  // an open file's rows, which watch for others' changes
     std::shared_ptr<std::function<void()>> onStale;  // told when `stale` is found
     RowView row(uint32_t index) const { return RowView(rows[index]); }
-    // The row address and the columns, quoted, for a SELECT.
-    std::string selectList() const;
+    // The table as its backend reads and writes it.
+    TableShape shape() const { return {table, stored, rowid}; }
+    // A row's values as its backend takes them.
+    std::vector<std::string_view> values(uint32_t index) const {
+        return RowView(rows[index]).values(stored.size());
+    }
 };
 
 }  // namespace store::detail

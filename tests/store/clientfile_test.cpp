@@ -244,12 +244,12 @@ TEST(LargeTable, ALoadInTwoHalvesGivesTheSameRows) {
         return out;
     };
     const auto whole = rows();
-    const int64_t saved = store::detail::RowStore::parallelLoadFrom;
-    store::detail::RowStore::parallelLoadFrom = 1;
+    const int64_t saved = store::sqliteParallelReadFrom;
+    store::sqliteParallelReadFrom = 1;
     EXPECT_EQ(rows(), whole);
     // Past the first gap each row still writes to its own row id.
     auto rs = store::RecordSet::openClients(store::clientfile::open(path));
-    store::detail::RowStore::parallelLoadFrom = saved;
+    store::sqliteParallelReadFrom = saved;
     rs->moveLast();  // the largest id
     const std::string no(rs->value(store::NO));
     rs->setValue(store::NAME, "改");

@@ -8,16 +8,15 @@
 #include "store/errors.h"
 #include "store/fields.h"
 #include "store/postgres/connection.h"
-#include "store/rowstore.h"
 #include "store/sqlite/database.h"
 
 namespace store::postgres {
 namespace {
 
 // The column list for reading a row: each as text whatever its type.
-std::string selectList(const detail::RowStore& rows) {
+std::string selectList(const TableShape& rows) {
     std::string list = rows.rowid;
-    for (const auto& c : rows.stored) list += ", " + quoteName(c) + "::text";
+    for (const auto& c : rows.columns) list += ", " + quoteName(c) + "::text";
     return list;
 }
 
@@ -84,14 +83,10 @@ class PgBackend final : public Backend {
                                                        " 欄位，記錄無法逐筆存取");
     }
 
-    void readAll(detail::RowStore& rows) override {
+    void readAll(const TableShape& rows, RowParts& parts) override {
         c_.ensureOpen();
-        struct Loaded {
-            int64_t id;
-            const char* blob;
-        };
-        std::vector<Loaded> loaded;
-        std::vector<std::string_view> values(rows.stored.size());
+        RowSink& sink = parts.part(0);
+        std::vector<std::string_view> values(rows.columns.size());
         copyOut(c_,
                 "COPY (SELECT " + selectList(rows) + " FROM " + quoteName(rows.table) +
                     ") TO STDOUT (FORMAT binary)",
@@ -99,20 +94,11 @@ class PgBackend final : public Backend {
                     const int64_t id = rowAddressOf(c_, fields, values.size());
                     for (std::size_t i = 0; i < values.size(); ++i)
                         values[i] = fields[i + 1].value_or(std::string_view());
-                    loaded.push_back({id, detail::packInto(rows.arena, values)});
+                    sink.row(id, values);
                 });
-        // A table scan gives rows in the order they were written, nearly always row order.
-        auto byId = [](const Loaded& a, const Loaded& b) { return a.id < b.id; };
-        if (!std::is_sorted(loaded.begin(), loaded.end(), byId))
-            std::sort(loaded.begin(), loaded.end(), byId);
-        rows.rows.reserve(loaded.size());
-        for (const auto& l : loaded) {
-            rows.rowids.push_back(l.id);
-            rows.rows.push_back(l.blob);
-        }
     }
 
-    bool read(const detail::RowStore& rows, int64_t id, std::vector<std::string>& values) override {
+    bool read(const TableShape& rows, int64_t id, std::vector<std::string>& values) override {
         c_.ensureOpen();
         Params p;
         p.id(id);
@@ -122,7 +108,7 @@ class PgBackend final : public Backend {
         return take(r.get(), values);
     }
 
-    int64_t insert(const detail::RowStore& rows, const ColumnValues& values,
+    int64_t insert(const TableShape& rows, const ColumnValues& values,
                    std::vector<std::string>& stored) override {
         int64_t id = 0;
         write("存檔", [&] {
@@ -131,7 +117,7 @@ class PgBackend final : public Backend {
             for (const auto& [c, v] : values) {
                 p.text(v);
                 names +=
-                    (names.empty() ? "" : ", ") + quoteName(rows.stored[static_cast<size_t>(c)]);
+                    (names.empty() ? "" : ", ") + quoteName(rows.columns[static_cast<size_t>(c)]);
                 marks += (marks.empty() ? "$" : ", $") + std::to_string(p.count());
             }
             const std::string table = quoteName(rows.table);
@@ -146,8 +132,8 @@ class PgBackend final : public Backend {
         return id;
     }
 
-    bool update(const detail::RowStore& rows, int64_t id, const ColumnValues& values,
-                const char* original, std::vector<std::string>& stored) override {
+    bool update(const TableShape& rows, int64_t id, const ColumnValues& values, RowValues original,
+                std::vector<std::string>& stored) override {
         bool written = false;
         write("存檔", [&] {
             Params p;
@@ -155,26 +141,25 @@ class PgBackend final : public Backend {
             for (const auto& [c, v] : values) {
                 p.text(v);
                 sets += (sets.empty() ? "" : ", ") +
-                        quoteName(rows.stored[static_cast<size_t>(c)]) + " = $" +
+                        quoteName(rows.columns[static_cast<size_t>(c)]) + " = $" +
                         std::to_string(p.count());
             }
             // Only the fields written must still hold what was read (see the file's backend).
-            Result r =
-                c_.exec("UPDATE " + quoteName(rows.table) + " SET " + sets +
-                            whereUnchanged(rows, detail::writtenColumns(values), id, original, p) +
-                            " RETURNING " + selectList(rows),
-                        p, "存檔");
+            Result r = c_.exec("UPDATE " + quoteName(rows.table) + " SET " + sets +
+                                   whereUnchanged(rows, writtenColumns(values), id, original, p) +
+                                   " RETURNING " + selectList(rows),
+                               p, "存檔");
             written = take(r.get(), stored);
         });
         return written;
     }
 
-    bool erase(const detail::RowStore& rows, int64_t id, const char* original) override {
+    bool erase(const TableShape& rows, int64_t id, RowValues original) override {
         bool erased = false;
         write("刪除", [&] {
             Params p;
             Result r = c_.exec("DELETE FROM " + quoteName(rows.table) +
-                                   whereUnchanged(rows, detail::everyColumn(rows), id, original, p),
+                                   whereUnchanged(rows, everyColumn(rows), id, original, p),
                                p, "刪除");
             erased = std::string_view(PQcmdTuples(r.get())) == "1";
         });
@@ -222,14 +207,13 @@ class PgBackend final : public Backend {
 
     // " WHERE the row still holds `original` in these columns": NULL and empty text count as
     // the same.
-    static std::string whereUnchanged(const detail::RowStore& rows, const std::vector<int>& columns,
-                                      int64_t id, const char* original, Params& p) {
+    static std::string whereUnchanged(const TableShape& rows, const std::vector<int>& columns,
+                                      int64_t id, RowValues original, Params& p) {
         p.id(id);
         std::string sql = " WHERE " + rows.rowid + " = $" + std::to_string(p.count());
-        const detail::RowView view(original);
         for (int c : columns) {
-            p.text(view.field(c));
-            sql += " AND COALESCE(" + quoteName(rows.stored[static_cast<std::size_t>(c)]) +
+            p.text(original[static_cast<std::size_t>(c)]);
+            sql += " AND COALESCE(" + quoteName(rows.columns[static_cast<std::size_t>(c)]) +
                    "::text, '') = $" + std::to_string(p.count());
         }
         return sql;

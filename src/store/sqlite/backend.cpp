@@ -7,50 +7,47 @@
 #include "store/backend.h"
 #include "store/errors.h"
 #include "store/fields.h"
-#include "store/rowstore.h"
 #include "store/sqlite/bulk.h"
 #include "store/sqlite/database.h"
 
 namespace store {
 namespace {
 
-using detail::RowStore;
+// The row address and the columns, quoted, for a SELECT.
+std::string selectList(const TableShape& table) {
+    std::string list = table.rowid;
+    for (const auto& c : table.columns) list += ", " + quoteName(c);
+    return list;
+}
 
-// Rows read into an arena of their own, so that two threads can read at once.
-struct Part {
-    detail::Arena arena;
-    detail::RowIds rowids;
-    std::vector<const char*> rows;
-};
-
-// Steps `s` (row id, then the columns) to its end, packing each row into `part`; `stepped`
-// when its first row is already there.
-void readRows(Statement& s, std::size_t columns, Part& part, bool stepped = false) {
+// Steps `s` (row id, then the columns) to its end, giving each row to `sink`; `stepped` when its
+// first row is already there.
+void readRows(Statement& s, std::size_t columns, RowSink& sink, bool stepped = false) {
     std::vector<std::string_view> values(columns);
     for (bool more = stepped || s.step(); more; more = s.step()) {
         for (std::size_t c = 0; c < columns; ++c) values[c] = s.text(static_cast<int>(c) + 1);
-        part.rowids.push_back(s.integer(0));
-        part.rows.push_back(detail::packInto(part.arena, values));
+        sink.row(s.integer(0), values);
     }
 }
 
 // " WHERE the row still holds `original` in these columns": NULL and empty text count as the
 // same.
-std::string whereUnchanged(const RowStore& rows, const std::vector<int>& columns, int firstParam) {
+std::string whereUnchanged(const TableShape& rows, const std::vector<int>& columns,
+                           int firstParam) {
     std::string sql = " WHERE " + rows.rowid + " = ?" + std::to_string(firstParam);
     for (std::size_t i = 0; i < columns.size(); ++i)
         sql += " AND COALESCE(CAST(" +
-               quoteName(rows.stored[static_cast<std::size_t>(columns[i])]) + " AS TEXT), '') = ?" +
-               std::to_string(firstParam + 1 + static_cast<int>(i));
+               quoteName(rows.columns[static_cast<std::size_t>(columns[i])]) +
+               " AS TEXT), '') = ?" + std::to_string(firstParam + 1 + static_cast<int>(i));
     return sql;
 }
 
 void bindOriginal(Statement& s, const std::vector<int>& columns, int firstParam, int64_t rowid,
-                  const char* original) {
+                  RowValues original) {
     s.bind(firstParam, rowid);
-    detail::RowView view(original);
     for (std::size_t i = 0; i < columns.size(); ++i)
-        s.bind(firstParam + 1 + static_cast<int>(i), view.field(columns[i]));
+        s.bind(firstParam + 1 + static_cast<int>(i),
+               original[static_cast<std::size_t>(columns[i])]);
 }
 
 class SqliteBackend final : public Backend {
@@ -83,25 +80,25 @@ class SqliteBackend final : public Backend {
         return name;
     }
 
-    void readAll(RowStore& rows) override;
+    void readAll(const TableShape& rows, RowParts& parts) override;
 
-    bool read(const RowStore& rows, int64_t id, std::vector<std::string>& values) override {
-        Statement s(*db_, "SELECT " + rows.selectList() + " FROM " + quoteName(rows.table) +
+    bool read(const TableShape& rows, int64_t id, std::vector<std::string>& values) override {
+        Statement s(*db_, "SELECT " + selectList(rows) + " FROM " + quoteName(rows.table) +
                               " WHERE " + rows.rowid + " = ?");
         s.bind(1, id);
         if (!s.step()) return false;
-        values.resize(rows.stored.size());
+        values.resize(rows.columns.size());
         for (std::size_t c = 0; c < values.size(); ++c)
             values[c] = std::string(s.text(static_cast<int>(c) + 1));
         return true;
     }
 
-    int64_t insert(const RowStore& rows, const ColumnValues& values,
+    int64_t insert(const TableShape& rows, const ColumnValues& values,
                    std::vector<std::string>& stored) override {
         Transaction tx(*db_);
         std::string names, marks;
         for (const auto& [c, v] : values) {
-            names += (names.empty() ? "" : ", ") + quoteName(rows.stored[static_cast<size_t>(c)]);
+            names += (names.empty() ? "" : ", ") + quoteName(rows.columns[static_cast<size_t>(c)]);
             marks += marks.empty() ? "?" : ", ?";
         }
         const std::string table = quoteName(rows.table);
@@ -117,17 +114,17 @@ class SqliteBackend final : public Backend {
         return id;
     }
 
-    bool update(const RowStore& rows, int64_t id, const ColumnValues& values, const char* original,
+    bool update(const TableShape& rows, int64_t id, const ColumnValues& values, RowValues original,
                 std::vector<std::string>& stored) override {
         Transaction tx(*db_);
         std::string sets;
         for (const auto& [c, v] : values)
-            sets += (sets.empty() ? "" : ", ") + quoteName(rows.stored[static_cast<size_t>(c)]) +
+            sets += (sets.empty() ? "" : ", ") + quoteName(rows.columns[static_cast<size_t>(c)]) +
                     " = ?";
         const int first = static_cast<int>(values.size()) + 1;
         // Only the fields written must still hold what was read: another program may have
         // changed the others meanwhile, and keeps those changes.
-        const std::vector<int> checked = detail::writtenColumns(values);
+        const std::vector<int> checked = writtenColumns(values);
         Statement write(*db_, "UPDATE " + quoteName(rows.table) + " SET " + sets +
                                   whereUnchanged(rows, checked, first));
         for (std::size_t i = 0; i < values.size(); ++i)
@@ -140,9 +137,9 @@ class SqliteBackend final : public Backend {
         return true;
     }
 
-    bool erase(const RowStore& rows, int64_t id, const char* original) override {
+    bool erase(const TableShape& rows, int64_t id, RowValues original) override {
         Transaction tx(*db_);
-        const std::vector<int> all = detail::everyColumn(rows);
+        const std::vector<int> all = everyColumn(rows);
         Statement erase(*db_,
                         "DELETE FROM " + quoteName(rows.table) + whereUnchanged(rows, all, 1));
         bindOriginal(erase, all, 1, id, original);
@@ -191,7 +188,7 @@ class SqliteBackend final : public Backend {
     }
 
   private:
-    void readBack(const RowStore& rows, int64_t id, std::vector<std::string>& stored) {
+    void readBack(const TableShape& rows, int64_t id, std::vector<std::string>& stored) {
         if (!read(rows, id, stored))
             throw StoreError(ErrorKind::Io, "剛寫入的資料讀不回來：" + where());
     }
@@ -199,10 +196,10 @@ class SqliteBackend final : public Backend {
     std::shared_ptr<Database> db_;
 };
 
-void SqliteBackend::readAll(RowStore& rows) {
-    const std::string select = "SELECT " + rows.selectList() + " FROM " + quoteName(rows.table);
+void SqliteBackend::readAll(const TableShape& rows, RowParts& parts) {
+    const std::string select = "SELECT " + selectList(rows) + " FROM " + quoteName(rows.table);
     const std::string& rowid = rows.rowid;
-    const std::size_t columns = rows.stored.size();
+    const std::size_t columns = rows.columns.size();
     // Sized and split by the number of rows, never by the span of their ids: a row may carry
     // any id SQLite allows (a backup from a server keeps the server's).
     std::size_t count = 0;
@@ -210,9 +207,8 @@ void SqliteBackend::readAll(RowStore& rows) {
         Statement s(*db_, "SELECT count(*) FROM " + quoteName(rows.table));
         if (s.step()) count = static_cast<std::size_t>(std::max<int64_t>(s.integer(0), 0));
     }
-    Part lower, upper;
-    lower.rows.reserve(count);  // reserved once: never copied while it grows
-    if (static_cast<int64_t>(count) < RowStore::parallelLoadFrom) {
+    if (static_cast<int64_t>(count) < sqliteParallelReadFrom) {
+        RowSink& lower = parts.part(count);
         Statement s(*db_, select + " ORDER BY " + rowid);
         readRows(s, columns, lower);
     } else {
@@ -231,7 +227,8 @@ void SqliteBackend::readAll(RowStore& rows) {
             m.bind(1, static_cast<int64_t>(count / 2));
             if (m.step()) middle = m.integer(0);
         }
-        upper.rows.reserve(count - count / 2);
+        RowSink& lower = parts.part(count / 2);
+        RowSink& upper = parts.part(count - count / 2);
         auto readUpper = [&](const Database& from) {
             Statement t(from, select + " WHERE " + rowid + " >= ? ORDER BY " + rowid);
             t.bind(1, middle);
@@ -248,7 +245,7 @@ void SqliteBackend::readAll(RowStore& rows) {
                     readUpper(*Database::open(db_->path(), OpenOptions{200, true}));
                     upperRead = true;
                 } catch (const std::exception&) {
-                    upper = Part{};  // read here instead, below
+                    upper.restart();  // read here instead, below
                 }
             });
             struct Join {
@@ -259,12 +256,6 @@ void SqliteBackend::readAll(RowStore& rows) {
         }
         if (!upperRead) readUpper(*db_);
     }
-    rows.rowids = std::move(lower.rowids);
-    rows.rows = std::move(lower.rows);
-    rows.rowids.append(upper.rowids);
-    rows.rows.insert(rows.rows.end(), upper.rows.begin(), upper.rows.end());
-    rows.arena.adopt(std::move(lower.arena));
-    rows.arena.adopt(std::move(upper.arena));
 }
 
 }  // namespace
