@@ -165,18 +165,19 @@ TEST_P(OpenClientFile, ViewsShareTheRowsAndSeeAnotherProgramsChangesOnlyWhenReop
     EXPECT_EQ(&again->valueAt(1, store::NAME)[0], &list->valueAt(1, store::NAME)[0])
         << "our own save must not make the next view read the table again";
 
-    place.exec("UPDATE VELKARD SET NAME = '別人' WHERE NO = 'A3'");
-    EXPECT_EQ(list->valueAt(2, store::NAME), "張三");  // an open view keeps what it showed
-    EXPECT_EQ(file->records("VELKARD")->valueAt(2, store::NAME), "別人");  // a new one reads
+    // (A server keeps an updated row after the others: read again, it is still first.)
+    place.exec("UPDATE VELKARD SET NAME = '別人' WHERE NO = 'A1'");
+    EXPECT_EQ(list->valueAt(0, store::NAME), "王小明");  // an open view keeps what it showed
+    EXPECT_EQ(file->records("VELKARD")->valueAt(0, store::NAME), "別人");  // a new one reads
 
     EXPECT_EQ(file->records("combox_company")->fieldName(0), "company_field");
 
     // The open view still on the older rows saves: a view opened afterwards shows that too.
-    list->setAbsolutePosition(1);
+    list->setAbsolutePosition(3);
     list->setValue(store::NAME, "王大明");
     list->update();
-    EXPECT_EQ(file->records("VELKARD")->valueAt(0, store::NAME), "王大明");
-    EXPECT_EQ(file->records("VELKARD")->valueAt(2, store::NAME), "別人");
+    EXPECT_EQ(file->records("VELKARD")->valueAt(2, store::NAME), "王大明");
+    EXPECT_EQ(file->records("VELKARD")->valueAt(0, store::NAME), "別人");
 }
 
 TEST_P(OpenClientFile, BulkOperationsReachEveryViewWithoutAReload) {
