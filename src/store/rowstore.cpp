@@ -26,20 +26,29 @@ char* Arena::allocate(std::size_t size) {
     return out;
 }
 
+namespace {
+
+// The packed text at `p` (its length, 7 bits a byte, then its bytes); `p` moves past it.
+std::string_view unpack(const unsigned char*& p) {
+    std::size_t len = 0;
+    int shift = 0;
+    unsigned char b;
+    do {
+        b = *p++;
+        len |= static_cast<std::size_t>(b & 0x7F) << shift;
+        shift += 7;
+    } while (b & 0x80);
+    const std::string_view text(reinterpret_cast<const char*>(p), len);
+    p += len;
+    return text;
+}
+
+}  // namespace
+
 std::string_view RowView::field(int column) const {
     const auto* p = reinterpret_cast<const unsigned char*>(blob_);
-    for (;;) {
-        std::size_t len = 0;
-        int shift = 0;
-        unsigned char b;
-        do {
-            b = *p++;
-            len |= static_cast<std::size_t>(b & 0x7F) << shift;
-            shift += 7;
-        } while (b & 0x80);
-        if (column-- == 0) return {reinterpret_cast<const char*>(p), len};
-        p += len;
-    }
+    for (; column > 0; --column) unpack(p);
+    return unpack(p);
 }
 
 void Arena::adopt(Arena&& other) {
@@ -53,18 +62,7 @@ std::vector<std::string_view> RowView::values(std::size_t count) const {
     std::vector<std::string_view> out;
     out.reserve(count);
     const auto* p = reinterpret_cast<const unsigned char*>(blob_);
-    while (out.size() < count) {
-        std::size_t len = 0;
-        int shift = 0;
-        unsigned char b;
-        do {
-            b = *p++;
-            len |= static_cast<std::size_t>(b & 0x7F) << shift;
-            shift += 7;
-        } while (b & 0x80);
-        out.emplace_back(reinterpret_cast<const char*>(p), len);
-        p += len;
-    }
+    while (out.size() < count) out.push_back(unpack(p));
     return out;
 }
 
