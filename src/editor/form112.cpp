@@ -45,6 +45,7 @@ Form112::Form112()
 
     // The drop-down lists the client codes straight from the record set: no copy of a long list.
     DataCombo1->setObjectName("DataCombo1");
+    DataCombo1->setAccessibleName(QStringLiteral("依代號找客戶"));
     DataCombo1->setGeometry(rectTwips(840, 120, 1095, 405));
     DataCombo1->setEditable(true);
     DataCombo1->setInsertPolicy(QComboBox::NoInsert);

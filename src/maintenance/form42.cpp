@@ -22,6 +22,7 @@ Form42::Form42() {
     TexFORM42[0] = codeBox;
     TexFORM42[1] = new platform::TextBox(this);
     TexFORM42[1]->setObjectName("TexFORM42(1)");
+    TexFORM42[1]->setAccessibleName(QStringLiteral("重新編排後的第一個代號"));
     TexFORM42[1]->setGeometry(rectTwips(3960, 960, 1095, 375));
     inputOnly = {TexFORM42[1]};
     ComFORM42[0]->setGeometry(rectTwips(1920, 2040, 1095, 375));

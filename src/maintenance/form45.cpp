@@ -86,12 +86,14 @@ Form45::Form45()
     Label1->setObjectName("Label1");
     Label1->setWordWrap(true);
     Preview->setObjectName("Preview");
+    Preview->setAccessibleName(QStringLiteral("存入後的樣子（前 20 筆）"));
     Preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Preview->setColumnCount(store::kFieldCount);
     QStringList headings;
     for (auto name : store::kFieldNames) headings << platform::toQ(name);
     Preview->setHorizontalHeaderLabels(headings);
     Refusals->setObjectName("Refusals");
+    Refusals->setAccessibleName(QStringLiteral("不能匯入的資料與原因"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(Preview, 3);

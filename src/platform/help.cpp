@@ -44,6 +44,7 @@ class Viewer : public QWidget {
         bar->addStretch(1);
         layout->addLayout(bar);
         text_->setObjectName("GuideText");
+        text_->setAccessibleName(QStringLiteral("使用說明"));
         text_->setOpenExternalLinks(true);
         layout->addWidget(text_, 1);
         connect(back, &QPushButton::clicked, text_, &QTextBrowser::backward);

@@ -39,17 +39,25 @@ Preview::Preview(QWidget* parent)
     landscape_ = button("Landscape", QStringLiteral("橫印"), [this](bool on) { setLandscape(on); });
     landscape_->setCheckable(true);
     bar->addSpacing(12);
-    button("FirstPage", QStringLiteral("|◀"), [this] { showPage(0); });
-    button("PreviousPage", QStringLiteral("◀"), [this] { showPage(page_ - 1); });
+    // The arrows are named for screen readers by what they do.
+    button("FirstPage", QStringLiteral("|◀"), [this] {
+        showPage(0);
+    })->setAccessibleName(QStringLiteral("第一頁"));
+    button("PreviousPage", QStringLiteral("◀"), [this] {
+        showPage(page_ - 1);
+    })->setAccessibleName(QStringLiteral("上一頁"));
     pageLabel_->setObjectName("PageLabel");
     bar->addWidget(pageLabel_);
-    button("NextPage", QStringLiteral("▶"), [this] { showPage(page_ + 1); });
+    button("NextPage", QStringLiteral("▶"), [this] {
+        showPage(page_ + 1);
+    })->setAccessibleName(QStringLiteral("下一頁"));
     button("LastPage", QStringLiteral("▶|"), [this] {
         if (document_) showPage(document_->pageCount() - 1);
-    });
+    })->setAccessibleName(QStringLiteral("最後一頁"));
     bar->addStretch(1);
     layout->addLayout(bar);
     image_->setObjectName("PageImage");
+    scroll_->setAccessibleName(QStringLiteral("報表的一頁"));
     image_->setAlignment(Qt::AlignCenter);
     scroll_->setWidget(image_);
     scroll_->setWidgetResizable(true);

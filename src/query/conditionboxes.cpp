@@ -79,4 +79,13 @@ void clearBox(QComboBox* box) {
     box->setEditText(QString());
 }
 
+void nameRow(int row, QWidget* connector, QWidget* field, QWidget* op, QWidget* value) {
+    const QString n = QString::number(row + 1);
+    if (connector)
+        connector->setAccessibleName(QStringLiteral("條件%1 與前一個條件：而且或或").arg(n));
+    field->setAccessibleName(QStringLiteral("條件%1 的欄位").arg(n));
+    op->setAccessibleName(QStringLiteral("條件%1 的比較方式").arg(n));
+    value->setAccessibleName(QStringLiteral("條件%1 的值").arg(n));
+}
+
 }  // namespace query

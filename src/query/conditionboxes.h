@@ -30,5 +30,8 @@ ConditionRow readRow(const QString& field, const QComboBox* op, const QLineEdit*
                      const QComboBox* connector);
 
 void clearBox(QComboBox* box);
+// Names the boxes of condition row `row` (from 0) for screen readers; `connector` is null on the
+// first row. The sort box is named "排序欄位".
+void nameRow(int row, QWidget* connector, QWidget* field, QWidget* op, QWidget* value);
 
 }  // namespace query

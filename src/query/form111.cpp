@@ -61,6 +61,7 @@ Form111::Form111()
 
     Combo6 = query::makeListBox(this, "Combo6", 1920, 120, 855, {});
     query::paint(Combo6, kSortColour);
+    Combo6->setAccessibleName(QStringLiteral("排序欄位"));
     connect(Combo6, &QComboBox::activated, this, &Form111::Combo6_Click);
     chain << Combo6;
 
@@ -86,6 +87,8 @@ Form111::Form111()
         operatorBox[static_cast<std::size_t>(r)] = op;
         Text1[static_cast<std::size_t>(r)] = value;
         chain << field << op << value;
+        query::nameRow(r, r > 0 ? Combo5[static_cast<std::size_t>(r - 1)] : nullptr, field, op,
+                       value);
     }
 
     DataGrid1->setObjectName("DataGrid1");

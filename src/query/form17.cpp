@@ -40,6 +40,7 @@ Form17::Form17() {
     platform::setBackground(Label1, QColor(0xC0, 0xC0, 0xC0));
 
     Combo7 = query::makeListBox(this, "Combo7", 840, 240, 855, titles);
+    Combo7->setAccessibleName(QStringLiteral("排序欄位"));
     connect(Combo7, &QComboBox::activated, this, &Form17::Combo7_Click);
 
     QList<QWidget*> chain{Combo7};
@@ -62,6 +63,10 @@ Form17::Form17() {
             query::makeValueBox(this, QStringLiteral("Text1(%1)").arg(r), 4800, top, 1455);
         chain << fieldBox[static_cast<std::size_t>(r)] << operatorBox[static_cast<std::size_t>(r)]
               << Text1[static_cast<std::size_t>(r)];
+        query::nameRow(r, r > 0 ? Combo6[static_cast<std::size_t>(r - 1)] : nullptr,
+                       fieldBox[static_cast<std::size_t>(r)],
+                       operatorBox[static_cast<std::size_t>(r)],
+                       Text1[static_cast<std::size_t>(r)]);
     }
 
     auto button = [&](const char* name, const char* caption, int left, int width) {

@@ -33,7 +33,9 @@ Form28::Form28() : ListLEFT(new QListWidget(this)), ListRIGHT(new QListWidget(th
     ComRTOL = button("ComRTOL", "MOVE", 2640, 1560, 1215, 375);
     ListLEFT->setObjectName("ListLEFT");
     ListLEFT->setGeometry(rectTwips(720, 480, 1575, 2700));
+    ListLEFT->setAccessibleName(QStringLiteral("可以列印的欄位"));
     ListRIGHT->setObjectName("ListRIGHT");
+    ListRIGHT->setAccessibleName(QStringLiteral("要列印的欄位"));
     ListRIGHT->setGeometry(rectTwips(4200, 480, 1575, 2700));
     ComALLMOVE = button("ComALLMOVE", "ALL MOVE", 2520, 2280, 1455, 375);
     COMMAND1[0] = button("COMMAND1(0)", "PRINTER", 1680, 3840, 1215, 495);
