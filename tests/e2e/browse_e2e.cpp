@@ -349,14 +349,10 @@ class BrowseE2E : public QObject {
         // F1 from the editor's box: the guide at the editor's chapter, in a window of its own.
         pressKey(Qt::Key_F1);
         QTRY_VERIFY(QApplication::activeWindow() &&
-                    QApplication::activeWindow()->objectName() == "HelpViewer");
-        QWidget* guide = QApplication::activeWindow();
-        QVERIFY(guide->windowTitle().endsWith(QStringLiteral("新增與修改客戶")));
-        guide->move(60, 40);
-        QTest::qWait(200);
+                    QApplication::activeWindow()->windowTitle().endsWith("新增與修改客戶"));
+        QApplication::activeWindow()->move(60, 40);
         screenshot("19-guide-from-the-editor");
-        click(guide->findChild<QPushButton*>("GuideClose"));
-        QTRY_VERIFY(QApplication::activeWindow() == editor.window());
+        click(QApplication::activeWindow()->findChild<QPushButton*>("GuideClose"));
         click(editor.COMMAND1[5]);  // QUICK
         staysAboveTheFrame(&opened<Form112>());
         screenshot("18-quick-lookup-above-the-frame");
@@ -368,7 +364,6 @@ class BrowseE2E : public QObject {
     // all out to a workbook, through the desktop's dialogs.
     void theOldFileConvertedAtTheFirstStartThenACsvImported() {
         const fs::path old = fs::path(VELKARD_FIXTURES) / "legacy" / "clients-jet3-big5.mdb";
-        if (!fs::exists(old)) QSKIP("no legacy fixture beside the project");
         testsupport::TempDir office;
         fs::create_directories(office.path() / "VELKARD");
         fs::copy_file(old, office.path() / "VELKARD" / "VELKARD.MDB");

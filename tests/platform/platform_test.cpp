@@ -150,55 +150,32 @@ class PlatformTest : public QObject {
     }
 
     // Long work runs beside the event loop: the windows repaint and show the busy cursor while
-    // it runs, and its failure reaches the caller.
-    void longWorkKeepsTheEventLoopRunning() {
+    // it runs; work a timer starts meanwhile waits for it (never two on the same rows at once),
+    // then runs; a failure reaches the caller.
+    void longWorkKeepsTheEventLoopRunningOneWorkAtATime() {
         platform::keepPaintingDuringLongWork(std::chrono::milliseconds(0));
+        std::atomic<int> running{0}, most{0}, finished{0};
         std::atomic<bool> served{false};
+        auto work = [&](int ms) {
+            most = std::max(most.load(), ++running);
+            for (int i = 0; i < 500 && !served; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            --running, ++finished;
+        };
         Qt::CursorShape cursor = Qt::ArrowCursor;
         QTimer::singleShot(0, [&] {
             if (QApplication::overrideCursor()) cursor = QApplication::overrideCursor()->shape();
             served = true;
+            store::runLong([&] { work(0); });
         });
-        store::runLong([&] {
-            for (int i = 0; i < 500 && !served; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        });
-        QVERIFY(served);
+        store::runLong([&] { work(50); });
         QCOMPARE(cursor, Qt::WaitCursor);
+        QTRY_COMPARE(finished.load(), 2);
+        QCOMPARE(most.load(), 1);
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY_THROWS_EXCEPTION(std::runtime_error,
                                  store::runLong([] { throw std::runtime_error("x"); }));
-        platform::keepPaintingDuringLongWork();
-    }
-
-    // Work that a timer starts while other work runs waits for it: never two at once on the
-    // same rows, and both run.
-    void nestedLongWorkWaitsItsTurn() {
-        platform::keepPaintingDuringLongWork(std::chrono::milliseconds(0));
-        std::atomic<int> running{0}, most{0}, finished{0};
-        std::atomic<bool> started{false};
-        auto enter = [&] { most = std::max(most.load(), ++running); };
-        auto leave = [&] {
-            --running;
-            ++finished;
-        };
-        QTimer::singleShot(0, [&] {
-            started = true;
-            store::runLong([&] {
-                enter();
-                leave();
-            });
-        });
-        store::runLong([&] {
-            enter();
-            for (int i = 0; i < 500 && !started; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            leave();
-        });
-        QVERIFY(started);
-        QTRY_COMPARE(finished.load(), 2);
-        QCOMPARE(most.load(), 1);
         platform::keepPaintingDuringLongWork();
     }
 };

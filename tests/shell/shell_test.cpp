@@ -11,6 +11,7 @@
 
 #include "editor/form11.h"
 #include "platform/qtext.h"
+#include "shell/browsestate.h"
 #include "shell/startup.h"
 
 using testsupport::DialogCall;
@@ -205,17 +206,15 @@ class ShellTest : public QObject {
     // Every sort item reloads the list sorted by its field, with that field's search box (the
     // last two items' names are crossed, as they always were).
     void everySortItemSortsAndSearchesByItsField() {
-        const char* items[] = {"menu_VELKNO_SORT",   "menu_NAME_SORT",    "menu_BIRTH_SORT",
-                               "menu_TEL_SORT",      "menu_ADDRESS_SORT", "menu_COMPANY_SORT",
-                               "menu_POSITION_SORT", "menu_VOCATION_SORT"};
+        auto items = [](int code) { return shell::kSortCodes[std::size_t(code) - 1].menuItem; };
         testsupport::GuiFixture f;
         QVERIFY(f.start(clients(42)));
         for (int code = 1; code <= 8; ++code) {
             const QString field =
                 platform::toQ(store::kFieldNames[static_cast<std::size_t>(kSortFields[code - 1])]);
             QPointer<Form1> before = &list();
-            choose(items[code - 1]);
-            QVERIFY2(before.isNull(), items[code - 1]);  // the list was closed and loaded again
+            choose(items(code));
+            QVERIFY2(before.isNull(), items(code));  // the list was closed and loaded again
             QCOMPARE(list().DATAGRID_FIELD, field);
             QCOMPARE(visibleBox(), code - 1);
             QCOMPARE(current(store::NO), codeOfClient(code == 1 ? 0 : code - 1, 42));
@@ -224,7 +223,7 @@ class ShellTest : public QObject {
         }
         // A whole code and a date with a three-digit year go into their boxes and show whole.
         for (const auto& [code, value] : {std::pair{1, "WA0001"}, std::pair{3, "115.12.06"}}) {
-            choose(items[code - 1]);
+            choose(items(code));
             platform::TextBox* box = list().TexMENU[static_cast<std::size_t>(code - 1)];
             testsupport::retype(box, QString::fromLatin1(value));
             QCOMPARE(box->text(), QString::fromLatin1(value));
