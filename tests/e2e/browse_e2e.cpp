@@ -54,12 +54,14 @@ QString shotDir() {
     return dir;
 }
 
-// The whole screen as the user sees it.
+// The screen as the user sees it, where the program's windows are (frames, dialogs and menus).
 void screenshot(const QString& name) {
-    QApplication::processEvents();
     QTest::qWait(150);
-    QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
-    QVERIFY(shot.save(shotDir() + "/" + name + ".png"));
+    QRect shown;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible()) shown |= w->frameGeometry();
+    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+    QVERIFY(screen.copy(shown).save(shotDir() + "/" + name + ".png"));
 }
 
 // Opens a menu of the bar with the mouse and clicks one of its items.

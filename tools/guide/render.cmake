@@ -7,8 +7,6 @@ execute_process(COMMAND ${CMARK} --extension table --extension autolink ${IN}
 if(failed)
   message(FATAL_ERROR "${CMARK} could not render ${IN}: ${error}")
 endif()
-# Screenshots are whole screens: shown at a width the viewer and a browser page hold.
-string(REPLACE "<img " "<img width=\"640\" " body "${body}")
 string(REGEX REPLACE "href=\"README\\.md" "href=\"index.md" body "${body}")
 string(REGEX REPLACE "href=\"([^\":#]+)\\.md" "href=\"\\1.html" body "${body}")
 # A page or picture the chapter names must be there: a broken link fails the build.
@@ -20,6 +18,16 @@ foreach(target ${targets})
   string(REGEX REPLACE "\\.html$" ".md" target "${target}")
   if(NOT EXISTS ${source}/${target})
     message(FATAL_ERROR "${IN} names ${target}, which the guide does not have")
+  endif()
+  # A picture wider than the viewer and a browser page hold is shown narrower (a PNG's width is
+  # the four bytes from its 16th).
+  if(target MATCHES "\\.png$")
+    file(READ ${source}/${target} width OFFSET 16 LIMIT 4 HEX)
+    math(EXPR width "0x${width}")
+    if(width GREATER 640)
+      string(REPLACE "<img src=\"${target}\"" "<img width=\"640\" src=\"${target}\"" body
+                     "${body}")
+    endif()
   endif()
 endforeach()
 file(STRINGS ${IN} heading LIMIT_COUNT 1 REGEX "^# " ENCODING UTF-8)
