@@ -24,7 +24,6 @@
 #include "store/recordset.h"
 
 using platform::Buttons;
-using platform::dialogs;
 using platform::Icon;
 using platform::ImeMode;
 using platform::rectTwips;

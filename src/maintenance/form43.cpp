@@ -18,7 +18,6 @@
 #include "store/sqlite/bulk.h"
 
 using platform::Buttons;
-using platform::dialogs;
 using platform::rectTwips;
 
 namespace {

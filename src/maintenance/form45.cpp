@@ -20,7 +20,6 @@
 #include "store/fields.h"
 #include "store/text.h"
 
-using platform::dialogs;
 
 namespace {
 
