@@ -20,7 +20,6 @@
 #include "store/fields.h"
 #include "store/text.h"
 
-
 namespace {
 
 constexpr int kPreviewRows = 20;

@@ -33,7 +33,6 @@
 #include "store/clientfile.h"
 #include "store/errors.h"
 
-
 MDIForm1::MDIForm1(std::shared_ptr<platform::Workspace> workspace)
     : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
     setObjectName("MDIForm1");
