@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -51,6 +52,9 @@ class Viewer : public QWidget {
         connect(text_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
         connect(contents, &QPushButton::clicked, this, [this] { open(kContents); });
         connect(close, &QPushButton::clicked, this, &QWidget::close);
+        // Esc closes it, as a help window is left on the other desktops.
+        auto* leave = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+        connect(leave, &QShortcut::activated, this, &QWidget::close);
         connect(text_, &QTextBrowser::sourceChanged, this, [this] {
             setWindowTitle(QStringLiteral("VELKARD 使用說明 — ") + text_->documentTitle());
         });

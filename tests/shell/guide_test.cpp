@@ -22,9 +22,8 @@ QString pageAfterF1() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         auto* text = w->findChild<QTextBrowser*>("GuideText");
         if (!text || !w->isVisible()) continue;
-        const QString page = QFileInfo(text->source().toLocalFile()).fileName();
-        w->close();
-        return page;
+        w->close();  // deleted later: the page it shows is still there to read
+        return QFileInfo(text->source().toLocalFile()).fileName();
     }
     return QStringLiteral("no viewer");
 }
