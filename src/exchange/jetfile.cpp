@@ -360,6 +360,24 @@ const std::optional<std::string>& Table::value(unsigned column, bool& undecoded)
     return impl_->values[column];
 }
 
+namespace {
+
+// libmdb walks a table's data pages by its usage map, and this libmdb takes an empty map for one
+// that is there (a null pointer it then reads): a table definition without a map is damaged.
+// The catalog's own definition is on page 2, where libmdb reads it.
+bool hasUsageMap(MdbHandle* h, unsigned long page) {
+    MdbCatalogEntry entry{};
+    entry.mdb = h;
+    entry.object_type = MDB_TABLE;
+    entry.table_pg = page;
+    MdbTableDef* def = mdb_read_table(&entry);
+    const bool mapped = def && def->usage_map && def->map_sz > 0;
+    mdb_free_tabledef(def);
+    return mapped;
+}
+
+}  // namespace
+
 File::File(const fs::path& path) {
     checkJetFile(path);
     // libmdb decodes Jet 3 names by the code page it finds. Asked for Latin-1 it hands their bytes
@@ -373,7 +391,8 @@ File::File(const fs::path& path) {
     if (!h) refuse(path, "無法開啟這個 Jet 資料庫。");
     impl_ = std::make_unique<detail::FileState>(path, h);
     if (h->f->db_passwd[0]) refuse(path, "資料庫設有密碼（已加密），請先在 Access 中取消密碼。");
-    if (!mdb_read_catalog(h, MDB_TABLE)) refuse(path, "無法讀取資料表目錄（檔案已損壞或已加密）。");
+    if (!hasUsageMap(h, 2) || !mdb_read_catalog(h, MDB_TABLE))
+        refuse(path, "無法讀取資料表目錄（檔案已損壞或已加密）。");
     mdb_set_date_fmt(h, "%Y-%m-%d %H:%M:%S");
 }
 
@@ -387,6 +406,10 @@ std::unique_ptr<Table> File::table(std::string_view name) {
             !store::sameName(entry->object_name, name))
             continue;
         MdbTableDef* def = mdb_read_table(entry);
+        if (def && !def->usage_map) {
+            mdb_free_tabledef(def);
+            def = nullptr;
+        }
         if (!def) refuse(impl_->path, "已損壞：資料表 " + std::string(name) + " 的定義無法讀取。");
         if (!mdb_read_columns(def)) {
             mdb_free_tabledef(def);

@@ -99,6 +99,9 @@ TEST(LegacyFileChanged, DamagedFilesAreRefusedAndOddTextIsKept) {
         bool complete = false;  // the summary says everything came over whole
     } cases[] = {
         {"truncated", false, [](std::string& b) { b.resize(b.size() - 3000); }, "不完整"},
+        {"the catalog without its usage map", true,
+         [](std::string& b) { b = testsupport::readBytes(legacy("damaged-catalog-map.mdb")); },
+         "資料表目錄"},
         {"no Jet file", false, [](std::string& b) { b.assign(b.size(), 'x'); }, "不是舊程式的 Jet"},
         {"the last pages lost", false,
          [](std::string& b) { b.replace(b.size() - 2048 * 6, 2048 * 6, 2048 * 6, '\0'); }, "損壞"},
