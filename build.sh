@@ -10,7 +10,7 @@ PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins qt6-translations-l1
           openbox x11-utils mdbtools-dev libcsv-dev libpq-dev libxlsxwriter-dev postgresql pkg-config python3
           libreoffice-calc-nogui
           clang-format
-          desktop-file-utils appstream dpkg-dev lintian help2man cmark)
+          desktop-file-utils appstream dpkg-dev lintian help2man cmark-gfm)
 BUILD_DIR=${BUILD_DIR:-build}
 FUZZ_DIR=${FUZZ_DIR:-$BUILD_DIR-fuzz}
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}
