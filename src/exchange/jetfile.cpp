@@ -363,17 +363,24 @@ const std::optional<std::string>& Table::value(unsigned column, bool& undecoded)
 namespace {
 
 // libmdb walks a table's data pages by its usage map, and this libmdb takes an empty map for one
-// that is there (a null pointer it then reads): a table definition without a map is damaged.
-// The catalog's own definition is on page 2, where libmdb reads it.
-bool hasUsageMap(MdbHandle* h, unsigned long page) {
+// that is there (a null pointer it then reads): a definition without a map is read as none.
+MdbTableDef* readTable(MdbCatalogEntry* entry) {
+    MdbTableDef* def = mdb_read_table(entry);
+    if (def && def->usage_map && def->map_sz > 0) return def;
+    mdb_free_tabledef(def);
+    return nullptr;
+}
+
+// The catalog's own definition, on page 2 where libmdb reads it, can be walked.
+bool catalogReadable(MdbHandle* h) {
     MdbCatalogEntry entry{};
     entry.mdb = h;
     entry.object_type = MDB_TABLE;
-    entry.table_pg = page;
-    MdbTableDef* def = mdb_read_table(&entry);
-    const bool mapped = def && def->usage_map && def->map_sz > 0;
+    entry.table_pg = 2;
+    MdbTableDef* def = readTable(&entry);
+    const bool readable = def != nullptr;
     mdb_free_tabledef(def);
-    return mapped;
+    return readable;
 }
 
 }  // namespace
@@ -391,7 +398,7 @@ File::File(const fs::path& path) {
     if (!h) refuse(path, "無法開啟這個 Jet 資料庫。");
     impl_ = std::make_unique<detail::FileState>(path, h);
     if (h->f->db_passwd[0]) refuse(path, "資料庫設有密碼（已加密），請先在 Access 中取消密碼。");
-    if (!hasUsageMap(h, 2) || !mdb_read_catalog(h, MDB_TABLE))
+    if (!catalogReadable(h) || !mdb_read_catalog(h, MDB_TABLE))
         refuse(path, "無法讀取資料表目錄（檔案已損壞或已加密）。");
     mdb_set_date_fmt(h, "%Y-%m-%d %H:%M:%S");
 }
@@ -405,11 +412,7 @@ std::unique_ptr<Table> File::table(std::string_view name) {
         if (entry->object_type != MDB_TABLE || !mdb_is_user_table(entry) ||
             !store::sameName(entry->object_name, name))
             continue;
-        MdbTableDef* def = mdb_read_table(entry);
-        if (def && !def->usage_map) {
-            mdb_free_tabledef(def);
-            def = nullptr;
-        }
+        MdbTableDef* def = readTable(entry);
         if (!def) refuse(impl_->path, "已損壞：資料表 " + std::string(name) + " 的定義無法讀取。");
         if (!mdb_read_columns(def)) {
             mdb_free_tabledef(def);

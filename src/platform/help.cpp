@@ -103,8 +103,6 @@ QString chapterAround(const QWidget* widget) {
     for (const QWidget* w = widget; w; w = w->parentWidget()) {
         if (auto* form = qobject_cast<const Form*>(w); form && !form->helpChapter().isEmpty())
             return form->helpChapter();
-        if (const QVariant named = w->property("helpChapter"); named.isValid())
-            return named.toString();
     }
     return QString::fromLatin1(kContents);
 }

@@ -15,9 +15,8 @@ void setFolder(const QString& folder);
 // The page of a chapter; empty when the guide or the chapter is not there.
 QString chapterFile(const QString& chapter);
 
-// The chapter of the window the user works in: that of the nearest window around `widget` that
-// names one (a form's helpChapter, or a dialog's "helpChapter" property); the guide's contents
-// otherwise.
+// The chapter of the window the user works in: that of the nearest form around `widget` that
+// names one; the guide's contents otherwise.
 QString chapterAround(const QWidget* widget);
 
 // Opens the guide's viewer at `chapter` (one viewer, brought to the front when it is open), or
