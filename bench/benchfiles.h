@@ -5,7 +5,7 @@
 namespace bench {
 
 // A sample client file of `count` clients in $VELKARD_BENCH_DIR (default ./bench-data),
-// written on first use.
-std::filesystem::path clientFile(long count);
+// written on first use; `shuffled`: stored in a random order of the codes.
+std::filesystem::path clientFile(long count, bool shuffled = false);
 
 }  // namespace bench

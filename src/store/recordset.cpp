@@ -23,10 +23,15 @@ struct SortEntry {
 
 // Sorts one column whose texts hold only letters, digits, blanks and - . / : for those the
 // collation order is the byte order of the lower-cased text, so no collation keys are needed.
-// False when the column holds anything else.
+// Each entry carries its first eight lower-cased bytes as a number, so that nearly every
+// comparison is one of two numbers held in the entries rather than a walk into the rows, which
+// lie all over memory when the file is not stored in this order. False when the column holds
+// anything else.
 bool sortSimpleColumn(std::vector<Bookmark>& order, const detail::RowStore& rows, SortKey key) {
     struct Entry {
-        std::string_view text;
+        uint64_t prefix;
+        const char* text;
+        uint32_t length;
         Bookmark row;
     };
     std::vector<Entry> entries;
@@ -34,14 +39,27 @@ bool sortSimpleColumn(std::vector<Bookmark>& order, const detail::RowStore& rows
     for (Bookmark row : order) {
         std::string_view v = rows.row(row).field(key.column);
         if (!text::isSimpleAscii(v)) return false;
-        entries.push_back({v, row});
+        uint64_t prefix = 0;
+        for (std::size_t b = 0; b < 8; ++b) {
+            unsigned char c = b < v.size() ? static_cast<unsigned char>(v[b]) : 0;
+            if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+            prefix = (prefix << 8) | c;
+        }
+        entries.push_back({prefix, v.data(), static_cast<uint32_t>(v.size()), row});
     }
-    auto less = [](const Entry& a, const Entry& b) {
-        int c = text::compareSimpleAscii(a.text, b.text);
+    // The texts hold no zero byte, so equal prefixes of texts both within eight bytes are
+    // equal texts.
+    auto compare = [](const Entry& a, const Entry& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
+        if (a.length <= 8 && b.length <= 8) return 0;
+        return text::compareSimpleAscii({a.text, a.length}, {b.text, b.length});
+    };
+    auto less = [&](const Entry& a, const Entry& b) {
+        int c = compare(a, b);
         return c != 0 ? c < 0 : a.row < b.row;
     };
-    auto greater = [](const Entry& a, const Entry& b) {
-        int c = text::compareSimpleAscii(a.text, b.text);
+    auto greater = [&](const Entry& a, const Entry& b) {
+        int c = compare(a, b);
         return c != 0 ? c > 0 : a.row < b.row;
     };
     // A list kept in code order is usually stored that way already.

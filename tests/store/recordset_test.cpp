@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "store/clientfile.h"
 #include "store/errors.h"
 #include "store/fields.h"
+#include "store/text.h"
 
 namespace {
 
@@ -128,6 +130,25 @@ TEST_P(RecordSetTest, SortFollowsStrokeOrderKeepsTiesInTableOrderAndStandsOnTheF
               (std::vector<std::string>{"", "丁", "王", "王", "王", "李", "林", "張", "陳", "黃"}));
     EXPECT_EQ(column(*rs, store::NO),
               (std::vector<std::string>{"6", "4", "2", "5", "10", "9", "7", "8", "1", "3"}));
+}
+
+// Codes sort by numbers made of their first eight bytes: longer codes sharing those bytes, letter
+// case and ties must still come out as the collation orders them, both ways.
+TEST_P(RecordSetTest, CodesSortAsTheCollationOrdersThemPastTheirFirstEightBytes) {
+    const std::vector<std::string> codes = {
+        "abcdefgh2", "ABCDEFGH1", "abcdefgh", "b", "ABCDEFGH", "A", "a-1", "", "abcdefgh10", "a"};
+    std::vector<std::vector<std::string>> clients;
+    for (const auto& c : codes) clients.push_back({c, "x"});
+    write(clients);
+    auto rs = open();
+    for (const bool descending : {false, true}) {
+        std::vector<std::string> expected = codes;
+        std::stable_sort(expected.begin(), expected.end(), [&](const auto& a, const auto& b) {
+            return descending ? store::text::compare(a, b) > 0 : store::text::compare(a, b) < 0;
+        });
+        rs->setSort(descending ? "NO DESC" : "NO ASC");
+        EXPECT_EQ(column(*rs, store::NO), expected) << (descending ? "DESC" : "ASC");
+    }
 }
 
 TEST_P(RecordSetTest, BookmarksHoldAcrossClonesAndSortsAndClonesShareSavesAndDeletes) {

@@ -157,7 +157,7 @@ std::array<std::string, store::kFieldCount> client(Dice& d, long index) {
 
 }  // namespace
 
-void writeClientFile(const std::filesystem::path& path, long count) {
+void writeClientFile(const std::filesystem::path& path, long count, bool shuffled) {
     std::filesystem::path temp = path;
     temp += ".sample";
     std::error_code ec;
@@ -184,8 +184,18 @@ void writeClientFile(const std::filesystem::path& path, long count) {
             for (int i = 1; i < store::kFieldCount; ++i) sql += ", ?";
             store::Statement insert(*db, sql + ")");
             Dice dice(0x56454C4B415244ULL);
+            // The code's number; the other values are drawn in row order either way.
+            std::vector<long> numbers;
+            if (shuffled) {
+                numbers.resize(static_cast<std::size_t>(count));
+                for (long i = 0; i < count; ++i) numbers[static_cast<std::size_t>(i)] = i;
+                Dice order(0x53485546464C45ULL);
+                for (long i = count - 1; i > 0; --i)
+                    std::swap(numbers[static_cast<std::size_t>(i)],
+                              numbers[static_cast<std::size_t>(order.below(i + 1))]);
+            }
             for (long i = 0; i < count; ++i) {
-                auto row = client(dice, i);
+                auto row = client(dice, shuffled ? numbers[static_cast<std::size_t>(i)] : i);
                 for (int c = 0; c < store::kFieldCount; ++c) {
                     const auto& v = row[static_cast<std::size_t>(c)];
                     if (v.empty() && dice.chance(50))
