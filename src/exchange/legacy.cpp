@@ -5,6 +5,7 @@
 
 #include "exchange/jetfile.h"
 #include "store/backend.h"
+#include "store/clientfile.h"
 #include "store/errors.h"
 #include "store/fields.h"
 #include "store/sqlite/bulk.h"
@@ -200,6 +201,7 @@ ConvertReport convertLegacy(const fs::path& jet, const fs::path& target,
         // without its column, further columns that hide every row address).
         const auto wrong = store::problems(*store::sqliteBackend(db));
         if (!wrong.empty()) refuse(jet, wrong.front() + "。");
+        store::clientfile::indexCodes(db);
         db->exec("COMMIT");
         if (progress) progress(total, total);
     } catch (const store::StoreError& e) {

@@ -1,8 +1,10 @@
 #include "shell/form1.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 #include "platform/appsetup.h"
 #include "platform/boxes.h"
@@ -49,6 +51,12 @@ constexpr SearchBox kSearch[shell::kSortCodes.size()] = {
     {120, 1095, 1200, 4455, 40, kOn}, {120, 1335, 1440, 3615, 26, kOn},
     {120, 1215, 1320, 1575, 10, kOn}, {120, 1095, 1200, 1815, 10, kOn},
 };
+
+// Rows read for the first screen: more than the grid shows at once.
+constexpr std::size_t kFirstScreen = 200;
+// The whole table is read once the first screen has been painted; a list never painted (its
+// window covered or not shown) reads it after this long.
+constexpr int kPaintWaitMs = 500;
 
 }  // namespace
 
@@ -135,25 +143,73 @@ void Form1::Form_Load() {
         LabMENU[static_cast<std::size_t>(code - 1)]->show();
         TexMENU[static_cast<std::size_t>(code - 1)]->show();
     }
+    if (showFirstScreen()) return;
+    if (openWhole() && AdodcMENU->recordSet()->recordCount() != 0) sortAndPositionAtLoad();
+}
+
+bool Form1::showFirstScreen() {
+    const MDIForm1& frame = platform::forms::get<MDIForm1>();
+    if (DATAGRID_FIELD != QLatin1String(store::kFieldNames[store::NO].data()) || frame.LASTPAGE ||
+        frame.CHOICEPAGE)
+        return false;
+    std::unique_ptr<store::RecordSet> first;
+    try {
+        first = workspace().file().firstClients(kFirstScreen);
+    } catch (const std::exception&) {
+        return false;  // the whole table's read says what is wrong
+    }
+    if (!first) return false;
+    first->setSort("NO ASC");  // the program's order among them, which the index may not quite be
+    AdodcMENU->setRecordSet(std::move(first));
+    loading_ = true;
+    recordCounter();
+    DataGridMENU->viewport()->installEventFilter(this);
+    QTimer::singleShot(kPaintWaitMs, this, &Form1::loadWhole);
+    return true;
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (loading_ && event->type() == QEvent::Paint && watched == DataGridMENU->viewport())
+        QTimer::singleShot(0, this, &Form1::loadWhole);  // once this paint is on the screen
+    return platform::Form::eventFilter(watched, event);
+}
+
+void Form1::loadWhole() {
+    if (!loading_ || unloading()) return;
+    DataGridMENU->viewport()->removeEventFilter(this);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool opened = openWhole();
+    QApplication::restoreOverrideCursor();
+    loading_ = false;
+    if (!opened) {
+        // A part of the list would read as the whole file: none rather than that.
+        if (!unloading()) AdodcMENU->setRecordSet(nullptr);
+        return;
+    }
+    if (AdodcMENU->recordSet()->recordCount() != 0) sortAndPositionAtLoad();
+    recordCounter();
+}
+
+bool Form1::openWhole() {
     try {
         AdodcMENU->openTable(workspace().file(), store::kClientTable);
     } catch (const store::StoreError& e) {
         // A list shown empty over a damaged table would invite adding clients into it.
         if (e.kind() == store::ErrorKind::Corrupt || e.kind() == store::ErrorKind::NotClientFile) {
             shell::endForDamagedFile(e);
-            return;
+            return false;
         }
         platform::showError(e);
         // The file or server cannot be read now (a server stopped): the last list stays on
         // screen, an empty one would read as an empty client file.
         auto held = workspace().file().heldRecords(store::kClientTable);
-        if (!held) return;
+        if (!held) return false;
         AdodcMENU->setRecordSet(std::move(held));
     } catch (const std::exception& e) {
         shell::endForDamagedFile(e);  // out of memory, say: no list rather than part of one
-        return;
+        return false;
     }
-    if (AdodcMENU->recordSet()->recordCount() != 0) sortAndPositionAtLoad();
+    return true;
 }
 
 void Form1::sortAndPositionAtLoad() {
@@ -182,6 +238,10 @@ void Form1::markFiltered(bool filtered) {
 }
 
 void Form1::recordCounter() {
+    if (loading_) {  // the count of a first screen is not the file's
+        StatusBar1->setPanelText(platform::StatusBar::Counter, QStringLiteral("讀取全部客戶⋯"));
+        return;
+    }
     store::RecordSet* rs = AdodcMENU->recordSet();
     const long count = rs ? rs->recordCount() : 0;
     const QString text = shell::counterText(count ? rs->absolutePosition() : 0, count);

@@ -42,6 +42,8 @@ class Form1 : public platform::Form, public platform::BrowseListAccess {
     platform::StatusBar* StatusBar1;
 
     void Form_Load() override;
+    // The list shows its first screen while the whole table is read behind it.
+    bool loadingWhole() const { return loading_; }
     store::RecordSet* listRecords() override;
     void markFiltered(bool filtered) override;
     QString displaySortField() const override { return FIELDSORT; }
@@ -51,9 +53,17 @@ class Form1 : public platform::Form, public platform::BrowseListAccess {
     void TexMENU_LostFocus(int index);
     void ComMENU_Click(int index);
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void recordCounter();
     void sortAndPositionAtLoad();
+    bool showFirstScreen();
+    bool openWhole();
+    void loadWhole();
+
+    bool loading_ = false;
 };
 
 // The window by its role: the browse list.

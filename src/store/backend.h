@@ -85,6 +85,13 @@ class Backend {
 
     // Reads every row of the table into `parts`.
     virtual void readAll(const TableShape& table, RowParts& parts) = 0;
+    // The first `count` rows in the order of `column` (letter case aside, ties in row order), when
+    // an index gives them much sooner than the whole table would come: a large table's first
+    // screen. False, nothing read, otherwise.
+    virtual bool readFirst(const TableShape& /*table*/, int /*column*/, std::size_t /*count*/,
+                           RowSink& /*sink*/) {
+        return false;
+    }
     // The row's values as stored now; false when it is gone.
     virtual bool read(const TableShape& table, int64_t id, std::vector<std::string>& values) = 0;
     // Adds a row holding `values`; gives its id and, in `stored`, the row as stored.
@@ -117,6 +124,9 @@ std::shared_ptr<Backend> sqliteBackend(std::shared_ptr<Database> db);
 // From this number of rows on, an SQLite file's table is read in two halves at once: the upper
 // through a second connection on a second thread (tests lower it).
 inline int64_t sqliteParallelReadFrom = 200000;
+// From this row address on, an SQLite client table counts as large enough for its first screen
+// to be read by the code index before the whole table (tests lower it).
+inline int64_t sqliteFirstRowsFrom = 100000;
 
 // What keeps the tables from serving as client tables, one line per missing table or table with
 // missing columns; empty when nothing is missing. Reads only.

@@ -66,7 +66,19 @@ std::shared_ptr<Database> open(const std::filesystem::path& path, const OpenOpti
     // The file alone must always be a complete, current copy.
     db->exec("PRAGMA journal_mode=DELETE");
     db->exec("PRAGMA synchronous=FULL");
+    indexCodes(db);
     return db;
+}
+
+void indexCodes(const std::shared_ptr<Database>& db) {
+    {
+        Statement has(*db, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?");
+        has.bind(1, kCodeIndex);
+        if (has.step()) return;
+    }
+    const std::string table = sqliteBackend(db)->tableName(kClientTable);
+    db->exec("CREATE INDEX IF NOT EXISTS " + std::string(kCodeIndex) + " ON " + quoteName(table) +
+             " (" + quoteName(kFieldNames[NO]) + " COLLATE NOCASE)");
 }
 
 void create(const std::filesystem::path& path) {
@@ -88,7 +100,9 @@ void create(const std::filesystem::path& path) {
         for (int i = 0; i < kFieldCount; ++i)
             sql += (i ? ", " : "") + quoteName(kFieldNames[static_cast<std::size_t>(i)]) + " TEXT";
         sql += "); CREATE TABLE " + std::string(kLookupTable) + " (" + std::string(kLookupColumn) +
-               " TEXT); CREATE TABLE " + std::string(kAuxTable) + " (FIELD1 TEXT); COMMIT;";
+               " TEXT); CREATE TABLE " + std::string(kAuxTable) + " (FIELD1 TEXT); CREATE INDEX " +
+               std::string(kCodeIndex) + " ON " + std::string(kClientTable) + " (" +
+               quoteName(kFieldNames[NO]) + " COLLATE NOCASE); COMMIT;";
         db->exec("PRAGMA journal_mode=DELETE");
         db->exec(sql);
     } catch (...) {
@@ -190,6 +204,14 @@ std::unique_ptr<RecordSet> ClientFile::records(std::string_view table) {
         held.version = held.rows->othersAt;
     }
     return RecordSet::over(held.rows);
+}
+
+std::unique_ptr<RecordSet> ClientFile::firstClients(std::size_t count) {
+    auto it = tables_.find(upper(kClientTable));
+    if (it != tables_.end() && current(it->second)) return nullptr;
+    auto first = detail::RowStore::loadFirst(
+        backend_, kClientTable, {kFieldNames.begin(), kFieldNames.end()}, kFieldNames[NO], count);
+    return first ? RecordSet::over(std::move(first)) : nullptr;
 }
 
 std::unique_ptr<RecordSet> ClientFile::heldRecords(std::string_view table) const {

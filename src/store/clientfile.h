@@ -26,6 +26,10 @@ std::filesystem::path defaultPath();
 // Missing, NotSqlite, NotClientFile (naming every missing table and column), ReadOnly, Locked.
 std::shared_ptr<Database> open(const std::filesystem::path& path, const OpenOptions& options = {});
 
+// Adds the index by code (kCodeIndex) when the file lacks it: once, on a file written before it
+// or by another program.
+void indexCodes(const std::shared_ptr<Database>& db);
+
 // Creates an empty client file with its three tables, and its folder when missing. The file
 // appears complete or not at all; an existing file is never replaced.
 void create(const std::filesystem::path& path);
@@ -57,6 +61,10 @@ class ClientFile {
     // A record set over a table (any letter case); the client table presents the twenty fields
     // first. Unfiltered, in table order, on the first row.
     std::unique_ptr<RecordSet> records(std::string_view table);
+    // The first `count` clients in code order, read by themselves while the client table is not
+    // held yet and is large (see Backend::readFirst): a list shows them at once and reads the
+    // whole table after. Nothing when the rows are held or cannot come sooner that way.
+    std::unique_ptr<RecordSet> firstClients(std::size_t count);
     // A record set over the rows already held, however old (they count as older than the table
     // from then on); nothing when none are. For a list that must stay on screen when the file
     // or server cannot be read.

@@ -36,6 +36,10 @@ inline constexpr std::string_view kClientTable = "VELKARD";
 inline constexpr std::string_view kLookupTable = "COMBOX_COMPANY";
 inline constexpr std::string_view kLookupColumn = "company_field";
 inline constexpr std::string_view kAuxTable = "FIELD1";
+// The index of the client table by code, in the order the browse list opens in (letter case
+// aside, as the program's text order has it for codes): the list's first screen comes from it
+// before the whole table is read.
+inline constexpr std::string_view kCodeIndex = "VELKARD_NO";
 
 // How the editor takes a field: a text box, a fixed list, a lookup list or a box of many lines.
 enum class BoxKind { Text, List, Lookup, Memo };

@@ -213,8 +213,11 @@ bool RowStore::takeRows(RowStore& fresh) {
     return true;
 }
 
-std::shared_ptr<RowStore> RowStore::load(std::shared_ptr<Backend> backend, std::string_view table,
-                                         const std::vector<std::string_view>& leading) {
+namespace {
+
+// The table's columns, without its rows.
+std::shared_ptr<RowStore> describe(std::shared_ptr<Backend> backend, std::string_view table,
+                                   const std::vector<std::string_view>& leading) {
     auto store = std::make_shared<RowStore>();
     store->backend = backend;
     store->table = backend->tableName(table);
@@ -239,10 +242,41 @@ std::shared_ptr<RowStore> RowStore::load(std::shared_ptr<Backend> backend, std::
     }
     for (std::size_t i = 0; i < stored.size(); ++i)
         if (!used[i]) store->columns.push_back(stored[i]), store->stored.push_back(stored[i]);
+    return store;
+}
 
+}  // namespace
+
+std::shared_ptr<RowStore> RowStore::load(std::shared_ptr<Backend> backend, std::string_view table,
+                                         const std::vector<std::string_view>& leading) {
+    auto store = describe(backend, table, leading);
     LoadParts parts;
     backend->readAll(store->shape(), parts);
     parts.into(*store);
+    ++store->generation;
+    return store;
+}
+
+std::shared_ptr<RowStore> RowStore::loadFirst(std::shared_ptr<Backend> backend,
+                                              std::string_view table,
+                                              const std::vector<std::string_view>& leading,
+                                              std::string_view column, std::size_t count) {
+    auto store = describe(backend, table, leading);
+    const auto at = std::find_if(store->columns.begin(), store->columns.end(),
+                                 [&](const std::string& c) { return sameName(c, column); });
+    if (at == store->columns.end()) return nullptr;
+    struct Sink final : RowSink {
+        RowStore& into;
+        explicit Sink(RowStore& store) : into(store) {}
+        void row(int64_t id, RowValues values) override {
+            into.rowids.push_back(id);
+            into.rows.push_back(packInto(into.arena, values));
+        }
+        void restart() override {}  // one read on one thread
+    } sink(*store);
+    if (!backend->readFirst(store->shape(), static_cast<int>(at - store->columns.begin()), count,
+                            sink))
+        return nullptr;
     ++store->generation;
     return store;
 }

@@ -104,6 +104,13 @@ struct RowStore {
     // The `leading` columns come first, shown under those names, the others after them.
     static std::shared_ptr<RowStore> load(std::shared_ptr<Backend> backend, std::string_view table,
                                           const std::vector<std::string_view>& leading);
+    // Only the first `count` rows of the table in the order of `column`, as a large table's first
+    // screen (see Backend::readFirst); nothing when the backend cannot give them sooner than the
+    // whole table. A store of its own, never written through.
+    static std::shared_ptr<RowStore> loadFirst(std::shared_ptr<Backend> backend,
+                                               std::string_view table,
+                                               const std::vector<std::string_view>& leading,
+                                               std::string_view column, std::size_t count);
 
     const char* pack(const std::vector<std::string_view>& values);
     const char* pack(const std::vector<std::string>& values);

@@ -128,6 +128,8 @@ MDIForm1& startProgram(const shell::ClientPlace& place = {store::clientfile::def
     [&] { QVERIFY(shell::startProgram(place)); }();
     MDIForm1& frame = get<MDIForm1>();
     [&] { QVERIFY(QTest::qWaitForWindowExposed(&frame)); }();
+    // A large file's list shows its first screen at once and reads the rest behind it.
+    [] { QTRY_VERIFY(!get<Form1>().loadingWhole()); }();
     testsupport::activate(&frame);
     return frame;
 }

@@ -13,6 +13,7 @@
 #include "platform/qtext.h"
 #include "shell/browsestate.h"
 #include "shell/startup.h"
+#include "store/backend.h"
 
 using testsupport::DialogCall;
 
@@ -201,6 +202,29 @@ class ShellTest : public QObject {
         QVERIFY(f.dialogs().calls.front().text.contains(
             QString::fromStdString(f.clientFile().string())));
         QCOMPARE(counter(), QStringLiteral("Record :  1 / 3"));
+    }
+
+    // A large file's list shows the first screen by code at once and reads the whole table after
+    // its first paint: the same rows in the same order, the counter saying meanwhile that it
+    // reads.
+    void aLargeFilesListShowsItsFirstScreenBeforeTheWholeTable() {
+        const int64_t usual = store::sqliteFirstRowsFrom;
+        store::sqliteFirstRowsFrom = 100;
+        struct Restore {
+            int64_t usual;
+            ~Restore() { store::sqliteFirstRowsFrom = usual; }
+        } restore{usual};
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(clients(300)));  // codes stored out of order
+        QStringList codes;
+        for (int i = 0; i < 300; ++i) codes << codeOfClient(i, 300);
+        codes.sort();
+        QVERIFY(list().loadingWhole());
+        QCOMPARE(counter(), QStringLiteral("讀取全部客戶⋯"));
+        QCOMPARE(testsupport::column(*list().AdodcMENU->recordSet(), store::NO), codes.mid(0, 200));
+        QTRY_VERIFY(!list().loadingWhole());
+        QCOMPARE(counter(), QStringLiteral("Record :  1 / 300"));
+        QCOMPARE(testsupport::column(*list().AdodcMENU->recordSet(), store::NO), codes);
     }
 
     // Every sort item reloads the list sorted by its field, with that field's search box (the

@@ -81,6 +81,7 @@ class SqliteBackend final : public Backend {
     }
 
     void readAll(const TableShape& rows, RowParts& parts) override;
+    bool readFirst(const TableShape& rows, int column, std::size_t count, RowSink& sink) override;
 
     bool read(const TableShape& rows, int64_t id, std::vector<std::string>& values) override {
         Statement s(*db_, "SELECT " + selectList(rows) + " FROM " + quoteName(rows.table) +
@@ -256,6 +257,30 @@ void SqliteBackend::readAll(const TableShape& rows, RowParts& parts) {
         }
         if (!upperRead) readUpper(*db_);
     }
+}
+
+bool SqliteBackend::readFirst(const TableShape& rows, int column, std::size_t count,
+                              RowSink& sink) {
+    if (!sameName(rows.columns.at(static_cast<std::size_t>(column)), kFieldNames[NO])) return false;
+    {
+        Statement index(*db_,
+                        "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ? "
+                        "AND tbl_name = ?");
+        index.bind(1, kCodeIndex);
+        index.bind(2, rows.table);
+        if (!index.step()) return false;
+    }
+    {
+        // The highest address bounds the number of rows, and costs one step down the table.
+        Statement highest(*db_, "SELECT max(" + rows.rowid + ") FROM " + quoteName(rows.table));
+        if (!highest.step() || highest.integer(0) < sqliteFirstRowsFrom) return false;
+    }
+    Statement s(*db_, "SELECT " + selectList(rows) + " FROM " + quoteName(rows.table) +
+                          " ORDER BY " + quoteName(kFieldNames[NO]) + " COLLATE NOCASE, " +
+                          rows.rowid + " LIMIT ?");
+    s.bind(1, static_cast<int64_t>(count));
+    readRows(s, rows.columns.size(), sink);
+    return true;
 }
 
 }  // namespace
