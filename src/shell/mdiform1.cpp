@@ -77,9 +77,11 @@ MDIForm1::MDIForm1(std::shared_ptr<platform::Workspace> workspace)
     // The display set and the print chooser work on the browse list.
     workspace->setBrowseList(
         []() -> platform::BrowseListAccess& { return platform::forms::get<Form1>(); });
-    workspace->setHome([](bool afresh) {
-        if (afresh) platform::forms::unload<Form1>();
-        Form1::placeHome();
+    workspace->setHome([this](bool afresh) {
+        behindPicture([afresh] {
+            if (afresh) platform::forms::unload<Form1>();
+            Form1::placeHome();
+        });
     });
     // Client area 9480 x 6510 twips below the menu, at left 60, top 330.
     resize(platform::px(9480), platform::px(6510) + menuBar_->sizeHint().height());
@@ -101,6 +103,23 @@ QWidget* MDIForm1::buildNotice() {
     row->addWidget(reload);
     notice_->hide();
     return notice_;
+}
+
+void MDIForm1::behindPicture(const std::function<void()>& change) {
+    if (!isVisible()) {
+        change();
+        return;
+    }
+    // Held weakly: the change may end the program, frame and picture with it.
+    struct Removed {
+        QPointer<QLabel> picture;
+        ~Removed() { delete picture.data(); }
+    } removed{new QLabel(this)};
+    removed.picture->setObjectName("ClientAreaPicture");
+    removed.picture->setPixmap(area_->grab());
+    removed.picture->setGeometry(area_->geometry());
+    removed.picture->show();
+    change();
 }
 
 void MDIForm1::reloadClients() {
@@ -279,27 +298,35 @@ void MDIForm1::mnu_CHOICE_PAGE_Click() {
         return;
     }
     CHOICEPAGE1 = *page;
-    platform::forms::unload<Form1>();
-    CHOICEPAGE = true;
-    Form1::placeHome();
+    behindPicture([this] {
+        platform::forms::unload<Form1>();
+        CHOICEPAGE = true;
+        Form1::placeHome();
+    });
 }
 
 void MDIForm1::menu_FILE_FIRST_PAGE_Click() {
-    platform::forms::unload<Form1>();
-    FIRSTPAGE = true;
-    Form1::placeHome();
+    behindPicture([this] {
+        platform::forms::unload<Form1>();
+        FIRSTPAGE = true;
+        Form1::placeHome();
+    });
 }
 
 void MDIForm1::menu_FILE_LAST_PAGE_Click() {
-    platform::forms::unload<Form1>();
-    LASTPAGE = true;
-    Form1::placeHome();
+    behindPicture([this] {
+        platform::forms::unload<Form1>();
+        LASTPAGE = true;
+        Form1::placeHome();
+    });
 }
 
 void MDIForm1::menu_SORT_Click(int code) {
-    platform::forms::unload<Form1>();
-    FIELDVAR = static_cast<qint16>(code);
-    Form1::placeHome();
+    behindPicture([this, code] {
+        platform::forms::unload<Form1>();
+        FIELDVAR = static_cast<qint16>(code);
+        Form1::placeHome();
+    });
 }
 
 void MDIForm1::menu_END_SYSTEM_Click() {

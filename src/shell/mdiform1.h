@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QMap>
 #include <memory>
 
@@ -59,6 +61,10 @@ class MDIForm1 : public platform::Form {
   private:
     void buildMenu();
     QWidget* buildNotice();
+    // Runs `change`, which closes and opens the list, behind a picture of the client area as it
+    // stands: sorting a million clients takes a moment, and the old list stays on screen
+    // meanwhile, then gives way to the new one in one paint.
+    void behindPicture(const std::function<void()>& change);
 
     QMenuBar* menuBar_;
     QMdiArea* area_;

@@ -1,5 +1,6 @@
 #include <sqlite3.h>
 #include <QAction>
+#include <QMdiArea>
 #include <QPointer>
 #include "places.h"
 #include "windowtest.h"
@@ -10,10 +11,12 @@
 #include <thread>
 
 #include "editor/form11.h"
+#include "platform/longwork.h"
 #include "platform/qtext.h"
 #include "shell/browsestate.h"
 #include "shell/startup.h"
 #include "store/backend.h"
+#include "store/longwork.h"
 
 using testsupport::DialogCall;
 
@@ -225,6 +228,33 @@ class ShellTest : public QObject {
         QTRY_VERIFY(!list().loadingWhole());
         QCOMPARE(counter(), QStringLiteral("Record :  1 / 300"));
         QCOMPARE(testsupport::column(*list().AdodcMENU->recordSet(), store::NO), codes);
+    }
+
+    // While a sort or a page command makes the new list (long work on a large file), the client
+    // area shows the old list rather than an empty area; then the new one, with no picture left.
+    void theOldListStaysOnScreenWhileTheNewOneIsMade() {
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(clients(42)));
+        MDIForm1& frame = get<MDIForm1>();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        const auto* area = frame.findChild<QMdiArea*>("MDIClient");
+        auto shown = [&] { return frame.grab(area->geometry()).toImage(); };
+        QImage during;
+        store::setLongWorkRunner([&](const store::LongWork& work) {
+            during = shown();
+            work();
+        });
+        struct Restore {
+            ~Restore() { platform::keepPaintingDuringLongWork(); }
+        } restore;
+        for (const char* item : {shell::kSortCodes[1].menuItem, "menu_FILE_LAST_PAGE"}) {
+            const QImage before = shown();
+            during = QImage();
+            choose(item);
+            QVERIFY2(!during.isNull() && during == before, item);
+            QVERIFY(!frame.findChild<QLabel*>("ClientAreaPicture"));
+            QVERIFY2(shown() != before, item);
+        }
     }
 
     // Every sort item reloads the list sorted by its field, with that field's search box (the
