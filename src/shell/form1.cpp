@@ -175,7 +175,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::loadWhole() {
-    if (!loading_ || unloading()) return;
+    if (!loading_ || reading_ || unloading()) return;
+    reading_ = true;
     DataGridMENU->viewport()->removeEventFilter(this);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool opened = openWhole();

@@ -63,7 +63,8 @@ class Form1 : public platform::Form, public platform::BrowseListAccess {
     bool openWhole();
     void loadWhole();
 
-    bool loading_ = false;
+    bool loading_ = false;  // the first screen shows
+    bool reading_ = false;  // the whole table is being read (once, whatever asks again meanwhile)
 };
 
 // The window by its role: the browse list.

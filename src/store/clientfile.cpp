@@ -268,17 +268,21 @@ void ClientFile::renumber(std::string_view start, const bulk::Progress& progress
     backend_->renumber(start, progress);
     detail::RowStore* rows = clientsAfterBulkWrite();
     if (!rows) return;
-    // The file now holds exactly these codes, in table order: the held rows take them too.
+    // The file now holds exactly these codes, in table order: the held rows take them too,
+    // packed afresh so that the rows with the old codes do not stay behind.
     std::string code(start);
     std::vector<std::string_view> values(rows->columns.size());
+    detail::Arena fresh;
     for (auto& blob : rows->rows) {
         if (!blob) continue;
         const detail::RowView view(blob);
         for (std::size_t c = 0; c < values.size(); ++c) values[c] = view.field(static_cast<int>(c));
         values[NO] = code;
-        blob = rows->pack(values);
+        blob = detail::packInto(fresh, values);
         code = bulk::nextCode(code);
     }
+    ++rows->generation;
+    rows->replaceArena(std::move(fresh));
     rows->replaced();
 }
 
@@ -287,6 +291,7 @@ void ClientFile::clearClients(const bulk::Progress& progress) {
     detail::RowStore* rows = clientsAfterBulkWrite();
     if (!rows) return;
     for (auto& blob : rows->rows) blob = nullptr;
+    rows->replaceArena(detail::Arena());
     rows->replaced();
 }
 
@@ -301,6 +306,13 @@ void ClientFile::appendClients(const std::vector<NewClient>& clients,
     // The held rows lack them: every open view reads them.
     auto it = tables_.find(upper(kClientTable));
     if (it != tables_.end() && it->second.rows) reloadHeld(it->second);
+}
+
+std::size_t ClientFile::heldBytes() const {
+    std::size_t total = 0;
+    for (const auto& [name, held] : tables_)
+        if (held.rows) total += held.rows->bytes();
+    return total;
 }
 
 void ClientFile::backup(const std::filesystem::path& target) {

@@ -86,6 +86,9 @@ class ClientFile {
     // bulk::Cancelled it throws leaves the table as it was.
     void appendClients(const std::vector<NewClient>& clients, const bulk::Progress& progress = {});
 
+    // The bytes the held rows' texts take (for the tests and the benchmark).
+    std::size_t heldBytes() const;
+
   private:
     struct Table {
         std::shared_ptr<detail::RowStore> rows;

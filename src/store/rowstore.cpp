@@ -12,11 +12,13 @@ namespace store::detail {
 char* Arena::allocate(std::size_t size) {
     if (size > kChunk / 4) {
         // A long remark gets a block of its own rather than wasting the rest of a chunk.
+        bytes_ += size;
         chunks_.emplace_back(new char[size]);
         return chunks_.back().get();
     }
     if (size > left_) {
         chunks_.emplace_back(new char[kChunk]);
+        bytes_ += kChunk;
         next_ = chunks_.back().get();
         left_ = kChunk;
     }
@@ -56,6 +58,8 @@ void Arena::adopt(Arena&& other) {
     other.chunks_.clear();
     other.next_ = nullptr;
     other.left_ = 0;
+    bytes_ += other.bytes_;
+    other.bytes_ = 0;
 }
 
 std::vector<std::string_view> RowView::values(std::size_t count) const {
@@ -161,6 +165,22 @@ void RowStore::replaced() {
     for (RecordSet* s : std::vector<RecordSet*>(sets)) s->rowsReplaced();
 }
 
+void RowStore::replaceArena(Arena&& fresh) {
+    const bool editing =
+        std::any_of(sets.begin(), sets.end(), [](const RecordSet* s) { return s->editing(); });
+    if (editing)
+        retired.push_back(std::move(arena));
+    else
+        retired.clear();
+    arena = std::move(fresh);
+}
+
+std::size_t RowStore::bytes() const {
+    std::size_t total = arena.bytes();
+    for (const Arena& a : retired) total += a.bytes();
+    return total;
+}
+
 std::optional<uint32_t> RowStore::find(int64_t id) const {
     // Rows are read in the order of their addresses; a row added since sits after them.
     std::size_t low = 0, high = rowids.size();
@@ -181,19 +201,14 @@ bool RowStore::takeRows(RowStore& fresh) {
         std::optional<int64_t> current, edited;
     };
     std::vector<Place> places;
-    bool editing = false;
     for (RecordSet* s : sets) {
         Place p{s, {}, {}};
         if (s->hasCurrent() && !s->adding())
             p.current = rowids[s->order_[std::size_t(s->pos_ - 1)]];
         if (s->edit_ && !s->edit_->adding) p.edited = rowids[s->edit_->row];
-        editing = editing || s->edit_.has_value();
         places.push_back(p);
     }
-    if (!editing) retired.clear();
-    retired.push_back(std::move(arena));
-    arena = Arena();
-    arena.adopt(std::move(fresh.arena));
+    replaceArena(std::move(fresh.arena));
     rows = std::move(fresh.rows);
     rowids = std::move(fresh.rowids);
     ++generation;

@@ -24,12 +24,15 @@ class Arena {
     char* allocate(std::size_t size);
     // Takes over the other arena's blocks (its texts stay where they are).
     void adopt(Arena&& other);
+    // The bytes its blocks take.
+    std::size_t bytes() const { return bytes_; }
 
   private:
     static constexpr std::size_t kChunk = 1 << 20;
     std::vector<std::unique_ptr<char[]>> chunks_;
     char* next_ = nullptr;
     std::size_t left_ = 0;
+    std::size_t bytes_ = 0;
 };
 
 class RowView final : public FieldSource {
@@ -127,6 +130,11 @@ struct RowStore {
     bool holdsEveryWrite() const { return !fileWrites || *fileWrites - writesAtLoad == ownWrites; }
     // After a change of the rows as a whole: every record set over them starts again.
     void replaced();
+    // The rows now live in `fresh`: the earlier texts go at once, unless a pending edit still
+    // reads what it began with (then they go at the next change once no edit is pending).
+    void replaceArena(Arena&& fresh);
+    // The bytes the rows' texts take, the earlier ones still kept included.
+    std::size_t bytes() const;
     // Takes the rows of `fresh`, the same table read again, in place of its own: every record set
     // over them keeps its filter and sort and stands on the row it stood on, where that row is
     // still there, and a pending edit keeps what it read. False, nothing changed, when the

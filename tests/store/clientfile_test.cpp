@@ -8,6 +8,7 @@
 #include <fstream>
 #include <optional>
 
+#include "generator.h"
 #include "places.h"
 #include "store/errors.h"
 #include "store/fields.h"
@@ -258,6 +259,25 @@ TEST(LargeTable, ALoadInTwoHalvesGivesTheSameRows) {
     EXPECT_EQ(testsupport::query(path, "SELECT NO FROM VELKARD WHERE NAME = '改'"),
               std::vector<std::string>{no});
     EXPECT_EQ(whole.size(), 500u - 500u / 7u);
+}
+
+// Renumbering, reading again and clearing keep one copy of the rows: the texts they replaced go
+// at once, not one whole copy per renumber or reload.
+TEST(LargeTable, RenumbersReloadsAndClearsLeaveNoEarlierRowsBehind) {
+    TempDir dir;
+    auto path = dir.file("velkard.db");
+    sample::writeClientFile(path, 20000);
+    auto file = store::ClientFile::open(path);
+    auto list = file->records("VELKARD");
+    const std::size_t held = file->heldBytes();
+    ASSERT_GT(held, std::size_t{3} << 20);  // several blocks, so that a second copy would show
+    for (const char* start : {"A00001", "B00001", "C00001"}) {
+        file->renumber(start);
+        file->reload();
+        EXPECT_LE(file->heldBytes(), held) << start;
+    }
+    file->clearClients();
+    EXPECT_EQ(file->heldBytes(), 0u);
 }
 
 }  // namespace
