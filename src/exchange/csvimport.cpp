@@ -35,8 +35,10 @@ long lineBreaks(std::string_view cell) {
 // then the clients (a large file is never held twice). libcsv reports every line end outside a
 // cell (CSV_REPALL_NL), so blank lines count and a refusal names the line the row begins on.
 struct Reader {
-    explicit Reader(Encoding e) : encoding(e) {}
+    Reader(Encoding e, std::size_t k, const EachClient& c) : encoding(e), keep(k), each(c) {}
     Encoding encoding;
+    std::size_t keep;
+    const EachClient& each;
     Decoder big5{"CP950"};
     CheckedImport checked;
     std::vector<int> fieldOf;  // the field of each column, -1 for none
@@ -115,7 +117,9 @@ struct Reader {
             if (auto why = overWidth(fieldOf[c], value)) return refuse(std::move(*why));
             client[f] = std::move(value);
         }
-        checked.clients.push_back(std::move(client));
+        if (each) each(checked.passed, client);
+        ++checked.passed;
+        if (checked.clients.size() < keep) checked.clients.push_back(std::move(client));
     }
 
     void refuse(std::string reason) { checked.refused.push_back({rowLine, std::move(reason)}); }
@@ -145,30 +149,65 @@ void onRow(int end, void* reader) {
 
 }  // namespace
 
-Detected detectEncoding(std::string_view bytes) {
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF" || store::text::validUtf8(bytes))
-        return {Encoding::Utf8, true};
+Pieces piecesOf(std::string_view bytes) {
+    return [bytes]() mutable {
+        const std::string_view piece = bytes.substr(0, kChunk);
+        bytes.remove_prefix(piece.size());
+        return piece;
+    };
+}
+
+Detected detectEncoding(const std::function<Pieces()>& read) {
+    // Checked a line at a time: a line feed is never part of a character in either encoding, so
+    // the whole is valid exactly when every run of whole lines is.
+    auto everyLine = [&](const auto& valid) {
+        const Pieces pieces = read();
+        std::string carried;  // the unfinished line of the piece before
+        bool first = true;
+        for (std::string_view piece = pieces();; piece = pieces()) {
+            if (first && piece.substr(0, 3) == "\xEF\xBB\xBF") return 2;
+            first = false;
+            if (piece.empty()) return valid(std::string_view(carried)) ? 1 : 0;
+            const std::size_t cut = piece.rfind('\n');
+            if (cut == std::string_view::npos) {
+                carried.append(piece);
+                continue;
+            }
+            carried.append(piece.substr(0, cut + 1));
+            if (!valid(std::string_view(carried))) return 0;
+            carried.assign(piece.substr(cut + 1));
+        }
+    };
+    const int utf8 =
+        everyLine([](std::string_view lines) { return store::text::validUtf8(lines); });
+    if (utf8) return {Encoding::Utf8, true};  // a byte-order mark too
+    Decoder decoder("CP950");
     std::string ignored;
-    if (Decoder("CP950").decode(bytes, ignored)) return {Encoding::Big5, true};
+    if (everyLine([&](std::string_view lines) { return decoder.decode(lines, ignored); }))
+        return {Encoding::Big5, true};
     return {Encoding::Utf8, false};
 }
 
-CheckedImport readClientsCsv(std::string_view bytes, Encoding encoding,
-                             const store::bulk::Progress& progress) {
-    // Big5 is parsed as it stands: none of its second bytes is a comma, quote or line end.
-    const std::string_view text = encoding == Encoding::Utf8 && bytes.substr(0, 3) == "\xEF\xBB\xBF"
-                                      ? bytes.substr(3)
-                                      : bytes;
+CheckedImport readClientsCsv(const Pieces& pieces, long total, Encoding encoding,
+                             const store::bulk::Progress& progress, std::size_t keep,
+                             const EachClient& each) {
     csv_parser parser;
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_APPEND_NULL | CSV_REPALL_NL) != 0)
         throw ImportError("無法讀取 CSV 檔（記憶體不足）。");
     const std::unique_ptr<csv_parser, void (*)(csv_parser*)> freed(&parser, csv_free);
-    Reader reader(encoding);
+    Reader reader(encoding, keep, each);
     bool ok = true;
-    for (std::size_t from = 0; ok && from < text.size() && !reader.failure; from += kChunk) {
-        const std::size_t size = std::min(kChunk, text.size() - from);
-        ok = csv_parse(&parser, text.data() + from, size, onField, onRow, &reader) == size;
-        if (progress) progress(static_cast<long>(from + size), static_cast<long>(text.size()));
+    long done = 0;
+    for (std::string_view piece = pieces(); ok && !piece.empty() && !reader.failure;
+         piece = pieces()) {
+        done += static_cast<long>(piece.size());
+        // Big5 is parsed as it stands: none of its second bytes is a comma, quote or line end.
+        if (done == static_cast<long>(piece.size()) && encoding == Encoding::Utf8 &&
+            piece.substr(0, 3) == "\xEF\xBB\xBF")
+            piece.remove_prefix(3);
+        ok =
+            csv_parse(&parser, piece.data(), piece.size(), onField, onRow, &reader) == piece.size();
+        if (progress) progress(done, total);
     }
     ok = ok && csv_fini(&parser, onField, onRow, &reader) == 0;
     if (!ok)

@@ -393,6 +393,7 @@ CheckedImport readClientsVcard(std::string_view bytes, const store::bulk::Progre
         }
     }
     if (number == 0) throw ImportError("檔案裡沒有任何名片（BEGIN:VCARD）。");
+    checked.passed = static_cast<long>(checked.clients.size());
     if (card) unfinished();
     if (progress) progress(static_cast<long>(lines.size()), static_cast<long>(lines.size()));
     checked.ignoredColumns.assign(ignored.begin(), ignored.end());

@@ -34,7 +34,7 @@ store::bulk::Progress cancellableBar(platform::Dialogs& dialogs, const QString& 
     };
 }
 
-// The codes the client table holds, read once for both checks below.
+// The codes the client table holds.
 std::vector<std::string> storedCodes(store::ClientFile& file) {
     std::vector<std::string> codes;
     const auto rs = file.records(store::kClientTable);
@@ -42,20 +42,22 @@ std::vector<std::string> storedCodes(store::ClientFile& file) {
     return codes;
 }
 
-// Which clients have a code the client table holds already (compared as the program compares
-// text), so that a file imported twice does not double them unseen.
-std::vector<bool> knownCodes(const std::vector<exchange::ClientValues>& clients,
-                             const std::vector<std::string>& codes) {
-    std::unordered_set<std::string> stored;
-    for (const auto& code : codes)
-        if (!code.empty()) stored.insert(store::text::fold(code));
-    std::vector<bool> known(clients.size());
-    for (std::size_t i = 0; i < clients.size(); ++i) {
-        const auto& code = clients[i][store::NO];
-        known[i] = code && !code->empty() && stored.count(store::text::fold(*code));
+// Whether a client's code is one the client table holds already (compared as the program
+// compares text), so that a file imported twice does not double them unseen.
+class KnownCodes {
+  public:
+    explicit KnownCodes(const std::vector<std::string>& codes) {
+        for (const auto& code : codes)
+            if (!code.empty()) stored_.insert(store::text::fold(code));
     }
-    return known;
-}
+    bool operator()(const exchange::ClientValues& client) const {
+        const auto& code = client[store::NO];
+        return code && !code->empty() && stored_.count(store::text::fold(*code));
+    }
+
+  private:
+    std::unordered_set<std::string> stored_;
+};
 
 // Cards from a phone have no code: they get the next free codes of the form the table uses,
 // so that each can be found as every other client is. How many were given.
@@ -72,6 +74,22 @@ long giveCodes(std::vector<exchange::ClientValues>& clients, std::vector<std::st
     for (auto& c : clients)
         if (!c[store::NO] || c[store::NO]->empty()) c[store::NO] = free[next++];
     return static_cast<long>(missing);
+}
+
+// A file read a piece at a time from its start: a large CSV file is parsed twice (to check, then
+// to store) without ever being held whole.
+exchange::Pieces filePieces(const QString& path) {
+    auto file = std::make_shared<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        throw exchange::ImportError("無法讀取：" + platform::toStd(file->errorString()));
+    auto piece = std::make_shared<QByteArray>();
+    return [file, piece]() -> std::string_view {
+        *piece = file->read(1 << 20);
+        if (piece->isEmpty() && file->error() != QFileDevice::NoError)
+            throw exchange::ImportError("讀到一半無法再讀：" +
+                                        platform::toStd(file->errorString()));
+        return {piece->constData(), static_cast<std::size_t>(piece->size())};
+    };
 }
 
 }  // namespace
@@ -110,15 +128,20 @@ Form45::Form45()
     layout->addLayout(buttons);
 }
 
-void Form45::showChecked(const QString& file, exchange::CheckedImport checked) {
+void Form45::showChecked(const QString& file, exchange::CheckedImport checked,
+                         std::vector<bool> known, Again again) {
     checked_ = std::move(checked);
-    std::vector<std::string> codes = storedCodes(workspace().file());
-    known_ = knownCodes(checked_.clients, codes);
+    known_ = std::move(known);
+    again_ = again ? std::move(again) : [this](const exchange::EachClient& each) {
+        for (std::size_t i = 0; i < checked_.clients.size(); ++i)
+            each(static_cast<long>(i), checked_.clients[i]);
+    };
     knownCount_ = std::count(known_.begin(), known_.end(), true);
-    const long coded = checked_.cards ? giveCodes(checked_.clients, std::move(codes)) : 0;
+    const long coded =
+        checked_.cards ? giveCodes(checked_.clients, storedCodes(workspace().file())) : 0;
     QString text = QStringLiteral("%1\n可匯入 %2 筆，不能匯入 %3 %4。")
                        .arg(file)
-                       .arg(checked_.clients.size())
+                       .arg(checked_.passed)
                        .arg(checked_.refused.size())
                        .arg(checked_.cards ? QStringLiteral("張") : QStringLiteral("筆"));
     if (knownCount_) text += QStringLiteral("其中 %1 筆的代號已經在客戶資料裡。").arg(knownCount_);
@@ -142,7 +165,7 @@ void Form45::showChecked(const QString& file, exchange::CheckedImport checked) {
     Refusals->clear();
     for (const auto& r : checked_.refused)
         Refusals->addItem(platform::toQ(exchange::refusalLine(checked_, r)));
-    COMMAND1[Import]->setEnabled(!checked_.clients.empty());
+    COMMAND1[Import]->setEnabled(checked_.passed > 0);
     COMMAND1[Report]->setEnabled(!checked_.refused.empty());
 }
 
@@ -164,26 +187,38 @@ void Form45::COMMAND1_Click(int index) {
         }
         return;
     }
-    long skipped = 0;
+    bool skipKnown = false;
     if (knownCount_) {
         const auto answer = workspace().dialogs().message(
             QStringLiteral("有 %1 筆的代號已經在客戶資料裡（也許這個檔案匯入過）。\n"
                            "按「是」略過這 %1 筆，只匯入其他 %2 筆；按「否」全部匯入；"
                            "按「取消」不匯入。")
                 .arg(knownCount_)
-                .arg(static_cast<long>(checked_.clients.size()) - knownCount_),
+                .arg(checked_.passed - knownCount_),
             {}, platform::Buttons::YesNoCancel, platform::Icon::Question);
         if (answer == platform::Answer::Cancel) return;
-        if (answer == platform::Answer::Yes) skipped = skipKnown();
+        skipKnown = answer == platform::Answer::Yes;
     }
-    if (checked_.clients.empty()) {
+    const long skipped = skipKnown ? knownCount_ : 0;
+    const long imported = checked_.passed - skipped;
+    if (imported == 0) {
         workspace().dialogs().message(QStringLiteral("沒有要匯入的客戶資料。"));
         return;
     }
     try {
         workspace().file().appendClients(
-            checked_.clients,
-            cancellableBar(workspace().dialogs(), QStringLiteral("匯入客戶資料⋯")));
+            [&](const std::function<void(const store::NewClient&)>& add) {
+                // A file changed since it was checked is not what the user saw: nothing of it.
+                const exchange::ImportError changed("檔案在檢查之後被改過了，請重新匯入。");
+                long given = 0;
+                again_([&](long i, const exchange::ClientValues& client) {
+                    if (i >= checked_.passed) throw changed;
+                    ++given;
+                    if (!(skipKnown && known_[static_cast<std::size_t>(i)])) add(client);
+                });
+                if (given != checked_.passed) throw changed;
+            },
+            imported, cancellableBar(workspace().dialogs(), QStringLiteral("匯入客戶資料⋯")));
     } catch (const store::bulk::Cancelled&) {
         workspace().dialogs().message(QStringLiteral("匯入已取消，客戶資料沒有改變。"));
         return;
@@ -191,29 +226,20 @@ void Form45::COMMAND1_Click(int index) {
         platform::showError(e);  // one transaction: nothing was stored
         return;
     }
-    QString done = QStringLiteral("已匯入 %1 筆客戶資料。").arg(checked_.clients.size());
+    QString done = QStringLiteral("已匯入 %1 筆客戶資料。").arg(imported);
     if (skipped) done += QStringLiteral("略過代號已有的 %1 筆。").arg(skipped);
     workspace().dialogs().message(done);
     platform::forms::unload<Form45>();
     workspace().goHome(true);  // the list read again, with the new clients
 }
 
-long Form45::skipKnown() {
-    std::size_t i = 0;
-    std::erase_if(checked_.clients, [&](const exchange::ClientValues&) { return known_[i++]; });
-    const long skipped = knownCount_;
-    known_.assign(checked_.clients.size(), false);
-    knownCount_ = 0;
-    return skipped;
-}
-
 namespace {
 
 // Reads the chosen file with `read` and shows what it holds in the import window.
 void showImport(platform::Dialogs& dialogs, const QString& path,
-                const std::function<exchange::CheckedImport()>& read) {
+                const std::function<void(Form45&)>& read) {
     try {
-        platform::forms::get<Form45>().showChecked(path, read());
+        read(platform::forms::get<Form45>());
         platform::forms::place<Form45>(600, 900, 11000, 7600);
     } catch (const store::bulk::Cancelled&) {
         return;
@@ -235,16 +261,28 @@ void importClients(platform::Workspace& workspace) {
         dialogs.message(QStringLiteral("無法讀取 %1：%2").arg(path, file.errorString()));
         return;
     }
-    const QByteArray data = file.readAll();
-    const std::string_view bytes(data.constData(), static_cast<std::size_t>(data.size()));
+    const KnownCodes isKnown(storedCodes(workspace.file()));
     if (path.endsWith(QStringLiteral(".vcf"), Qt::CaseInsensitive)) {
-        showImport(dialogs, path, [&] {
-            return exchange::readClientsVcard(
+        const QByteArray data = file.readAll();
+        const std::string_view bytes(data.constData(), static_cast<std::size_t>(data.size()));
+        showImport(dialogs, path, [&](Form45& window) {
+            auto checked = exchange::readClientsVcard(
                 bytes, cancellableBar(dialogs, QStringLiteral("讀取名片檔（行）⋯")));
+            std::vector<bool> known;
+            for (const auto& client : checked.clients) known.push_back(isKnown(client));
+            // Cards are few and kept: given again from the window's own.
+            window.showChecked(path, std::move(checked), std::move(known), {});
         });
         return;
     }
-    exchange::Detected detected = exchange::detectEncoding(bytes);
+    const long total = static_cast<long>(file.size());
+    exchange::Detected detected{exchange::Encoding::Utf8, true};
+    try {
+        detected = exchange::detectEncoding([&] { return filePieces(path); });
+    } catch (const exchange::ImportError& e) {
+        dialogs.message(path + QStringLiteral(" 無法匯入：") + platform::toQ(e.what()));
+        return;
+    }
     if (!detected.certain) {
         const auto answer = dialogs.message(
             QStringLiteral(
@@ -255,9 +293,18 @@ void importClients(platform::Workspace& workspace) {
         detected.encoding =
             answer == platform::Answer::Yes ? exchange::Encoding::Utf8 : exchange::Encoding::Big5;
     }
-    showImport(dialogs, path, [&] {
-        return exchange::readClientsCsv(
-            bytes, detected.encoding,
-            cancellableBar(dialogs, QStringLiteral("讀取 CSV 檔（KB）⋯"), 1024));
+    showImport(dialogs, path, [&](Form45& window) {
+        const auto bar = cancellableBar(dialogs, QStringLiteral("讀取 CSV 檔（KB）⋯"), 1024);
+        std::vector<bool> known;
+        auto checked = exchange::readClientsCsv(
+            filePieces(path), total, detected.encoding, bar, kPreviewRows,
+            [&](long, const exchange::ClientValues& client) { known.push_back(isKnown(client)); });
+        // The clients are read again to be stored, not held meanwhile.
+        const exchange::Encoding encoding = detected.encoding;
+        window.showChecked(path, std::move(checked), std::move(known),
+                           [path, total, encoding](const exchange::EachClient& each) {
+                               exchange::readClientsCsv(filePieces(path), total, encoding, {}, 0,
+                                                        each);
+                           });
     });
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <vector>
 
 #include "exchange/csvimport.h"
 #include "platform/forms.h"
@@ -29,15 +31,18 @@ class Form45 : public platform::Form {
     enum Button { Import, Report, End };  // COMMAND1's buttons by index
     std::array<QPushButton*, 3> COMMAND1{};
 
-    // Shows what `file` holds, as checked.
-    void showChecked(const QString& file, exchange::CheckedImport checked);
+    // Gives every client that passed the check again, in order, with its place among them (a
+    // large file is parsed anew rather than held).
+    using Again = std::function<void(const exchange::EachClient&)>;
+    // Shows what `file` holds, as checked: its first clients, `known` telling for each client
+    // whether its code is in the client table already.
+    void showChecked(const QString& file, exchange::CheckedImport checked, std::vector<bool> known,
+                     Again again);
     void COMMAND1_Click(int index);
 
   private:
-    // Drops the clients whose code the table holds already; how many.
-    long skipKnown();
-
     exchange::CheckedImport checked_;
+    Again again_;
     std::vector<bool> known_;  // each client's code is in the client table already
     long knownCount_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -20,6 +21,9 @@ class Database;
 using ColumnValues = std::vector<std::pair<int, std::string_view>>;
 // A whole client as the twenty fields; nothing for NULL.
 using NewClient = std::vector<std::optional<std::string>>;
+// Gives every client to add, in order, each time it is called (a write tried again asks again):
+// a large import streams its clients instead of holding them all.
+using ClientFeed = std::function<void(const std::function<void(const NewClient&)>& add)>;
 
 // A table as a backend reads and writes it: its name as stored, the columns in the order the
 // values come (their names as stored) and the name that addresses its rows (see rowAddress).
@@ -109,9 +113,9 @@ class Backend {
     virtual void clearClients(const bulk::Progress& progress) = 0;
     // Writes an SQLite client file with the three tables at `target`, complete or not at all.
     virtual void backup(const std::filesystem::path& target) = 0;
-    // Adds clients in one transaction: all or none. `progress` is told the clients written (it may
-    // throw bulk::Cancelled: nothing is added then).
-    virtual void appendClients(const std::vector<NewClient>& clients,
+    // Adds the `total` clients `clients` gives in one transaction: all or none. `progress` is told
+    // the clients written (it may throw bulk::Cancelled: nothing is added then), as may the feed.
+    virtual void appendClients(const ClientFeed& clients, long total,
                                const bulk::Progress& progress) = 0;
 
     // A number that moves whenever another program changed the tables since it was last asked;

@@ -297,11 +297,25 @@ void ClientFile::clearClients(const bulk::Progress& progress) {
 
 void ClientFile::appendClients(const std::vector<NewClient>& clients,
                                const bulk::Progress& progress) {
-    for (const auto& client : clients)
-        for (std::size_t f = 0; f < client.size() && f < kFieldNames.size(); ++f)
-            if (client[f] && !text::storable(*client[f]))
-                throw StoreError(ErrorKind::Unstorable, unstorable(kFieldNames[f]));
-    backend_->appendClients(clients, progress);
+    appendClients(
+        [&](const std::function<void(const NewClient&)>& add) {
+            for (const auto& client : clients) add(client);
+        },
+        static_cast<long>(clients.size()), progress);
+}
+
+void ClientFile::appendClients(const ClientFeed& clients, long total,
+                               const bulk::Progress& progress) {
+    // Checked as they go in: one that cannot be stored undoes the whole transaction.
+    const ClientFeed checked = [&](const std::function<void(const NewClient&)>& add) {
+        clients([&](const NewClient& client) {
+            for (std::size_t f = 0; f < client.size() && f < kFieldNames.size(); ++f)
+                if (client[f] && !text::storable(*client[f]))
+                    throw StoreError(ErrorKind::Unstorable, unstorable(kFieldNames[f]));
+            add(client);
+        });
+    };
+    backend_->appendClients(checked, total, progress);
     ++*writes_;
     // The held rows lack them: every open view reads them.
     auto it = tables_.find(upper(kClientTable));

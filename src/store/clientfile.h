@@ -85,6 +85,8 @@ class ClientFile {
     // Record sets opened afterwards show them. `progress` is told the clients written; a
     // bulk::Cancelled it throws leaves the table as it was.
     void appendClients(const std::vector<NewClient>& clients, const bulk::Progress& progress = {});
+    // The same for the `total` clients a feed gives, never all held at once.
+    void appendClients(const ClientFeed& clients, long total, const bulk::Progress& progress = {});
 
     // The bytes the held rows' texts take (for the tests and the benchmark).
     std::size_t heldBytes() const;

@@ -159,6 +159,14 @@ class MaintenanceTest : public QObject {
         QCOMPARE(f.dialogs().messages().back().text,
                  QStringLiteral("匯入已取消，客戶資料沒有改變。"));
         QCOMPARE(codesInTheBrowseList().size(), 4);
+        // The clients are read again to be stored: a file changed since its check is refused.
+        const std::string checkedText = testsupport::readBytes(folder / "again.csv");
+        std::ofstream(folder / "again.csv", std::ios::binary) << checkedText << "N5,錢七\r\n";
+        f.dialogs().answers = {platform::Answer::No};
+        testsupport::click(again.COMMAND1[Form45::Import]);
+        QVERIFY(f.dialogs().messages().back().text.contains(QStringLiteral("檢查之後被改過了")));
+        QCOMPARE(codesInTheBrowseList().size(), 4);
+        std::ofstream(folder / "again.csv", std::ios::binary) << checkedText;
         f.dialogs().answers = {platform::Answer::Yes};  // skip the known one
         testsupport::click(again.COMMAND1[Form45::Import]);
         QCOMPARE(f.dialogs().messages().back().text,

@@ -169,7 +169,7 @@ class PgBackend final : public Backend {
     void renumber(std::string_view start, const bulk::Progress& progress) override;
     void clearClients(const bulk::Progress& progress) override;
     void backup(const std::filesystem::path& target) override;
-    void appendClients(const std::vector<NewClient>& clients,
+    void appendClients(const ClientFeed& clients, long total,
                        const bulk::Progress& progress) override;
 
     int64_t othersChanges() override {
@@ -321,17 +321,16 @@ void PgBackend::clearClients(const bulk::Progress& progress) {
     });
 }
 
-void PgBackend::appendClients(const std::vector<NewClient>& clients,
+void PgBackend::appendClients(const ClientFeed& clients, long total,
                               const bulk::Progress& progress) {
     write("匯入", [&] {
         const auto [table, stored] = clientColumns({kFieldNames.begin(), kFieldNames.end()});
         std::string names;
         for (const auto& name : stored) names += (names.empty() ? "" : ", ") + quoteName(name);
         c_.exec("COPY " + quoteName(table) + " (" + names + ") FROM STDIN", "匯入");
-        const long total = static_cast<long>(clients.size());
         long done = 0;
         std::string chunk;
-        for (const auto& client : clients) {
+        clients([&](const NewClient& client) {
             for (int i = 0; i < kFieldCount; ++i) {
                 if (i) chunk += '\t';
                 const auto& v = client[static_cast<std::size_t>(i)];
@@ -340,9 +339,9 @@ void PgBackend::appendClients(const std::vector<NewClient>& clients,
             chunk += '\n';
             if (chunk.size() > (1 << 20)) c_.put(chunk, "匯入"), chunk.clear();
             if (progress && ++done % bulk::kProgressStep == 0) progress(done, total);
-        }
+        });
         c_.put(chunk, "匯入");
-        if (progress) progress(total, total);
+        if (progress) progress(done, done);
         c_.endCopyIn("匯入");
     });
 }

@@ -158,19 +158,18 @@ class SqliteBackend final : public Backend {
     }
     void backup(const std::filesystem::path& target) override { bulk::backup(*db_, target); }
 
-    void appendClients(const std::vector<NewClient>& clients,
+    void appendClients(const ClientFeed& clients, long total,
                        const bulk::Progress& progress) override {
         std::string names, marks;
         for (int i = 0; i < kFieldCount; ++i) {
             names += (i ? ", " : "") + quoteName(kFieldNames[static_cast<std::size_t>(i)]);
             marks += i ? ", ?" : "?";
         }
-        const long total = static_cast<long>(clients.size());
         long done = 0;
         Transaction tx(*db_);
         Statement insert(*db_, "INSERT INTO " + quoteName(kClientTable) + " (" + names +
                                    ") VALUES (" + marks + ")");
-        for (const auto& client : clients) {
+        clients([&](const NewClient& client) {
             for (int i = 0; i < kFieldCount; ++i) {
                 const auto& value = client[static_cast<std::size_t>(i)];
                 value ? insert.bind(i + 1, *value) : insert.bindNull(i + 1);
@@ -178,8 +177,8 @@ class SqliteBackend final : public Backend {
             insert.step();
             insert.reset();
             if (progress && ++done % bulk::kProgressStep == 0) progress(done, total);
-        }
-        if (progress) progress(total, total);
+        });
+        if (progress) progress(done, done);
         tx.commit();
     }
 
