@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 #include "store/dates.h"
 #include "store/errors.h"
@@ -12,6 +14,56 @@
 
 namespace store {
 namespace {
+
+// From this many rows on, a sort uses both of a machine's cores: each half built and sorted on a
+// thread of its own, then merged.
+constexpr std::size_t kTwoThreadsFrom = 100000;
+
+// Runs work(begin, end) over [0, n), the first half on a second thread for a large n; the first
+// exception either half throws reaches the caller.
+template <class Work>
+void inTwoHalves(std::size_t n, const Work& work) {
+    if (n < kTwoThreadsFrom) {
+        work(std::size_t{0}, n);
+        return;
+    }
+    std::exception_ptr failed;
+    std::thread first([&] {
+        try {
+            work(std::size_t{0}, n / 2);
+        } catch (...) {
+            failed = std::current_exception();
+        }
+    });
+    try {
+        work(n / 2, n);
+    } catch (...) {
+        first.join();
+        throw;
+    }
+    first.join();
+    if (failed) std::rethrow_exception(failed);
+}
+
+// Sorts the entries and gives their rows in that order to `order` (as long as they): each half
+// sorted on a thread of its own, then merged straight into `order`, which needs no more room.
+template <class Entry, class Less>
+void sortIntoOrder(std::vector<Entry>& entries, const Less& less, std::vector<Bookmark>& order) {
+    const std::size_t n = entries.size();
+    inTwoHalves(n, [&](std::size_t begin, std::size_t end) {
+        std::sort(entries.begin() + static_cast<long>(begin),
+                  entries.begin() + static_cast<long>(end), less);
+    });
+    if (n < kTwoThreadsFrom) {
+        for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].row;
+        return;
+    }
+    std::size_t a = 0, b = n / 2, out = 0;
+    while (a < n / 2 && b < n)
+        order[out++] = less(entries[b], entries[a]) ? entries[b++].row : entries[a++].row;
+    while (a < n / 2) order[out++] = entries[a++].row;
+    while (b < n) order[out++] = entries[b++].row;
+}
 
 // A row's sort key: its first eight bytes as a number, the rest (if any) kept apart.
 struct SortEntry {
@@ -65,9 +117,10 @@ bool sortSimpleColumn(std::vector<Bookmark>& order, const detail::RowStore& rows
     // A list kept in code order is usually stored that way already.
     if (key.descending ? !std::is_sorted(entries.begin(), entries.end(), greater)
                        : !std::is_sorted(entries.begin(), entries.end(), less))
-        key.descending ? std::sort(entries.begin(), entries.end(), greater)
-                       : std::sort(entries.begin(), entries.end(), less);
-    for (std::size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].row;
+        key.descending ? sortIntoOrder(entries, greater, order)
+                       : sortIntoOrder(entries, less, order);
+    else
+        for (std::size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].row;
     return true;
 }
 
@@ -124,40 +177,46 @@ void sortUncached(std::vector<Bookmark>& order, const detail::RowStore& rows,
     // Dates are plain ASCII too, but their order is by day, not by text.
     if (keys.size() == 1 && !isDate(keys[0]) && sortSimpleColumn(order, rows, keys[0])) return;
     // The keys' tails go into chunks that never move: a growing buffer would hold its old and
-    // new copies at once, the peak of the whole sort on a large table.
-    detail::Arena tails;
-    std::string key;
+    // new copies at once, the peak of the whole sort on a large table. One set of chunks for
+    // each half, which its own thread fills.
+    detail::Arena tails[2];
     std::vector<SortEntry> entries(order.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        key.clear();
-        detail::RowView row = rows.row(order[i]);
-        for (const SortKey& k : keys) {
-            std::size_t from = key.size();
-            if (isDate(k))
-                dates::appendSortKey(row.field(k.column), key);
-            else
-                text::appendSortKey(row.field(k.column), key);
-            if (k.descending)
-                for (std::size_t b = from; b < key.size(); ++b)
-                    key[b] = static_cast<char>(~static_cast<unsigned char>(key[b]));
+    inTwoHalves(order.size(), [&](std::size_t begin, std::size_t end) {
+        detail::Arena& mine = tails[begin == 0 ? 0 : 1];
+        std::string key;
+        for (std::size_t i = begin; i < end; ++i) {
+            key.clear();
+            detail::RowView row = rows.row(order[i]);
+            for (const SortKey& k : keys) {
+                std::size_t from = key.size();
+                if (isDate(k))
+                    dates::appendSortKey(row.field(k.column), key);
+                else
+                    text::appendSortKey(row.field(k.column), key);
+                if (k.descending)
+                    for (std::size_t b = from; b < key.size(); ++b)
+                        key[b] = static_cast<char>(~static_cast<unsigned char>(key[b]));
+            }
+            uint64_t prefix = 0;
+            for (std::size_t b = 0; b < 8; ++b)
+                prefix = (prefix << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
+            const std::size_t restLength = key.size() > 8 ? key.size() - 8 : 0;
+            char* rest = restLength ? mine.allocate(restLength) : nullptr;
+            if (restLength) std::memcpy(rest, key.data() + 8, restLength);
+            entries[i] = {prefix, rest, static_cast<uint32_t>(restLength), order[i]};
         }
-        uint64_t prefix = 0;
-        for (std::size_t b = 0; b < 8; ++b)
-            prefix = (prefix << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
-        const std::size_t restLength = key.size() > 8 ? key.size() - 8 : 0;
-        char* rest = restLength ? tails.allocate(restLength) : nullptr;
-        if (restLength) std::memcpy(rest, key.data() + 8, restLength);
-        entries[i] = {prefix, rest, static_cast<uint32_t>(restLength), order[i]};
-    }
-    std::sort(entries.begin(), entries.end(), [](const SortEntry& a, const SortEntry& b) {
-        if (a.prefix != b.prefix) return a.prefix < b.prefix;
-        const uint32_t common = std::min(a.restLength, b.restLength);
-        const int c = common ? std::memcmp(a.rest, b.rest, common) : 0;
-        if (c != 0) return c < 0;
-        if (a.restLength != b.restLength) return a.restLength < b.restLength;
-        return a.row < b.row;
     });
-    for (std::size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].row;
+    sortIntoOrder(
+        entries,
+        [](const SortEntry& a, const SortEntry& b) {
+            if (a.prefix != b.prefix) return a.prefix < b.prefix;
+            const uint32_t common = std::min(a.restLength, b.restLength);
+            const int c = common ? std::memcmp(a.rest, b.rest, common) : 0;
+            if (c != 0) return c < 0;
+            if (a.restLength != b.restLength) return a.restLength < b.restLength;
+            return a.row < b.row;
+        },
+        order);
 }
 
 }  // namespace
