@@ -8,9 +8,11 @@ PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins qt6-translations-l1
           libsqlite3-dev libicu-dev libx11-dev libgtest-dev libbenchmark-dev sqlite3 xvfb xauth poppler-utils
           fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk clang libclang-rt-14-dev
           openbox x11-utils mdbtools-dev libcsv-dev libpq-dev libxlsxwriter-dev postgresql pkg-config python3
-          libreoffice-calc-nogui
+          libreoffice-calc-nogui time
           clang-format
           desktop-file-utils appstream dpkg-dev lintian help2man cmark-gfm)
+# Only for ./build.sh peer: the program set beside ours, and what drives and watches both.
+PEER_PACKAGES=(sqlitebrowser xdotool python3-xlib python3-numpy python3-pil)
 BUILD_DIR=${BUILD_DIR:-build}
 FUZZ_DIR=${FUZZ_DIR:-$BUILD_DIR-fuzz}
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}
@@ -20,7 +22,7 @@ SANITIZE=${VELKARD_SANITIZE:-OFF}         # CI runs the suite in an ASan+UBSan b
 
 install_missing() {
     local missing=() p
-    for p in "${PACKAGES[@]}"; do
+    for p in "${PACKAGES[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return
@@ -120,6 +122,12 @@ case "${1:-}" in
         install_missing
         fuzz
         ;;
+    peer)
+        # Side by side with sqlitebrowser under Xvfb and openbox; writes docs/performance.md.
+        install_missing "${PEER_PACKAGES[@]}"
+        build
+        /usr/bin/python3 bench/peer.py --build "$BUILD_DIR" "${@:2}"
+        ;;
     package)
         install_missing
         BUILD_DIR=$BUILD_DIR-package
@@ -129,7 +137,8 @@ case "${1:-}" in
         ls "$BUILD_DIR"/*.deb
         ;;
     *)
-        echo "usage: ./build.sh run | check | screenshots | fuzz | package | bench [benchmark options]" >&2
+        echo "usage: ./build.sh run | check | screenshots | fuzz | package | bench [benchmark options]" \
+             "| peer [peer.py options]" >&2
         exit 2
         ;;
 esac

@@ -3,6 +3,7 @@
 #include <csv.h>
 
 #include <algorithm>
+#include <fstream>
 #include <memory>
 
 #include "exchange/decoder.h"
@@ -101,17 +102,17 @@ struct Reader {
         for (std::size_t c = 0; c < row.size(); ++c) {
             if (fieldOf[c] < 0) continue;
             const auto f = static_cast<std::size_t>(fieldOf[c]);
-            const std::string name(store::kFieldNames[f]);
+            const std::string_view name = store::kFieldNames[f];
             std::string& value = row[c];
-            if (auto why = text(value)) return refuse(name + " " + *why);
+            if (auto why = text(value)) return refuse(std::string(name) + " " + *why);
             // The apostrophe this program's export puts before what a spreadsheet would run.
             if (value.size() > 1 && value[0] == '\'' &&
                 csvGuarded(std::string_view(value).substr(1)))
                 value.erase(0, 1);
             // A date first, as the editor keeps it (1999/12/31 becomes 88.12.31), then its width.
-            if (store::dates::isDateField(name) && !value.empty()) {
+            if (store::isDateField(fieldOf[c]) && !value.empty()) {
                 auto kept = store::dates::check(value);
-                if (!kept) return refuse(name + " 的日期「" + value + "」型態不正確");
+                if (!kept) return refuse(std::string(name) + " 的日期「" + value + "」型態不正確");
                 value = std::move(*kept);
             }
             if (auto why = overWidth(fieldOf[c], value)) return refuse(std::move(*why));
@@ -154,6 +155,19 @@ Pieces piecesOf(std::string_view bytes) {
         const std::string_view piece = bytes.substr(0, kChunk);
         bytes.remove_prefix(piece.size());
         return piece;
+    };
+}
+
+Pieces filePieces(const std::filesystem::path& path) {
+    auto in = std::make_shared<std::ifstream>(path, std::ios::binary);
+    if (!*in) throw ImportError("無法開啟 " + path.string() + "。");
+    auto piece = std::make_shared<std::string>();
+    return [in, piece, path]() -> std::string_view {
+        piece->resize(kChunk);
+        in->read(piece->data(), static_cast<std::streamsize>(piece->size()));
+        if (in->bad()) throw ImportError("讀到一半無法再讀：" + path.string() + "。");
+        piece->resize(static_cast<std::size_t>(in->gcount()));
+        return *piece;
     };
 }
 

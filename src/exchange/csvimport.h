@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -31,6 +32,10 @@ struct Detected {
 using Pieces = std::function<std::string_view()>;
 // The pieces of bytes held in memory.
 Pieces piecesOf(std::string_view bytes);
+// A file read a megabyte at a time from its start, never held whole: a large CSV file is parsed
+// twice (to check it, then to store it) in little memory. Throws ImportError when it cannot be
+// opened or read.
+Pieces filePieces(const std::filesystem::path& path);
 
 // A byte-order mark or text that is valid UTF-8 is UTF-8; text that is not, but is valid Big5
 // (code page 950), is Big5; anything else is uncertain. `read` gives the file from its start

@@ -76,22 +76,6 @@ long giveCodes(std::vector<exchange::ClientValues>& clients, std::vector<std::st
     return static_cast<long>(missing);
 }
 
-// A file read a piece at a time from its start: a large CSV file is parsed twice (to check, then
-// to store) without ever being held whole.
-exchange::Pieces filePieces(const QString& path) {
-    auto file = std::make_shared<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly))
-        throw exchange::ImportError("無法讀取：" + platform::toStd(file->errorString()));
-    auto piece = std::make_shared<QByteArray>();
-    return [file, piece]() -> std::string_view {
-        *piece = file->read(1 << 20);
-        if (piece->isEmpty() && file->error() != QFileDevice::NoError)
-            throw exchange::ImportError("讀到一半無法再讀：" +
-                                        platform::toStd(file->errorString()));
-        return {piece->constData(), static_cast<std::size_t>(piece->size())};
-    };
-}
-
 }  // namespace
 
 Form45::Form45()
@@ -278,7 +262,8 @@ void importClients(platform::Workspace& workspace) {
     const long total = static_cast<long>(file.size());
     exchange::Detected detected{exchange::Encoding::Utf8, true};
     try {
-        detected = exchange::detectEncoding([&] { return filePieces(path); });
+        detected =
+            exchange::detectEncoding([&] { return exchange::filePieces(platform::toStd(path)); });
     } catch (const exchange::ImportError& e) {
         dialogs.message(path + QStringLiteral(" 無法匯入：") + platform::toQ(e.what()));
         return;
@@ -297,14 +282,15 @@ void importClients(platform::Workspace& workspace) {
         const auto bar = cancellableBar(dialogs, QStringLiteral("讀取 CSV 檔（KB）⋯"), 1024);
         std::vector<bool> known;
         auto checked = exchange::readClientsCsv(
-            filePieces(path), total, detected.encoding, bar, kPreviewRows,
+            exchange::filePieces(platform::toStd(path)), total, detected.encoding, bar,
+            kPreviewRows,
             [&](long, const exchange::ClientValues& client) { known.push_back(isKnown(client)); });
         // The clients are read again to be stored, not held meanwhile.
         const exchange::Encoding encoding = detected.encoding;
         window.showChecked(path, std::move(checked), std::move(known),
                            [path, total, encoding](const exchange::EachClient& each) {
-                               exchange::readClientsCsv(filePieces(path), total, encoding, {}, 0,
-                                                        each);
+                               exchange::readClientsCsv(exchange::filePieces(platform::toStd(path)),
+                                                        total, encoding, {}, 0, each);
                            });
     });
 }

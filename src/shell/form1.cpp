@@ -178,13 +178,13 @@ void Form1::loadWhole() {
     if (!loading_ || reading_ || unloading()) return;
     reading_ = true;
     DataGridMENU->viewport()->removeEventFilter(this);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Long work: the busy cursor and repaints meanwhile, user input after it.
     const bool opened = openWhole();
-    QApplication::restoreOverrideCursor();
     loading_ = false;
+    if (unloading()) return;  // the program was closed meanwhile
     if (!opened) {
         // A part of the list would read as the whole file: none rather than that.
-        if (!unloading()) AdodcMENU->setRecordSet(nullptr);
+        AdodcMENU->setRecordSet(nullptr);
         return;
     }
     if (AdodcMENU->recordSet()->recordCount() != 0) sortAndPositionAtLoad();
