@@ -241,6 +241,7 @@ bool ClientFile::reloadHeld(Table& held) {
 void ClientFile::reload() {
     for (auto& [name, held] : tables_)
         if (held.rows) reloadHeld(held);
+    detail::releaseFreedMemory();
 }
 
 void ClientFile::onOthersChanged(std::function<void()> listener) {
@@ -284,6 +285,7 @@ void ClientFile::renumber(std::string_view start, const bulk::Progress& progress
     ++rows->generation;
     rows->replaceArena(std::move(fresh));
     rows->replaced();
+    detail::releaseFreedMemory();
 }
 
 void ClientFile::clearClients(const bulk::Progress& progress) {
@@ -293,6 +295,7 @@ void ClientFile::clearClients(const bulk::Progress& progress) {
     for (auto& blob : rows->rows) blob = nullptr;
     rows->replaceArena(detail::Arena());
     rows->replaced();
+    detail::releaseFreedMemory();
 }
 
 void ClientFile::appendClients(const std::vector<NewClient>& clients,

@@ -2,6 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 #include "store/errors.h"
 #include "store/fields.h"
@@ -9,15 +16,33 @@
 
 namespace store::detail {
 
+void Arena::Free::operator()(char* block) const {
+#ifdef __linux__
+    munmap(block, size);
+#else
+    delete[] block;
+#endif
+}
+
+std::unique_ptr<char[], Arena::Free> Arena::block(std::size_t size) {
+#ifdef __linux__
+    void* got = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (got == MAP_FAILED) throw std::bad_alloc();
+    return {static_cast<char*>(got), Free{size}};
+#else
+    return {new char[size], Free{size}};
+#endif
+}
+
 char* Arena::allocate(std::size_t size) {
     if (size > kChunk / 4) {
         // A long remark gets a block of its own rather than wasting the rest of a chunk.
         bytes_ += size;
-        chunks_.emplace_back(new char[size]);
+        chunks_.push_back(block(size));
         return chunks_.back().get();
     }
     if (size > left_) {
-        chunks_.emplace_back(new char[kChunk]);
+        chunks_.push_back(block(kChunk));
         bytes_ += kChunk;
         next_ = chunks_.back().get();
         left_ = kChunk;
@@ -173,6 +198,14 @@ void RowStore::replaceArena(Arena&& fresh) {
     else
         retired.clear();
     arena = std::move(fresh);
+}
+
+void releaseFreedMemory() {
+#ifdef __GLIBC__
+    // The sort entries and row lists of a large change are freed into the allocator's lists,
+    // which keep them resident; the system gets them back.
+    malloc_trim(0);
+#endif
 }
 
 std::size_t RowStore::bytes() const {

@@ -29,7 +29,14 @@ class Arena {
 
   private:
     static constexpr std::size_t kChunk = 1 << 20;
-    std::vector<std::unique_ptr<char[]>> chunks_;
+    // Blocks are taken from the system and given back to it when freed, so that rows let go (a
+    // renumber's old codes, a reload's old rows) leave the process, not the allocator's lists.
+    struct Free {
+        std::size_t size;
+        void operator()(char* block) const;
+    };
+    static std::unique_ptr<char[], Free> block(std::size_t size);
+    std::vector<std::unique_ptr<char[], Free>> chunks_;
     char* next_ = nullptr;
     std::size_t left_ = 0;
     std::size_t bytes_ = 0;
@@ -74,6 +81,10 @@ class RowIds {
 };
 
 struct RowStore;
+
+// Gives memory freed after a change of many rows (a renumber, a reload, a clear) back to the
+// system.
+void releaseFreedMemory();
 
 // Packs a row's values into the arena (see Arena).
 const char* packInto(Arena& arena, RowValues values);

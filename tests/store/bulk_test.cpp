@@ -104,6 +104,31 @@ TEST(Bulk, AFailurePartWayLeavesEveryRecordAsItWas) {
     EXPECT_EQ(query(file, "SELECT count(*) FROM VELKARD"), std::vector<std::string>{"50"});
 }
 
+// The code index is set aside while every client is written and built again before the commit:
+// after a renumber, a failed one and a clear the file has it, in the order of the new codes.
+TEST(Bulk, TheCodeIndexIsThereAfterEveryBulkWriteAndFollowsTheNewCodes) {
+    TempDir dir;
+    const auto [file, db] = clientFile(dir, 50);
+    const auto index = [&] {
+        return query(file, "SELECT name FROM sqlite_master WHERE type = 'index'");
+    };
+    const std::vector<std::string> only{"VELKARD_NO"};
+    bulk::renumber(*db, "Z01");
+    EXPECT_EQ(index(), only);
+    EXPECT_EQ(query(file,
+                    "SELECT NO FROM VELKARD INDEXED BY VELKARD_NO ORDER BY NO COLLATE "
+                    "NOCASE LIMIT 2"),
+              (std::vector<std::string>{"Z01", "Z02"}));
+    EXPECT_THROW(bulk::renumber(*db, "1",
+                                [](long i, long) {
+                                    if (i == 25) throw std::runtime_error("disk gone");
+                                }),
+                 std::runtime_error);
+    EXPECT_EQ(index(), only);
+    bulk::clearClients(*db);
+    EXPECT_EQ(index(), only);
+}
+
 TEST(Bulk, ClearingDeletesEveryClientAndNothingElse) {
     TempDir dir;
     auto file = dir.file("velkard.db");

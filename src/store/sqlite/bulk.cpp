@@ -30,8 +30,22 @@ std::vector<int64_t> clientRowids(const Database& db, const std::string& rowid) 
 
 }  // namespace
 
+CodeIndexAside::CodeIndexAside(Database& db) : db_(db) {
+    {
+        Statement s(db, "SELECT sql FROM sqlite_master WHERE type = 'index' AND name = ?");
+        s.bind(1, kCodeIndex);
+        if (s.step()) sql_ = std::string(s.text(0));
+    }  // a statement still reading the schema would lock it
+    if (!sql_.empty()) db.exec("DROP INDEX " + quoteName(kCodeIndex));
+}
+
+void CodeIndexAside::restore() {
+    if (!sql_.empty()) db_.exec(sql_);
+}
+
 void renumber(Database& db, std::string_view start, const Progress& progress) {
     Transaction tx(db);
+    CodeIndexAside index(db);
     const std::string rowid = clientRowid(db);
     const std::vector<int64_t> rowids = clientRowids(db, rowid);
     const long total = static_cast<long>(rowids.size());
@@ -47,11 +61,13 @@ void renumber(Database& db, std::string_view start, const Progress& progress) {
         code = nextCode(code);
         if (progress) progress(i + 1, total);
     }
+    index.restore();
     tx.commit();
 }
 
 void clearClients(Database& db, const Progress& progress) {
     Transaction tx(db);
+    CodeIndexAside index(db);
     const std::string rowid = clientRowid(db);
     const std::vector<int64_t> rowids = clientRowids(db, rowid);
     const long total = static_cast<long>(rowids.size());
@@ -67,6 +83,7 @@ void clearClients(Database& db, const Progress& progress) {
         if (progress)
             for (long i = before + 1; i <= done; ++i) progress(i, total);
     }
+    index.restore();
     tx.commit();
 }
 

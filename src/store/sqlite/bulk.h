@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "store/bulk.h"
@@ -34,6 +35,19 @@ void writeNewFile(const std::filesystem::path& target,
 std::filesystem::path tempFor(const std::filesystem::path& target);
 // Removes such a file and its journal, whatever is left of them.
 void removeWithJournal(const std::filesystem::path& file);
+
+// The code index (kCodeIndex) set aside for a bulk write inside its transaction and built again
+// by restore() before the commit: one build costs far less than keeping it in order row by row.
+// Without restore() the transaction's rollback brings it back.
+class CodeIndexAside {
+  public:
+    explicit CodeIndexAside(Database& db);
+    void restore();
+
+  private:
+    Database& db_;
+    std::string sql_;  // how it was made; empty when the file had none
+};
 
 // True when `target` names the file `live` (after links; any letter case the file system
 // ignores).
