@@ -172,8 +172,8 @@ Pieces filePieces(const std::filesystem::path& path) {
 }
 
 Detected detectEncoding(const std::function<Pieces()>& read) {
-    // Checked a line at a time: a line feed is never part of a character in either encoding, so
-    // the whole is valid exactly when every run of whole lines is.
+    // Checked a line at a time: a line end (CR or LF) is never part of a character in either
+    // encoding, so the whole is valid exactly when every run of whole lines is.
     auto everyLine = [&](const auto& valid) {
         const Pieces pieces = read();
         std::string carried;  // the unfinished line of the piece before
@@ -182,7 +182,7 @@ Detected detectEncoding(const std::function<Pieces()>& read) {
             if (first && piece.substr(0, 3) == "\xEF\xBB\xBF") return 2;
             first = false;
             if (piece.empty()) return valid(std::string_view(carried)) ? 1 : 0;
-            const std::size_t cut = piece.rfind('\n');
+            const std::size_t cut = piece.find_last_of("\r\n");
             if (cut == std::string_view::npos) {
                 carried.append(piece);
                 continue;
