@@ -85,14 +85,6 @@ void importAsTheWindowDoes(const fs::path& csv, const fs::path& target) {
         checked.passed);
 }
 
-// This process's peak resident memory so far, in MB (VmHWM).
-double peakOfThisProcess() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-    return -1;
-}
-
 // Runs `work` in a child process; the child's peak resident memory in MB, or -1 when it failed.
 template <class Work>
 double inChild(const Work& work) {
@@ -263,7 +255,7 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--import-child") {
         try {
             importAsTheWindowDoes(argv[2], argv[3]);
-            std::printf("%.1f\n", peakOfThisProcess());
+            std::printf("%.1f\n", bench::ownMemoryMb("VmHWM"));
             return 0;
         } catch (const std::exception& e) {
             std::fprintf(stderr, "%s\n", e.what());

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 
@@ -393,12 +392,7 @@ void RenumberThreeTimesMemory(benchmark::State& state) {
         if (pipe(pipeFd) != 0) state.SkipWithError("pipe failed");
         const pid_t child = fork();
         if (child == 0) {
-            auto resident = [] {
-                std::ifstream status("/proc/self/status");
-                for (std::string line; std::getline(status, line);)
-                    if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-                return -1.0;
-            };
+            auto resident = [] { return bench::ownMemoryMb("VmRSS"); };
             double rss[2] = {-1, -1};
             try {
                 auto file = store::ClientFile::open(copy);

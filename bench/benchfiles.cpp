@@ -1,6 +1,7 @@
 #include "benchfiles.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "generator.h"
@@ -17,6 +18,14 @@ std::filesystem::path clientFile(long count, bool shuffled) {
         sample::writeClientFile(path, count, shuffled);
     }
     return path;
+}
+
+double ownMemoryMb(const char* key) {
+    const std::string wanted = std::string(key) + ":";
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(wanted, 0) == 0) return std::atof(line.c_str() + wanted.size()) / 1024.0;
+    return -1;
 }
 
 }  // namespace bench

@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
-#include <fstream>
 #include <string>
 
+#include "benchfiles.h"
 #include "platform/appsetup.h"
 #include "platform/forms.h"
 #include "platform/recordgrid.h"
@@ -23,10 +23,7 @@ void say(const std::string& what) {
 }
 
 std::string peakKb() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) return line.substr(6);
-    return " ?";
+    return " " + std::to_string(static_cast<long>(bench::ownMemoryMb("VmHWM") * 1024)) + " kB";
 }
 
 class Paints : public QObject {
