@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 
 #include "editor/form112.h"
 #include "editor/hints.h"
@@ -19,6 +20,7 @@
 #include "platform/widgets.h"
 #include "platform/workspace.h"
 #include "query/form111.h"
+#include "store/checks.h"
 #include "store/dates.h"
 #include "store/errors.h"
 #include "store/recordset.h"
@@ -94,6 +96,7 @@ Form11::Form11()
     : TexMEMO(new platform::BoundMemo(this)),
       AdodcVELKARD(new platform::DataControl(this)),
       AdodcCOMPANY(new platform::DataControl(this)),
+      CheckStatus(new QLabel(this)),
       prompts_(std::make_unique<Prompts>(*this)),
       flow_(state_, *prompts_) {
     // The date box still in use was never checked on leaving it (closing the window, the menu):
@@ -115,6 +118,45 @@ Form11::Form11()
 
     buildButtons();
     buildFields();
+    buildChecks();
+}
+
+void Form11::buildChecks() {
+    const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    for (int f = 0; f < store::kFieldCount; ++f) {
+        auto* box = TexVELKARD[static_cast<std::size_t>(f)];
+        if (!box || !store::checks::hasCheck(f)) continue;
+        QAction* mark = box->addAction(warning, QLineEdit::TrailingPosition);
+        mark->setObjectName(QStringLiteral("CheckMark(%1)").arg(f));
+        mark->setVisible(false);
+        CheckMark[static_cast<std::size_t>(f)] = mark;
+        connect(box, &QLineEdit::editingFinished, this, [this] { showChecks(); });
+    }
+    CheckStatus->setObjectName("CheckStatus");
+    CheckStatus->setGeometry(rectTwips(120, 4860, 7800, 300));
+    CheckStatus->setStyleSheet(QStringLiteral("color: #8B0000"));
+    // A move shows the new client's marks; what a save found stays until the next move.
+    connect(AdodcVELKARD, &platform::DataControl::changed, this, [this](const store::Change& c) {
+        if (c.kind == store::Change::CurrentMoved || c.kind == store::Change::Reset)
+            CheckStatus->clear();
+        showChecks();
+    });
+}
+
+QStringList Form11::showChecks() {
+    QStringList found;
+    for (int f = 0; f < store::kFieldCount; ++f) {
+        QAction* mark = CheckMark[static_cast<std::size_t>(f)];
+        if (!mark) continue;
+        const std::string problem = store::checks::problem(
+            f, platform::toStd(TexVELKARD[static_cast<std::size_t>(f)]->text()));
+        mark->setVisible(!problem.empty());
+        mark->setToolTip(platform::toQ(problem));
+        if (!problem.empty())
+            found << platform::toQ(store::kFieldTitles[static_cast<std::size_t>(f)]) +
+                         QStringLiteral("：") + platform::toQ(problem);
+    }
+    return found;
 }
 
 void Form11::buildButtons() {
@@ -373,6 +415,10 @@ void Form11::COMMAND1_Click(int index) {
         case Button::Save:
             if (!flow_.save(*rs)) return;  // the pending record and the edit state stay
             showState();
+            // Saved as typed: a mistyped number is the user's to keep, said but never refused.
+            if (const QStringList found = showChecks(); !found.isEmpty())
+                CheckStatus->setText(QStringLiteral("已存檔，請再看一次 ─ ") +
+                                     found.join(QStringLiteral("；")));
             COMMAND1[Button::Add]->setFocus();
             break;
         case Button::Cancel:

@@ -8,6 +8,7 @@
 #include "platform/forms.h"
 #include "store/fields.h"
 
+class QAction;
 class QLabel;
 class QPushButton;
 namespace platform {
@@ -41,6 +42,10 @@ class Form11 : public platform::Form {
     std::array<QPushButton*, editor::EditorState::kButtons> COMMAND1{};
     platform::DataControl* AdodcVELKARD;
     platform::DataControl* AdodcCOMPANY;
+    // The checks' hints: a mark inside each checked box whose value looks mistyped (its tooltip
+    // says why), and the line under the boxes that a save fills with what to look at again.
+    std::array<QAction*, store::kFieldCount> CheckMark{};
+    QLabel* CheckStatus;
 
     // The editor's records, which the quick lookup and the condition query follow.
     store::RecordSet* records() const;
@@ -61,6 +66,9 @@ class Form11 : public platform::Form {
   private:
     void buildFields();
     void buildButtons();
+    void buildChecks();
+    // Shows each checked box's mark for the value in it; gives the problems found.
+    QStringList showChecks();
     // Shows the state's buttons after each change of it.
     void showState();
     // The date check of a date box: a refused date is said and keeps the focus (false); an

@@ -168,6 +168,35 @@ class EditorTest : public QObject {
         QCOMPARE(birth->text(), QStringLiteral("88.04.03"));
     }
 
+    // A mistyped identity number or phone is saved as typed; its box carries a mark and the
+    // save says what to look at again. A stored impossible date is marked when shown.
+    void mistypedNumbersAreHintedNeverRefused() {
+        testsupport::GuiFixture f;
+        auto clients = someClients();
+        clients[1][store::BIRTH] = "88.02.31";
+        openEditor(f, clients);
+        auto marked = [](int field) {
+            return theEditor().CheckMark[static_cast<std::size_t>(field)]->isVisible();
+        };
+        QVERIFY(!marked(store::SELF_NO) && !marked(store::BIRTH));
+        retypeField(store::SELF_NO, "A123456788");
+        pressKey(Qt::Key_Return);
+        QVERIFY(marked(store::SELF_NO));
+        retypeField(store::PHONE, "0912345678");
+        pressKey(Qt::Key_Return);
+        QVERIFY(!marked(store::PHONE));
+        click(Button::Save);
+        QVERIFY(f.dialogs().messages().empty());
+        QCOMPARE(stored(f, store::SELF_NO)[0], std::string("A123456788"));
+        QCOMPARE(theEditor().CheckStatus->text(),
+                 QStringLiteral("已存檔，請再看一次 ─ 身份證字號：身份證字號的檢查碼不對"));
+
+        theEditor().AdodcVELKARD->moveNext();  // 88.02.31 as stored
+        QVERIFY(marked(store::BIRTH) && !marked(store::SELF_NO));
+        QVERIFY(theEditor().CheckStatus->text().isEmpty());
+        QCOMPARE(theEditor().CheckMark[store::BIRTH]->toolTip(), QStringLiteral("沒有這一天"));
+    }
+
     // An empty date box, or a date stored in another form and left alone, is no date to check:
     // the user tabs through, moves on, saves another field, and NULL stays NULL.
     void emptyOrStoredDatesDoNotHoldTheEditor() {

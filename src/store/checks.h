@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Checks that catch typing errors in a client's numbers and dates. They only ever advise: a
+// stored file holds wrong numbers the user must still be able to keep and save.
+namespace store::checks {
+
+// A Taiwan identity number (A123456789) or resident certificate number, old form (AB12345678)
+// or new (A812345678), whose check digit agrees.
+bool identityNumberValid(std::string_view text);
+// An 8-digit business number (統一編號) whose weighted digit sum is divisible by 5 (the rule
+// since 2023; every number valid under the older "by 10" stays valid).
+bool businessNumberValid(std::string_view text);
+
+// The digits of a phone number as dialled inside Taiwan: separators dropped, +886 and 886
+// before a number read as its leading 0. Nothing when the text holds anything but digits,
+// blanks and + - ( ) . / # (an extension after # or 分機 is left out).
+std::optional<std::string> phoneDigits(std::string_view text);
+
+// A date field's text that names no day of the calendar (88.02.31, 13 months, letters).
+bool impossibleDate(std::string_view text);
+
+// The fields a check knows: identity and business numbers, the phones, the dates.
+bool hasCheck(int field);
+
+// What is wrong with one field's value, said for a hint; empty when nothing is or the field has
+// no check. An empty value is never wrong, except the name (`emptyNameWrong`).
+std::string problem(int field, std::string_view value, bool emptyNameWrong = false);
+
+// Every field of a client (the twenty values) with a problem, with what it is.
+struct Finding {
+    int field;
+    std::string problem;
+};
+std::vector<Finding> findings(const std::vector<std::string_view>& values);
+
+}  // namespace store::checks
