@@ -2,8 +2,11 @@
 
 #include <QDate>
 #include <QPointer>
+#include <QString>
 #include <functional>
 #include <memory>
+
+#include "store/recordset.h"
 
 namespace store {
 class ClientFile;
@@ -49,6 +52,15 @@ class Workspace {
     void setBrowseList(std::function<BrowseListAccess&()> list) { browseList_ = std::move(list); }
     BrowseListAccess& browseList() const;
 
+    // Makes a client current where the user works with clients (the editor, the full list or
+    // the browse list, as the frame has them); `rows` are the client records `row` is of.
+    // Empty when it is shown; otherwise why it is not.
+    using ClientShower = std::function<QString(const store::RecordSet& rows, store::Bookmark row)>;
+    void setClientShower(ClientShower shower) { shower_ = std::move(shower); }
+    QString showClient(const store::RecordSet& rows, store::Bookmark row) const {
+        return shower_ ? shower_(rows, row) : QString();
+    }
+
     // The program's home window (the browse list): a window that hands the screen back (the
     // editor closing, a maintenance window ending) shows it so; `afresh` builds it anew first.
     void setHome(std::function<void(bool afresh)> show) { home_ = std::move(show); }
@@ -61,6 +73,7 @@ class Workspace {
     std::function<DataControl*()> lender_;
     std::function<BrowseListAccess&()> browseList_;
     std::function<void(bool)> home_;
+    ClientShower shower_;
 };
 
 }  // namespace platform

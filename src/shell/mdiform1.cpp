@@ -4,7 +4,9 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
@@ -32,6 +34,7 @@
 #include "shell/form12.h"
 #include "store/clientfile.h"
 #include "store/errors.h"
+#include "tidy/form51.h"
 
 MDIForm1::MDIForm1(std::shared_ptr<platform::Workspace> workspace)
     : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
@@ -77,6 +80,9 @@ MDIForm1::MDIForm1(std::shared_ptr<platform::Workspace> workspace)
     // The display set and the print chooser work on the browse list.
     workspace->setBrowseList(
         []() -> platform::BrowseListAccess& { return platform::forms::get<Form1>(); });
+    workspace->setClientShower([this](const store::RecordSet& rows, store::Bookmark row) {
+        return showClient(rows, row);
+    });
     workspace->setHome([this](bool afresh) {
         behindPicture([afresh] {
             if (afresh) platform::forms::unload<Form1>();
@@ -120,6 +126,36 @@ void MDIForm1::behindPicture(const std::function<void()>& change) {
     removed.picture->setGeometry(area_->geometry());
     removed.picture->show();
     change();
+}
+
+QString MDIForm1::showClient(const store::RecordSet& rows, store::Bookmark row) {
+    namespace forms = platform::forms;
+    store::RecordSet* shown = nullptr;
+    QWidget* window = nullptr;
+    if (forms::loaded<Form11>()) {
+        shown = forms::get<Form11>().records();
+        window = &forms::get<Form11>();
+        if (shown && shown->editing())
+            return QStringLiteral("資料輸入視窗裡的客戶還沒存檔，請先存檔或取消，再選一次。");
+    } else if (forms::loaded<Form12>()) {
+        shown = forms::get<Form12>().Adodc1->recordSet();
+        window = &forms::get<Form12>();
+    } else {
+        Form1::placeHome();
+        Form1& list = forms::get<Form1>();
+        if (list.loadingWhole()) return QStringLiteral("清單還在讀取全部客戶，請稍候再選一次。");
+        shown = list.listRecords();
+        window = &list;
+    }
+    // A bookmark names a row of the rows it came from only: a list still on its first screen,
+    // or read again since, holds other rows.
+    if (!shown || !shown->sameRows(rows))
+        return QStringLiteral("客戶資料剛重新讀取過，請再找一次。");
+    if (!shown->setBookmark(row))
+        return QStringLiteral("這位客戶不在目前顯示的客戶裡（顯示設定只顯示一部分客戶）。");
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
+        area_->setActiveSubWindow(sub);
+    return {};
 }
 
 void MDIForm1::reloadClients() {
@@ -208,6 +244,18 @@ void MDIForm1::buildMenu() {
     item(protect, "menu_FILE_EXPORT", "FILE EXPORT", &MDIForm1::menu_FILE_EXPORT_Click);
     separator(protect, "menu_43");
     item(protect, "menu_END_SYSTEM", "END SYSTEM", &MDIForm1::menu_END_SYSTEM_Click);
+
+    QMenu* tools = menu("menu_TOOLS", "TOOLS");
+    QAction* find =
+        item(tools, "menu_FIND_CLIENT", "FIND CLIENT", &MDIForm1::menu_FIND_CLIENT_Click);
+    // Ctrl+F from any of the program's windows, as in every other program.
+    find->setShortcut(QKeySequence::Find);
+    find->setShortcutContext(Qt::ApplicationShortcut);
+}
+
+void MDIForm1::menu_FIND_CLIENT_Click() {
+    platform::forms::place<Form51>(1500, 900, 7000, 5200);
+    platform::forms::get<Form51>().SearchText->setFocus();
 }
 
 void MDIForm1::Form_Load() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/forms.h"
+#include "store/recordset.h"
 
 class QAction;
 class QFrame;
@@ -50,6 +51,8 @@ class MDIForm1 : public platform::Form {
     void menu_END_SYSTEM_Click();
     void menu_FILE_IMPORT_Click();
     void menu_FILE_EXPORT_Click();
+    // TOOLS: the everyday jobs beside the old menus.
+    void menu_FIND_CLIENT_Click();
     // F5 and the notice's button: the clients read again, every window keeping its client.
     void reloadClients();
     // Shown when another desk or program changed the clients since they were read.
@@ -65,6 +68,9 @@ class MDIForm1 : public platform::Form {
     // stands: sorting a million clients takes a moment, and the old list stays on screen
     // meanwhile, then gives way to the new one in one paint.
     void behindPicture(const std::function<void()>& change);
+    // Makes the client current in the editor, the full list or the browse list, whichever the
+    // user works in; why not, when it cannot.
+    QString showClient(const store::RecordSet& rows, store::Bookmark row);
 
     QMenuBar* menuBar_;
     QMdiArea* area_;

@@ -471,6 +471,14 @@ std::string_view RecordSet::valueAt(long row, int column) const {
     return rows_->row(order_[static_cast<std::size_t>(row)]).field(column);
 }
 
+void RecordSet::valuesAt(long row, std::span<std::string_view> out) const {
+    if (row < 0 || row >= rowCount() || out.size() > static_cast<std::size_t>(fieldCount())) {
+        for (std::size_t c = 0; c < out.size(); ++c) out[c] = valueAt(row, static_cast<int>(c));
+        return;
+    }
+    rows_->row(order_[static_cast<std::size_t>(row)]).values(out);
+}
+
 Bookmark RecordSet::bookmarkAt(long row) const {
     return order_.at(static_cast<std::size_t>(row));
 }

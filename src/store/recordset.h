@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,6 +92,8 @@ class RecordSet {
     void move(long offset);
     void setAbsolutePosition(long position);  // 1..count; anything else leaves BOF or EOF
 
+    // Over the same held rows, so that a bookmark of one is a bookmark of the other.
+    bool sameRows(const RecordSet& other) const { return rows_ == other.rows_; }
     Bookmark bookmark() const;        // throws StoreError(NoCurrentRecord) off the rows
     bool setBookmark(Bookmark mark);  // false, unmoved, when the row is not in this set
 
@@ -115,6 +118,8 @@ class RecordSet {
     // Values of the row at a 0-based place in the record set's order (for grids).
     std::string_view valueAt(long row, int column) const;
     Bookmark bookmarkAt(long row) const;
+    // The first `out.size()` values of the row at a 0-based place, read in one walk over it.
+    void valuesAt(long row, std::span<std::string_view> out) const;
 
     void setValue(int column, std::string text);
     void addNew();

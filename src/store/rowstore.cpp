@@ -95,6 +95,11 @@ std::vector<std::string_view> RowView::values(std::size_t count) const {
     return out;
 }
 
+void RowView::values(std::span<std::string_view> out) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(blob_);
+    for (auto& v : out) v = unpack(p);
+}
+
 namespace {
 
 // The rows of a load, part by part: each part packs into an arena of its own, so that parts can

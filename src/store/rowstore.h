@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,7 @@ class RowView final : public FieldSource {
     std::string_view field(int column) const override;
     // The first `count` values, in order.
     std::vector<std::string_view> values(std::size_t count) const;
+    void values(std::span<std::string_view> out) const;
 
   private:
     const char* blob_;

@@ -301,6 +301,28 @@ bool LikePattern::matches(std::string_view value) const {
     return glob(folded_, buffer);
 }
 
+Contains::Contains(std::string_view part) : folded_(fold(part)) {
+    for (char c : folded_) hasLetters_ = hasLetters_ || (c >= 'a' && c <= 'z');
+}
+
+bool Contains::in(std::string_view value) const {
+    if (isPlain(value)) {
+        // Plain text folds by lower-casing its ASCII letters alone: looked through in place.
+        if (value.size() < folded_.size()) return false;
+        if (!hasLetters_) return value.find(folded_) != std::string_view::npos;
+        const std::size_t last = value.size() - folded_.size();
+        for (std::size_t at = 0; at <= last; ++at) {
+            std::size_t i = 0;
+            while (i < folded_.size() && lower(value[at + i]) == folded_[i]) ++i;
+            if (i == folded_.size()) return true;
+        }
+        return false;
+    }
+    thread_local std::string buffer;
+    foldInto(value, buffer);
+    return std::string_view(buffer).find(folded_) != std::string_view::npos;
+}
+
 EqualTo::EqualTo(std::string_view value) : folded_(fold(value)) {}
 
 bool EqualTo::matches(std::string_view value) const {

@@ -58,6 +58,18 @@ class LikePattern {
     std::string folded_;
 };
 
+// A text to find inside many texts, folded as `equal` folds: "ab" is in "xABy" and "ｘａｂ".
+class Contains {
+  public:
+    explicit Contains(std::string_view part);
+    bool in(std::string_view value) const;
+    bool empty() const { return folded_.empty(); }
+
+  private:
+    std::string folded_;
+    bool hasLetters_ = false;  // ASCII letters, which plain text holds in either case
+};
+
 // The text of `value` prepared for repeated whole-value comparison against many texts.
 class EqualTo {
   public:

@@ -39,6 +39,7 @@
 #include "store/longwork.h"
 #include "store/postgres/postgres.h"
 #include "tempdir.h"
+#include "tidy/form51.h"
 
 using testsupport::click;
 using testsupport::pickEntry;
@@ -429,6 +430,52 @@ class BrowseE2E : public QObject {
         // And out again as a workbook, through the same dialog.
         clickMenuAndChooseFile("menu_FILE_EXPORT", office.path() / "clients.xlsx");
         QTRY_VERIFY(fs::exists(office.path() / "clients.xlsx"));
+        platform::forms::destroyAll();
+    }
+
+    // An office day's small jobs: a caller found by the number on a note, a mistyped identity
+    // number hinted at as it is saved.
+    void everydayJobsFindTidyAndUndo() {
+        testsupport::TempDir office;
+        const fs::path file = office.path() / "velkard.db";
+        std::vector<std::vector<std::string>> clients;
+        for (int i = 0; i < 40; ++i)
+            clients.push_back(
+                {"A" + std::to_string(10001 + i), "客戶" + std::to_string(i), "70.05.20"});
+        clients[12] = {"A10013",
+                       "林美玲",
+                       "69.06.25",
+                       "F",
+                       "A",
+                       "A123456789",
+                       "Y",
+                       "02-23456789",
+                       "0912345678",
+                       "",
+                       "台中市西屯區文化路100號",
+                       "ＡＢＣ貿易"};
+        testsupport::writeClients(file, clients);
+        startProgram({file, {}});
+
+        pressKey(Qt::Key_F, Qt::ControlModifier);
+        Form51& finder = opened<Form51>();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(finder.SearchText));
+        typeKeys("0912-345-678");
+        QTRY_COMPARE(finder.SearchCount->text(), QStringLiteral("找到 1 位客戶"));
+        screenshot("50-find-client");
+        pressKey(Qt::Key_Return);
+        QTRY_COMPARE(current(store::NAME), QStringLiteral("林美玲"));
+        click(finder.CloseButton);
+        QTRY_VERIFY(!platform::forms::loaded<Form51>());
+
+        clickMenu("menu_DATA_PORCESS", "menu_ADD_PROCESS");
+        QTRY_VERIFY(platform::forms::loaded<Form11>());
+        Form11& editor = get<Form11>();
+        retype(editor.fieldBox(store::SELF_NO), "A123456788");
+        pressKey(Qt::Key_Return);
+        click(editor.COMMAND1[2]);  // SAVE
+        QTRY_VERIFY(editor.CheckStatus->text().contains(QStringLiteral("檢查碼不對")));
+        screenshot("51-editor-check-hint");
         platform::forms::destroyAll();
     }
 

@@ -14,20 +14,24 @@ TEST(Checks, IdentityNumbersByTheirCheckDigit) {
         const char* number;
         bool valid;
     } cases[] = {
-        {"A123456789", true},                           // the published example
-        {"B123456780", true},                           // the editor's own hint
-        {"a123456789", true},                           // typed in lower case
-        {"A123456788", false},                          // check digit off by one
-        {"A223456789", false},                          // the sex digit changes the sum
-        {"I100000012", true},                           // I is 34, out of alphabetical order
-        {"I100000018", false},                          // ... and would be 18 in order
-        {"A800000014", true},                           // new resident certificate (8 or 9 second)
-        {"A900000013", false},  {"AC01234567", true},   // old resident certificate: the second
-                                                        // letter's last digit
-        {"AC01234568", false},  {"AE01234567", false},  // old certificates' second letters run A to
-                                                        // D only
-        {"A12345678", false},                           // nine characters
-        {"A1234567890", false}, {"1123456789", false}, {"A3234567890", false},
+        {"A123456789", true},   // the published example
+        {"B123456780", true},   // the editor's own hint
+        {"a123456789", true},   // typed in lower case
+        {"A123456788", false},  // check digit off by one
+        {"A223456789", false},  // the sex digit changes the sum
+        {"I100000012", true},   // I is 34, out of alphabetical order
+        {"I100000018", false},  // ... and would be 18 in order
+        {"A800000014", true},   // new resident certificate (8 or 9 second)
+        {"A900000013", false},
+        {"AC01234567", true},  // old resident certificate: the second
+                               // letter's last digit
+        {"AC01234568", false},
+        {"AE01234567", false},  // old certificates' second letters run A to
+                                // D only
+        {"A12345678", false},   // nine characters
+        {"A1234567890", false},
+        {"1123456789", false},
+        {"A3234567890", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(checks::identityNumberValid(c.number), c.valid) << c.number;
