@@ -57,6 +57,42 @@ class RowParts {
     virtual RowSink& part(std::size_t expected) = 0;
 };
 
+// Why a client left the client table for the history table.
+enum class Gone {
+    Deleted,      // DELETE
+    MergedAway,   // merged into another client, which stayed
+    MergedInto,   // the client that stayed, as it was before the merge
+    MergeResult,  // ... and as the merge wrote it (an undo needs it unchanged since)
+    Cleared,      // FILE CLEAR
+};
+std::string_view goneName(Gone gone);
+std::optional<Gone> goneFrom(std::string_view name);
+
+// A client kept in the history table. `values` are the client table's columns as it had them
+// (NULL read as empty text); restoring puts back the stored row itself, NULLs and all.
+struct HistoryEntry {
+    int64_t id = 0;  // the entry
+    std::string at;  // when, "2026-12-07 20:50:01"
+    Gone gone = Gone::Deleted;
+    int64_t batch = 0;  // the entries one command made
+    int64_t row = 0;    // the client's row address in the client table
+    std::string by;     // a merge's: the code of the client that stayed
+    std::vector<std::string> columns;
+    std::vector<std::string> values;
+};
+
+// A merge's client that stays: its values read, and the values the merge writes.
+struct MergeKeep {
+    int64_t id = 0;
+    RowValues original;
+    ColumnValues values;
+};
+
+// The time a change is stamped with in the history table, "2026-12-07 20:50:01" (local time; tests
+// set their own clock).
+std::string historyNow();
+inline std::function<std::string()> historyClock;
+
 // Where the client tables live: an SQLite file or a database on a PostgreSQL server. Every read
 // and write of rows goes through here, so that the record sets and windows above behave the same
 // on either. Errors are StoreError with a message that names the file or server and the cause.
@@ -110,13 +146,46 @@ class Backend {
 
     // The operations on every client at once, one transaction each (see store/bulk.h).
     virtual void renumber(std::string_view start, const bulk::Progress& progress) = 0;
-    virtual void clearClients(const bulk::Progress& progress) = 0;
+    // `keptAt`: each client is kept in the history table first, stamped so.
+    virtual void clearClients(const bulk::Progress& progress,
+                              const std::optional<std::string>& keptAt = std::nullopt) = 0;
     // Writes an SQLite client file with the three tables at `target`, complete or not at all.
     virtual void backup(const std::filesystem::path& target) = 0;
     // Adds the `total` clients `clients` gives in one transaction: all or none. `progress` is told
     // the clients written (it may throw bulk::Cancelled: nothing is added then), as may the feed.
     virtual void appendClients(const ClientFeed& clients, long total,
                                const bulk::Progress& progress) = 0;
+
+    // The history table: clients deleted, merged away or cleared are kept whole there, to come
+    // back. False where it cannot be kept (a server without the table and without the right to
+    // make it): deletes are then final, as they always were.
+    virtual bool keepsHistory() { return false; }
+    // Moves the rows into the history table as one batch, each only while it holds `original`,
+    // stamped `at` and `gone` (and, for a merge, `keep`: its earlier and its merged values kept
+    // too, then the merged values written). One transaction: the batch's number, or 0 with
+    // nothing changed when a row changed meanwhile.
+    virtual int64_t setAside(const TableShape& /*clients*/,
+                             const std::vector<std::pair<int64_t, RowValues>>& /*rows*/,
+                             Gone /*gone*/, const std::string& /*at*/, const std::string& /*by*/,
+                             const MergeKeep* /*keep*/) {
+        return 0;
+    }
+    // Every history entry, newest first.
+    virtual std::vector<HistoryEntry> history() { return {}; }
+    // Puts entries back into the client table exactly as they were stored (at their old row
+    // address when it is free): one entry, or with `wholeBatch` its whole batch, a merge's
+    // client that stayed taken back to its earlier values. One transaction; false, nothing
+    // changed, when that client was changed or deleted since the merge.
+    struct Restored {
+        std::vector<int64_t> added;      // the rows put back, by their address now
+        std::optional<int64_t> changed;  // the merge's client that stayed, taken back
+    };
+    virtual std::optional<Restored> restore(const TableShape& /*clients*/, int64_t /*entry*/,
+                                            bool /*wholeBatch*/) {
+        return std::nullopt;
+    }
+    // Entries made before `before` (the form of HistoryEntry::at): counted, or removed.
+    virtual long historyBefore(const std::string& /*before*/, bool /*remove*/) { return 0; }
 
     // A number that moves whenever another program changed the tables since it was last asked;
     // this program's own writes leave it alone.

@@ -288,8 +288,10 @@ void ClientFile::renumber(std::string_view start, const bulk::Progress& progress
     detail::releaseFreedMemory();
 }
 
-void ClientFile::clearClients(const bulk::Progress& progress) {
-    backend_->clearClients(progress);
+void ClientFile::clearClients(const bulk::Progress& progress, bool keepInHistory) {
+    backend_->clearClients(progress, keepInHistory && backend_->keepsHistory()
+                                         ? std::optional<std::string>(historyNow())
+                                         : std::nullopt);
     detail::RowStore* rows = clientsAfterBulkWrite();
     if (!rows) return;
     for (auto& blob : rows->rows) blob = nullptr;

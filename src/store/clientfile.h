@@ -79,7 +79,8 @@ class ClientFile {
     // The bulk operations, on this connection: record sets over the clients see the result at
     // once (each starts again on its first row), without reading the file again.
     void renumber(std::string_view start, const bulk::Progress& progress = {});
-    void clearClients(const bulk::Progress& progress = {});
+    // `keepInHistory`: the cleared clients are kept in the history table, to come back.
+    void clearClients(const bulk::Progress& progress = {}, bool keepInHistory = true);
     void backup(const std::filesystem::path& target);
     // Adds clients (the twenty fields each, nothing for NULL) in one transaction: all or none.
     // Record sets opened afterwards show them. `progress` is told the clients written; a
@@ -87,6 +88,14 @@ class ClientFile {
     void appendClients(const std::vector<NewClient>& clients, const bulk::Progress& progress = {});
     // The same for the `total` clients a feed gives, never all held at once.
     void appendClients(const ClientFeed& clients, long total, const bulk::Progress& progress = {});
+
+    // The clients deleted, merged away or cleared, newest first (see Backend::history); the
+    // entries a merge keeps of its client that stayed among them.
+    std::vector<HistoryEntry> history() { return backend_->history(); }
+    // History entries made before `before`: counted, or removed.
+    long historyBefore(const std::string& before, bool remove) {
+        return backend_->historyBefore(before, remove);
+    }
 
     // The bytes the held rows' texts take (for the tests and the benchmark).
     std::size_t heldBytes() const;

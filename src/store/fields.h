@@ -36,6 +36,11 @@ inline constexpr std::string_view kClientTable = "VELKARD";
 inline constexpr std::string_view kLookupTable = "COMBOX_COMPANY";
 inline constexpr std::string_view kLookupColumn = "company_field";
 inline constexpr std::string_view kAuxTable = "FIELD1";
+// Clients deleted, merged away or cleared, kept whole to come back: the client table's columns
+// after the history's own (kHistoryColumns).
+inline constexpr std::string_view kHistoryTable = "VELKARD_HISTORY";
+inline constexpr std::string_view kHistoryColumns[] = {"H_AT", "H_KIND", "H_BATCH", "H_ROW",
+                                                       "H_BY"};
 // The index of the client table by code, in the order the browse list opens in (letter case
 // aside, as the program's text order has it for codes): the list's first screen comes from it
 // before the whole table is read.

@@ -639,11 +639,76 @@ void RecordSet::deleteCurrent() {
     if (!hasCurrent()) throw StoreError(ErrorKind::NoCurrentRecord, "沒有目前的記錄可以刪除。");
     auto& rows = *rows_;
     Bookmark row = order_[static_cast<std::size_t>(pos_ - 1)];
-    if (!rows.backend->erase(rows.shape(), rows.rowids[row], rows.values(row)))
-        conflict(row, "刪除");
+    // Kept in the history table where there is one, to come back.
+    const auto values = rows.values(row);
+    const bool erased = rows.backend->keepsHistory()
+                            ? rows.backend->setAside(rows.shape(), {{rows.rowids[row], values}},
+                                                     Gone::Deleted, historyNow(), {}, nullptr) != 0
+                            : rows.backend->erase(rows.shape(), rows.rowids[row], values);
+    if (!erased) conflict(row, "刪除");
     rows.rows[row] = nullptr;
     rows.wrote();
     for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowDeleted(row);
+}
+
+int64_t RecordSet::merge(Bookmark keep, const std::vector<Bookmark>& away,
+                         const ColumnValues& values) {
+    requireNoEdit();
+    auto& rows = *rows_;
+    if (!rows.backend->keepsHistory())
+        throw StoreError(ErrorKind::Io, rows.backend->where() +
+                                            " 沒有保留紀錄的資料表，合併無法復原，所以沒有合併。");
+    for (const auto& [c, v] : values)
+        if (!text::storable(v)) throw StoreError(ErrorKind::Unstorable, unstorable(fieldName(c)));
+    std::vector<std::vector<std::string_view>> originals;
+    std::vector<std::pair<int64_t, RowValues>> gone;
+    originals.reserve(away.size());
+    for (Bookmark b : away) {
+        if (b == keep || !rows.rows.at(b)) throw std::invalid_argument("RecordSet::merge");
+        originals.push_back(rows.values(b));
+        gone.emplace_back(rows.rowids[b], originals.back());
+    }
+    const auto keptValues = rows.values(keep);
+    const MergeKeep kept{rows.rowids[keep], keptValues, values};
+    const std::string by(detail::RowView(rows.rows[keep]).field(0));
+    const int64_t batch =
+        rows.backend->setAside(rows.shape(), gone, Gone::MergedAway, historyNow(), by, &kept);
+    if (batch == 0) {
+        for (Bookmark b : away)
+            if (!inFile(b)) conflict(b, "合併");
+        conflict(keep, "合併");
+    }
+    rows.wrote();
+    for (Bookmark b : away) {
+        rows.rows[b] = nullptr;
+        for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowDeleted(b);
+    }
+    reread(keep);
+    for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowSaved(keep, false, nullptr);
+    return batch;
+}
+
+bool RecordSet::restore(int64_t entry, bool wholeBatch) {
+    requireNoEdit();
+    auto& rows = *rows_;
+    const auto done = rows.backend->restore(rows.shape(), entry, wholeBatch);
+    if (!done) return false;
+    rows.wrote();
+    for (int64_t id : done->added) {
+        std::vector<std::string> values;
+        if (!rows.backend->read(rows.shape(), id, values)) continue;
+        const auto row = static_cast<Bookmark>(rows.rows.size());
+        rows.rowids.push_back(id);
+        rows.rows.push_back(rows.pack(values));
+        for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowSaved(row, true, nullptr);
+    }
+    if (done->changed)
+        if (const auto at = rows.find(*done->changed)) {
+            reread(*at);
+            for (RecordSet* s : std::vector<RecordSet*>(rows.sets))
+                s->rowSaved(*at, false, nullptr);
+        }
+    return true;
 }
 
 void RecordSet::rowSaved(Bookmark row, bool inserted, const RecordSet* by) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/backend.h"
 #include "store/expression.h"
 #include "store/sqlite/database.h"
 
@@ -127,6 +128,15 @@ class RecordSet {
     void cancelUpdate();
     // Deletes the current record; the record that followed becomes current (EOF after the last).
     void deleteCurrent();
+    // Merges the clients `away` into `keep` (all rows of this record set's table): `values`
+    // written to `keep`, the others deleted, every one of them kept whole in the history table,
+    // in one transaction. Gives the batch, which restore() with `wholeBatch` undoes. Throws
+    // ConflictError, nothing merged, when one of them changed since it was read; StoreError when
+    // the clients' place keeps no history.
+    int64_t merge(Bookmark keep, const std::vector<Bookmark>& away, const ColumnValues& values);
+    // Puts a history entry back (see Backend::restore); every record set over these rows shows
+    // it. False when a merge cannot be undone because its client changed since.
+    bool restore(int64_t entry, bool wholeBatch);
     // Reads the current record again from the file, after another program changed it (a write
     // refused as a conflict, say): every record set sees the values the file holds. A record
     // deleted meanwhile leaves every record set, the one after it becomes current, and the

@@ -8,6 +8,7 @@
 #include "store/errors.h"
 #include "store/fields.h"
 #include "store/postgres/connection.h"
+#include "store/postgres/history.h"
 #include "store/sqlite/database.h"
 
 namespace store::postgres {
@@ -44,6 +45,17 @@ class PgBackend final : public Backend {
             "has_table_privilege($2::text, 'UPDATE')",
             p, "讀取權限");
         readOnly_ = std::string_view(PQgetvalue(r.get(), 0, 0)) != "t";
+        keepsHistory_ = history::exists(c_);
+        if (!keepsHistory_ && !readOnly_) {
+            // A database made before the history: the table is added where the rights allow;
+            // elsewhere deletes stay final, as they were.
+            try {
+                write("保留紀錄",
+                      [&] { history::prepare(c_, columnsOf(tableName(kClientTable))); });
+                keepsHistory_ = true;
+            } catch (const StoreError&) {
+            }
+        }
     }
 
     std::string where() const override { return c_.where(); }
@@ -167,10 +179,84 @@ class PgBackend final : public Backend {
     }
 
     void renumber(std::string_view start, const bulk::Progress& progress) override;
-    void clearClients(const bulk::Progress& progress) override;
+    void clearClients(const bulk::Progress& progress,
+                      const std::optional<std::string>& keptAt) override;
     void backup(const std::filesystem::path& target) override;
     void appendClients(const ClientFeed& clients, long total,
                        const bulk::Progress& progress) override;
+
+    bool keepsHistory() override { return keepsHistory_; }
+
+    int64_t setAside(const TableShape& rows, const std::vector<std::pair<int64_t, RowValues>>& away,
+                     Gone gone, const std::string& at, const std::string& by,
+                     const MergeKeep* keep) override {
+        // A row found changed ends the transaction with nothing done.
+        struct Changed {};
+        int64_t batch = 0;
+        try {
+            write("刪除", [&] {
+                history::prepare(c_, rows.columns);
+                batch = history::nextBatch(c_);
+                for (const auto& [id, original] : away) {
+                    if (!history::keep(c_, rows, id, original, gone, at, batch, by))
+                        throw Changed{};
+                    Params p;
+                    p.id(id);
+                    c_.exec(
+                        "DELETE FROM " + quoteName(rows.table) + " WHERE " + rows.rowid + " = $1",
+                        p, "刪除");
+                }
+                if (!keep) return;
+                if (!history::keep(c_, rows, keep->id, keep->original, Gone::MergedInto, at, batch,
+                                   by))
+                    throw Changed{};
+                if (!keep->values.empty()) {
+                    Params p;
+                    std::string sets;
+                    for (const auto& [col, v] : keep->values) {
+                        p.text(v);
+                        sets += (sets.empty() ? "" : ", ") +
+                                quoteName(rows.columns[static_cast<size_t>(col)]) + " = $" +
+                                std::to_string(p.count());
+                    }
+                    p.id(keep->id);
+                    c_.exec("UPDATE " + quoteName(rows.table) + " SET " + sets + " WHERE " +
+                                rows.rowid + " = $" + std::to_string(p.count()),
+                            p, "合併");
+                }
+                history::keep(c_, rows, keep->id, {}, Gone::MergeResult, at, batch, by);
+            });
+        } catch (const Changed&) {
+            return 0;
+        }
+        return batch;
+    }
+
+    std::vector<HistoryEntry> history() override {
+        c_.ensureOpen();
+        return history::entries(c_);
+    }
+
+    std::optional<Restored> restore(const TableShape& rows, int64_t entry,
+                                    bool wholeBatch) override {
+        struct Refused {};
+        std::optional<Restored> done;
+        try {
+            write("復原", [&] {
+                done = history::restore(c_, rows, entry, wholeBatch);
+                if (!done) throw Refused{};
+            });
+        } catch (const Refused&) {
+            return std::nullopt;
+        }
+        return done;
+    }
+
+    long historyBefore(const std::string& before, bool remove) override {
+        long n = 0;
+        write("清除紀錄", [&] { n = history::before(c_, before, remove); });
+        return n;
+    }
 
     int64_t othersChanges() override {
         c_.ensureOpen();
@@ -272,6 +358,7 @@ class PgBackend final : public Backend {
 
     Connection c_;
     bool readOnly_ = false;
+    bool keepsHistory_ = false;
     int64_t seen_ = 0;     // the change count after this program's last look or write
     int64_t foreign_ = 0;  // how often others changed the tables since connecting
 };
@@ -310,10 +397,12 @@ void PgBackend::renumber(std::string_view start, const bulk::Progress& progress)
     });
 }
 
-void PgBackend::clearClients(const bulk::Progress& progress) {
+void PgBackend::clearClients(const bulk::Progress& progress,
+                             const std::optional<std::string>& keptAt) {
     write("清除資料", [&] {
         const std::string table = tableName(kClientTable);
         c_.exec("LOCK TABLE " + quoteName(table) + " IN SHARE ROW EXCLUSIVE MODE", "清除資料");
+        if (keptAt) history::keepAll(c_, table, columnsOf(table), *keptAt);
         Result r = c_.exec("DELETE FROM " + quoteName(table), "清除資料");
         const long total = std::atol(PQcmdTuples(r.get()));
         if (progress)
@@ -365,7 +454,12 @@ void PgBackend::backup(const std::filesystem::path& target) {
             ~End() { c.rollback(); }
         } end{c_};
         copy.exec("BEGIN");
-        for (std::string_view wanted : kTables) {
+        // The history table goes with the clients, where there is one.
+        std::vector<std::string_view> tables(std::begin(kTables), std::end(kTables));
+        server([&] {
+            if (!tableName(kHistoryTable).empty()) tables.push_back(kHistoryTable);
+        });
+        for (std::string_view wanted : tables) {
             std::string table;
             std::vector<std::string> stored;
             server([&] {

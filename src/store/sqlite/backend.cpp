@@ -9,6 +9,7 @@
 #include "store/fields.h"
 #include "store/sqlite/bulk.h"
 #include "store/sqlite/database.h"
+#include "store/sqlite/history.h"
 
 namespace store {
 namespace {
@@ -155,8 +156,64 @@ class SqliteBackend final : public Backend {
     void renumber(std::string_view start, const bulk::Progress& progress) override {
         bulk::renumber(*db_, start, progress);
     }
-    void clearClients(const bulk::Progress& progress) override {
-        bulk::clearClients(*db_, progress);
+    void clearClients(const bulk::Progress& progress,
+                      const std::optional<std::string>& keptAt) override {
+        bulk::clearClients(*db_, progress, keptAt);
+    }
+
+    bool keepsHistory() override { return true; }
+
+    int64_t setAside(const TableShape& rows, const std::vector<std::pair<int64_t, RowValues>>& away,
+                     Gone gone, const std::string& at, const std::string& by,
+                     const MergeKeep* keep) override {
+        Transaction tx(*db_);
+        sqlitehistory::prepare(*db_, rows.columns);
+        const int64_t batch = sqlitehistory::nextBatch(*db_);
+        Statement erase(*db_,
+                        "DELETE FROM " + quoteName(rows.table) + " WHERE " + rows.rowid + " = ?");
+        for (const auto& [id, original] : away) {
+            if (!sqlitehistory::keep(*db_, rows, id, original, gone, at, batch, by)) return 0;
+            erase.bind(1, id);
+            erase.step();
+            erase.reset();
+        }
+        if (keep) {
+            if (!sqlitehistory::keep(*db_, rows, keep->id, keep->original, Gone::MergedInto, at,
+                                     batch, by))
+                return 0;
+            if (!keep->values.empty()) {
+                std::string sets;
+                for (const auto& [c, v] : keep->values)
+                    sets += (sets.empty() ? "" : ", ") +
+                            quoteName(rows.columns[static_cast<size_t>(c)]) + " = ?";
+                Statement write(*db_, "UPDATE " + quoteName(rows.table) + " SET " + sets +
+                                          " WHERE " + rows.rowid + " = ?");
+                int i = 1;
+                for (const auto& [c, v] : keep->values) write.bind(i++, v);
+                write.bind(i, keep->id);
+                write.step();
+            }
+            sqlitehistory::keep(*db_, rows, keep->id, {}, Gone::MergeResult, at, batch, by);
+        }
+        tx.commit();
+        return batch;
+    }
+
+    std::vector<HistoryEntry> history() override { return sqlitehistory::entries(*db_); }
+
+    std::optional<Restored> restore(const TableShape& rows, int64_t entry,
+                                    bool wholeBatch) override {
+        Transaction tx(*db_);
+        auto done = sqlitehistory::restore(*db_, rows, entry, wholeBatch);
+        if (done) tx.commit();
+        return done;
+    }
+
+    long historyBefore(const std::string& before, bool remove) override {
+        Transaction tx(*db_);
+        const long n = sqlitehistory::before(*db_, before, remove);
+        tx.commit();
+        return n;
     }
     void backup(const std::filesystem::path& target) override { bulk::backup(*db_, target); }
 

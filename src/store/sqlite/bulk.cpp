@@ -1,4 +1,5 @@
 #include "store/sqlite/bulk.h"
+#include "store/sqlite/history.h"
 
 #include <sqlite3.h>
 
@@ -65,10 +66,12 @@ void renumber(Database& db, std::string_view start, const Progress& progress) {
     tx.commit();
 }
 
-void clearClients(Database& db, const Progress& progress) {
+void clearClients(Database& db, const Progress& progress,
+                  const std::optional<std::string>& keptAt) {
     Transaction tx(db);
     CodeIndexAside index(db);
     const std::string rowid = clientRowid(db);
+    if (keptAt) sqlitehistory::keepAll(db, std::string(kClientTable), rowid, *keptAt);
     const std::vector<int64_t> rowids = clientRowids(db, rowid);
     const long total = static_cast<long>(rowids.size());
     // In slices by table order, so that the work can be shown as it goes.

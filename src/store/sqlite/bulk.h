@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,7 +18,9 @@ namespace store::bulk {
 void renumber(Database& db, std::string_view start, const Progress& progress = {});
 
 // Deletes every client; the lookup list and FIELD1 stay. Throws StoreError, nothing deleted.
-void clearClients(Database& db, const Progress& progress = {});
+// `keptAt`: every client is copied into the history table first, stamped so.
+void clearClients(Database& db, const Progress& progress = {},
+                  const std::optional<std::string>& keptAt = std::nullopt);
 
 // Copies the whole client file into a new file at `target`: written beside it under a temporary
 // name and moved into place only when complete, so an earlier file of that name survives any
