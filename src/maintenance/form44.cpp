@@ -1,5 +1,6 @@
 #include "maintenance/form44.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,7 +17,7 @@
 
 using platform::rectTwips;
 
-Form44::Form44() {
+Form44::Form44() : KeepInHistory(new QCheckBox(this)) {
     setObjectName("Form44");
     setWindowTitle(QStringLiteral("檔案刪除"));
     ComFORM42[0]->setGeometry(rectTwips(1680, 2040, 1095, 375));
@@ -26,7 +27,12 @@ Form44::Form44() {
     LabFORM42[1]->setText(QStringLiteral("Please  wait  for  Processing......."));
     LabFORM42[1]->setGeometry(rectTwips(1080, 960, 3855, 375));
     platform::setTextColor(LabFORM42[1], QColor(64, 64, 64));
-    setTabOrder(ComFORM42[0], ComFORM42[1]);
+    KeepInHistory->setObjectName("KeepInHistory");
+    KeepInHistory->setText(QStringLiteral("清除的客戶保留在紀錄裡，以後可以復原"));
+    KeepInHistory->setGeometry(rectTwips(1080, 1500, 4200, 375));
+    KeepInHistory->setChecked(true);
+    setTabOrder(ComFORM42[0], KeepInHistory);
+    setTabOrder(KeepInHistory, ComFORM42[1]);
     connect(ComFORM42[0], &QPushButton::clicked, this, [this] { ComFORM42_Click(0); });
 }
 
@@ -41,6 +47,8 @@ void Form44::Form_Load() {
     LabFORM42[1]->hide();
     LabFORM42[2]->hide();
     ProgressBar1->hide();
+    // Where no history can be kept (a server without the table), clearing is final as it was.
+    KeepInHistory->setVisible(workspace().file().backend().keepsHistory());
 }
 
 void Form44::ComFORM42_Click(int index) {
@@ -54,7 +62,7 @@ void Form44::ComFORM42_Click(int index) {
                                       platform::Buttons::OkCancel) != platform::Answer::Ok)
         return;
     const bool done = runWork([this](const store::bulk::Progress& progress) {
-        workspace().file().clearClients(progress);
+        workspace().file().clearClients(progress, KeepInHistory->isChecked());
     });
     if (done)
         workspace().dialogs().message(QStringLiteral("Completed delete record ! "),

@@ -35,6 +35,7 @@
 #include "store/clientfile.h"
 #include "store/errors.h"
 #include "tidy/form51.h"
+#include "tidy/form54.h"
 
 MDIForm1::MDIForm1(std::shared_ptr<platform::Workspace> workspace)
     : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
@@ -251,6 +252,18 @@ void MDIForm1::buildMenu() {
     // Ctrl+F from any of the program's windows, as in every other program.
     find->setShortcut(QKeySequence::Find);
     find->setShortcutContext(Qt::ApplicationShortcut);
+    separator(tools, "menu_51");
+    item(tools, "menu_HISTORY", "HISTORY", &MDIForm1::menu_HISTORY_Click);
+    item(tools, "menu_HISTORY_PURGE", "HISTORY PURGE", &MDIForm1::menu_HISTORY_PURGE_Click);
+}
+
+void MDIForm1::menu_HISTORY_Click() {
+    platform::forms::place<Form54>(1200, 900, 7600, 5200);
+}
+
+void MDIForm1::menu_HISTORY_PURGE_Click() {
+    purgeHistory(workspace());
+    if (platform::forms::loaded<Form54>()) platform::forms::get<Form54>().showHistory();
 }
 
 void MDIForm1::menu_FIND_CLIENT_Click() {
@@ -265,7 +278,8 @@ void MDIForm1::Form_Load() {
     if (list.unloading()) return;  // the file was found damaged and the program ends
     if (workspace().readOnly()) {
         // Said once, and the commands that write are off, rather than a failure at each write.
-        for (const char* name : {"menu_VELKNO_REBUID", "menu_FILE_CLEAR", "menu_FILE_IMPORT"})
+        for (const char* name :
+             {"menu_VELKNO_REBUID", "menu_FILE_CLEAR", "menu_FILE_IMPORT", "menu_HISTORY_PURGE"})
             item(name)->setEnabled(false);
         workspace().dialogs().message(
             QStringLiteral("這台電腦的使用者只能讀取客戶資料（%1 的權限）。新增、修改、刪除、"

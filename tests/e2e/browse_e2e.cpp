@@ -40,6 +40,7 @@
 #include "store/postgres/postgres.h"
 #include "tempdir.h"
 #include "tidy/form51.h"
+#include "tidy/form54.h"
 
 using testsupport::click;
 using testsupport::pickEntry;
@@ -476,6 +477,18 @@ class BrowseE2E : public QObject {
         click(editor.COMMAND1[2]);  // SAVE
         QTRY_VERIFY(editor.CheckStatus->text().contains(QStringLiteral("檢查碼不對")));
         screenshot("51-editor-check-hint");
+
+        // DELETE keeps the client; the history lists it and puts it back.
+        whenDialogOpens<QMessageBox>(
+            [](QMessageBox* ask) { ask->button(QMessageBox::Ok)->click(); });
+        click(editor.COMMAND1[1]);  // DELETE
+        QTRY_COMPARE(editor.records()->recordCount(), 39);
+        clickMenu("menu_TOOLS", "menu_HISTORY");
+        Form54& history = opened<Form54>();
+        QCOMPARE(history.HistoryList->rowCount(), 1);
+        screenshot("52-history");
+        click(history.Command[Form54::Restore]);
+        QTRY_COMPARE(editor.records()->recordCount(), 40);
         platform::forms::destroyAll();
     }
 

@@ -71,6 +71,8 @@ class GuideTest : public QObject {
             {"menu_VELKNO_REBUID", "Form42", "maintenance.html", 0},
             {"menu_FILE_BACKUP", "Form43", "maintenance.html", 0},
             {"menu_FILE_CLEAR", "Form44", "maintenance.html", 0},
+            {"menu_FIND_CLIENT", "Form51", "finding.html", 0},
+            {"menu_HISTORY", "Form54", "tidying.html", 0},
         };
         testsupport::GuiFixture f;
         QVERIFY(f.start({{"A00001", "王小明"}}));
@@ -83,6 +85,7 @@ class GuideTest : public QObject {
                      {Qt::Key_P, Qt::AltModifier, "menu_PRINT_OPER"},
                      {Qt::Key_S, Qt::AltModifier, "menu_SORT_SET"},
                      {Qt::Key_Y, Qt::AltModifier, "menu_SYSTEM_PROTECT"},
+                     {Qt::Key_T, Qt::AltModifier, "menu_TOOLS"},
                      {Qt::Key_F10, Qt::NoModifier, "menu_DATA_PORCESS"}};
         for (const auto& m : menus) {
             testsupport::pressKey(m.key, m.modifiers);
