@@ -3,10 +3,13 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <filesystem>
+#include <set>
 #include <string>
 
 #include "benchfiles.h"
 #include "store/clientfile.h"
+#include "store/duplicates.h"
 #include "store/fields.h"
 #include "store/search.h"
 
@@ -45,12 +48,67 @@ void SearchAsTyped(benchmark::State& state, const char* typed) {
     state.counters["found"] = static_cast<double>(found);
 }
 
+// The duplicates window's scan under all four rules.
+void DuplicateScan(benchmark::State& state) {
+    auto file = store::ClientFile::open(bench::clientFile(state.range(0)));
+    auto clients = file->records(store::kClientTable);
+    const std::set<store::duplicates::Rule> all(std::begin(store::duplicates::kRules),
+                                                std::end(store::duplicates::kRules));
+    std::size_t groups = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        groups = store::duplicates::find(*clients, all).size();
+        state.SetIterationTime(seconds(start));
+    }
+    state.counters["groups"] = static_cast<double>(groups);
+}
+
+// A group of three merged (two kept in the history, one written) and the merge undone, on a copy
+// of the file whose rows are held as the windows hold them.
+void MergeAndUndo(benchmark::State& state) {
+    const auto copy = std::filesystem::temp_directory_path() / "velkard-bench-merge.db";
+    std::filesystem::copy_file(bench::clientFile(state.range(0)), copy,
+                               std::filesystem::copy_options::overwrite_existing);
+    auto file = store::ClientFile::open(copy);
+    auto clients = file->records(store::kClientTable);
+    double merge = 0, undo = 0;
+    for (auto _ : state) {
+        const store::Bookmark keep = clients->bookmarkAt(1000), a = clients->bookmarkAt(500000),
+                              b = clients->bookmarkAt(999000);
+        auto start = Clock::now();
+        const int64_t batch = clients->merge(keep, {a, b}, {{store::MEMO, "合併"}});
+        const double m = seconds(start);
+        int64_t entry = 0;
+        for (const auto& e : file->history())
+            if (e.batch == batch) entry = e.id;
+        start = Clock::now();
+        if (!clients->restore(entry, true)) state.SkipWithError("undo refused");
+        const double u = seconds(start);
+        state.SetIterationTime(m + u);
+        merge += m;
+        undo += u;
+    }
+    state.counters["merge_s"] = merge / static_cast<double>(state.iterations());
+    state.counters["undo_s"] = undo / static_cast<double>(state.iterations());
+    std::filesystem::remove(copy);
+}
+
 #define ONE_MILLION ->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5)
 BENCHMARK_CAPTURE(SearchAsTyped, surname, "林") ONE_MILLION;
 BENCHMARK_CAPTURE(SearchAsTyped, road, "忠孝東路") ONE_MILLION;
 BENCHMARK_CAPTURE(SearchAsTyped, mobile_typed_with_dashes, "0912-34") ONE_MILLION;
 BENCHMARK_CAPTURE(SearchAsTyped, latin_letters, "abc") ONE_MILLION;
 BENCHMARK_CAPTURE(SearchAsTyped, nobody, "林不在") ONE_MILLION;
+BENCHMARK(DuplicateScan)
+    ->Arg(1000000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK(MergeAndUndo)
+    ->Arg(1000000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 }  // namespace
 

@@ -35,6 +35,7 @@
 #include "store/clientfile.h"
 #include "store/errors.h"
 #include "tidy/form51.h"
+#include "tidy/form52.h"
 #include "tidy/form54.h"
 
 MDIForm1::MDIForm1(std::shared_ptr<platform::Workspace> workspace)
@@ -253,8 +254,13 @@ void MDIForm1::buildMenu() {
     find->setShortcut(QKeySequence::Find);
     find->setShortcutContext(Qt::ApplicationShortcut);
     separator(tools, "menu_51");
+    item(tools, "menu_DUPLICATES", "DUPLICATES", &MDIForm1::menu_DUPLICATES_Click);
     item(tools, "menu_HISTORY", "HISTORY", &MDIForm1::menu_HISTORY_Click);
     item(tools, "menu_HISTORY_PURGE", "HISTORY PURGE", &MDIForm1::menu_HISTORY_PURGE_Click);
+}
+
+void MDIForm1::menu_DUPLICATES_Click() {
+    platform::forms::place<Form52>(1000, 900, 8000, 5600);
 }
 
 void MDIForm1::menu_HISTORY_Click() {

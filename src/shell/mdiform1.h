@@ -53,6 +53,7 @@ class MDIForm1 : public platform::Form {
     void menu_FILE_EXPORT_Click();
     // TOOLS: the everyday jobs beside the old menus.
     void menu_FIND_CLIENT_Click();
+    void menu_DUPLICATES_Click();
     void menu_HISTORY_Click();
     void menu_HISTORY_PURGE_Click();
     // F5 and the notice's button: the clients read again, every window keeping its client.

@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QTableWidget>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWindow>
 #include <fstream>
 #include <functional>
@@ -40,6 +41,8 @@
 #include "store/postgres/postgres.h"
 #include "tempdir.h"
 #include "tidy/form51.h"
+#include "tidy/form52.h"
+#include "tidy/form53.h"
 #include "tidy/form54.h"
 
 using testsupport::click;
@@ -455,6 +458,27 @@ class BrowseE2E : public QObject {
                        "",
                        "台中市西屯區文化路100號",
                        "ＡＢＣ貿易"};
+        // The same person typed again years later.
+        clients[30] = {"A10031",
+                       "林美玲",
+                       "690625",
+                       "F",
+                       "",
+                       "",
+                       "",
+                       "",
+                       "0912-345-678",
+                       "",
+                       "台中市西屯區文化路100號",
+                       "",
+                       "",
+                       "",
+                       "",
+                       "",
+                       "",
+                       "",
+                       "105.03.01",
+                       "新地址"};
         testsupport::writeClients(file, clients);
         startProgram({file, {}});
 
@@ -462,7 +486,7 @@ class BrowseE2E : public QObject {
         Form51& finder = opened<Form51>();
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(finder.SearchText));
         typeKeys("0912-345-678");
-        QTRY_COMPARE(finder.SearchCount->text(), QStringLiteral("找到 1 位客戶"));
+        QTRY_COMPARE(finder.SearchCount->text(), QStringLiteral("找到 2 位客戶"));
         screenshot("50-find-client");
         pressKey(Qt::Key_Return);
         QTRY_COMPARE(current(store::NAME), QStringLiteral("林美玲"));
@@ -488,6 +512,22 @@ class BrowseE2E : public QObject {
         QCOMPARE(history.HistoryList->rowCount(), 1);
         screenshot("52-history");
         click(history.Command[Form54::Restore]);
+        QTRY_COMPARE(editor.records()->recordCount(), 40);
+        click(history.Command[Form54::End]);
+
+        // The twin found, merged field by field, and the merge undone.
+        clickMenu("menu_TOOLS", "menu_DUPLICATES");
+        Form52& dupes = opened<Form52>();
+        QCOMPARE(dupes.Groups->topLevelItemCount(), 1);
+        screenshot("53-duplicates");
+        click(dupes.Command[Form52::Merge]);
+        Form53& merge = opened<Form53>();
+        screenshot("54-merge");
+        whenDialogOpens<QMessageBox>(
+            [](QMessageBox* ask) { ask->button(QMessageBox::Ok)->click(); });
+        click(merge.MergeButton);
+        QTRY_COMPARE(editor.records()->recordCount(), 39);
+        click(dupes.Command[Form52::Undo]);
         QTRY_COMPARE(editor.records()->recordCount(), 40);
         platform::forms::destroyAll();
     }

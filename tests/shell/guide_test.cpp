@@ -72,6 +72,7 @@ class GuideTest : public QObject {
             {"menu_FILE_BACKUP", "Form43", "maintenance.html", 0},
             {"menu_FILE_CLEAR", "Form44", "maintenance.html", 0},
             {"menu_FIND_CLIENT", "Form51", "finding.html", 0},
+            {"menu_DUPLICATES", "Form52", "tidying.html", 0},
             {"menu_HISTORY", "Form54", "tidying.html", 0},
         };
         testsupport::GuiFixture f;
