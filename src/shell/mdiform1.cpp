@@ -37,6 +37,7 @@
 #include "tidy/form51.h"
 #include "tidy/form52.h"
 #include "tidy/form54.h"
+#include "tidy/form55.h"
 
 MDIForm1::MDIForm1(std::shared_ptr<platform::Workspace> workspace)
     : menuBar_(new QMenuBar(this)), area_(new QMdiArea(this)) {
@@ -255,12 +256,19 @@ void MDIForm1::buildMenu() {
     find->setShortcutContext(Qt::ApplicationShortcut);
     separator(tools, "menu_51");
     item(tools, "menu_DUPLICATES", "DUPLICATES", &MDIForm1::menu_DUPLICATES_Click);
+    item(tools, "menu_DATA_CHECK", "DATA CHECK", &MDIForm1::menu_DATA_CHECK_Click);
     item(tools, "menu_HISTORY", "HISTORY", &MDIForm1::menu_HISTORY_Click);
     item(tools, "menu_HISTORY_PURGE", "HISTORY PURGE", &MDIForm1::menu_HISTORY_PURGE_Click);
 }
 
 void MDIForm1::menu_DUPLICATES_Click() {
     platform::forms::place<Form52>(1000, 900, 8000, 5600);
+}
+
+void MDIForm1::menu_DATA_CHECK_Click() {
+    // Checked afresh each time: the report is of the clients as they are now.
+    platform::forms::unload<Form55>();
+    platform::forms::place<Form55>(300, 300, 12500, 9000);
 }
 
 void MDIForm1::menu_HISTORY_Click() {

@@ -54,6 +54,7 @@ class MDIForm1 : public platform::Form {
     // TOOLS: the everyday jobs beside the old menus.
     void menu_FIND_CLIENT_Click();
     void menu_DUPLICATES_Click();
+    void menu_DATA_CHECK_Click();
     void menu_HISTORY_Click();
     void menu_HISTORY_PURGE_Click();
     // F5 and the notice's button: the clients read again, every window keeping its client.

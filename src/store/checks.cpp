@@ -151,4 +151,19 @@ std::vector<Finding> findings(const std::vector<std::string_view>& values) {
     return out;
 }
 
+std::vector<std::vector<std::string>> reportRows(const RecordSet& clients) {
+    const auto all = clients.clone();
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string_view> values(kFieldCount);
+    for (long i = 0; i < all->recordCount(); ++i) {
+        all->valuesAt(i, values);
+        for (auto& f : findings(values))
+            rows.push_back({std::string(values[NO]), std::string(values[NAME]),
+                            std::string(kFieldTitles[static_cast<std::size_t>(f.field)]),
+                            std::move(f.problem),
+                            std::string(values[static_cast<std::size_t>(f.field)])});
+    }
+    return rows;
+}
+
 }  // namespace store::checks

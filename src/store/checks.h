@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/recordset.h"
+
 // Checks that catch typing errors in a client's numbers and dates. They only ever advise: a
 // stored file holds wrong numbers the user must still be able to keep and save.
 namespace store::checks {
@@ -37,5 +39,10 @@ struct Finding {
     std::string problem;
 };
 std::vector<Finding> findings(const std::vector<std::string_view>& values);
+
+// The data-check report's rows: one per finding of every client of the table (the record set's
+// filter aside), in table order: code, name, the field's title, the problem, the value.
+inline const std::vector<std::string> kReportColumns = {"代號", "姓名", "欄位", "問題", "內容"};
+std::vector<std::vector<std::string>> reportRows(const RecordSet& clients);
 
 }  // namespace store::checks

@@ -247,6 +247,19 @@ std::unique_ptr<RecordSet> RecordSet::over(std::shared_ptr<detail::RowStore> row
     return std::unique_ptr<RecordSet>(new RecordSet(std::move(rows)));
 }
 
+std::unique_ptr<RecordSet> RecordSet::ofRows(const std::vector<std::string>& columns,
+                                             const std::vector<std::vector<std::string>>& rows) {
+    auto store = std::make_shared<detail::RowStore>();
+    store->columns = store->stored = columns;
+    for (const auto& row : rows) {
+        std::vector<std::string> values = row;
+        values.resize(columns.size());
+        store->rowids.push_back(static_cast<int64_t>(store->rows.size()) + 1);
+        store->rows.push_back(store->pack(values));
+    }
+    return over(std::move(store));
+}
+
 void RecordSet::rowsReplaced() {
     rebuild(filterExpr_, parseSort(sortText_, rows_->columns));
     pos_ = 1;
@@ -597,6 +610,7 @@ void RecordSet::reread(Bookmark row) {
 void RecordSet::update() {
     if (!edit_) return;
     auto& rows = *rows_;
+    if (!rows.backend) throw StoreError(ErrorKind::ReadOnly, "這份清單只能讀取。");
     ColumnValues changed;
     for (std::size_t c = 0; c < edit_->values.size(); ++c) {
         const auto& v = edit_->values[c];
@@ -638,6 +652,7 @@ void RecordSet::deleteCurrent() {
     requireNoEdit();
     if (!hasCurrent()) throw StoreError(ErrorKind::NoCurrentRecord, "沒有目前的記錄可以刪除。");
     auto& rows = *rows_;
+    if (!rows.backend) throw StoreError(ErrorKind::ReadOnly, "這份清單只能讀取。");
     Bookmark row = order_[static_cast<std::size_t>(pos_ - 1)];
     // Kept in the history table where there is one, to come back.
     const auto values = rows.values(row);

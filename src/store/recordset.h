@@ -65,6 +65,10 @@ class RecordSet {
     // A record set over rows already held (a table of an open client file): unfiltered, in table
     // order, on the first row.
     static std::unique_ptr<RecordSet> over(std::shared_ptr<detail::RowStore> rows);
+    // A record set over rows made in memory (a report of findings, say): read only, in the
+    // given order, on the first row.
+    static std::unique_ptr<RecordSet> ofRows(const std::vector<std::string>& columns,
+                                             const std::vector<std::vector<std::string>>& rows);
     ~RecordSet();
     RecordSet(const RecordSet&) = delete;
     RecordSet& operator=(const RecordSet&) = delete;

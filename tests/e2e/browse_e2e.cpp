@@ -44,6 +44,7 @@
 #include "tidy/form52.h"
 #include "tidy/form53.h"
 #include "tidy/form54.h"
+#include "tidy/form55.h"
 
 using testsupport::click;
 using testsupport::pickEntry;
@@ -529,6 +530,21 @@ class BrowseE2E : public QObject {
         QTRY_COMPARE(editor.records()->recordCount(), 39);
         click(dupes.Command[Form52::Undo]);
         QTRY_COMPARE(editor.records()->recordCount(), 40);
+        click(dupes.Command[Form52::End]);
+
+        // The data check: the identity number saved above among its findings.
+        clickMenu("menu_TOOLS", "menu_DATA_CHECK");
+        Form55& check = opened<Form55>();
+        QVERIFY(check.preview->document() && check.preview->document()->recordCount() >= 1);
+        screenshot("55-data-check");
+        check.preview->document()->writePdf(
+            QString::fromStdString((office.path() / "check.pdf").string()));
+        // Its first page as a PDF reader draws it, for a person to look at.
+        QCOMPARE(QProcess::execute("pdftoppm",
+                                   {"-png", "-r", "60", "-singlefile", "-f", "1",
+                                    QString::fromStdString((office.path() / "check.pdf").string()),
+                                    shotDir() + "/56-data-check-pdf"}),
+                 0);
         platform::forms::destroyAll();
     }
 

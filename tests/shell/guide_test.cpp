@@ -74,6 +74,7 @@ class GuideTest : public QObject {
             {"menu_FIND_CLIENT", "Form51", "finding.html", 0},
             {"menu_DUPLICATES", "Form52", "tidying.html", 0},
             {"menu_HISTORY", "Form54", "tidying.html", 0},
+            {"menu_DATA_CHECK", "Form55", "tidying.html", 0},
         };
         testsupport::GuiFixture f;
         QVERIFY(f.start({{"A00001", "王小明"}}));

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "store/clientfile.h"
+#include "store/errors.h"
 #include "store/fields.h"
+#include "tempdir.h"
 
 using namespace store;
 
@@ -107,4 +110,26 @@ TEST(Checks, FindingsNameEveryFieldAndAnEmptyName) {
     EXPECT_EQ(found[0].field, NAME);
     EXPECT_EQ(found[1].field, BIRTH);
     EXPECT_EQ(found[2].field, SELF_NO);
+}
+
+TEST(Checks, TheReportListsEveryFindingOfEveryClientInTableOrder) {
+    testsupport::TempDir dir;
+    std::vector<std::vector<std::string>> clients(3, std::vector<std::string>(kFieldCount));
+    clients[0][NO] = "A1", clients[0][NAME] = "王小明", clients[0][SELF_NO] = "A123456789";
+    clients[1][NO] = "A2", clients[1][BIRTH] = "88.02.31", clients[1][UNITY_NO] = "12345678";
+    clients[2][NO] = "A3", clients[2][NAME] = "李大同", clients[2][PHONE] = "0912-345-678";
+    testsupport::writeClients(dir.file("c.db"), clients);
+    auto file = ClientFile::open(dir.file("c.db"));
+    auto rs = file->records(kClientTable);
+    const auto rows = checks::reportRows(*rs);
+    const std::vector<std::vector<std::string>> expected = {
+        {"A2", "", "姓名", "沒有姓名", ""},
+        {"A2", "", "生日", "沒有這一天", "88.02.31"},
+        {"A2", "", "統一編號", "統一編號的檢查碼不對", "12345678"},
+    };
+    EXPECT_EQ(rows, expected);
+    auto report = RecordSet::ofRows(checks::kReportColumns, rows);
+    EXPECT_EQ(report->recordCount(), 3);
+    EXPECT_EQ(report->valueAt(1, report->fieldIndex("問題")), "沒有這一天");
+    EXPECT_THROW(report->deleteCurrent(), StoreError);
 }
