@@ -1,5 +1,6 @@
 #include "maintenance/form45.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -7,7 +8,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <unordered_set>
+#include <map>
+#include <set>
 
 #include "exchange/export.h"
 #include "exchange/vcardimport.h"
@@ -17,6 +19,7 @@
 #include "platform/widgets.h"
 #include "platform/workspace.h"
 #include "store/clientfile.h"
+#include "store/duplicates.h"
 #include "store/fields.h"
 #include "store/text.h"
 
@@ -42,23 +45,6 @@ std::vector<std::string> storedCodes(store::ClientFile& file) {
     return codes;
 }
 
-// Whether a client's code is one the client table holds already (compared as the program
-// compares text), so that a file imported twice does not double them unseen.
-class KnownCodes {
-  public:
-    explicit KnownCodes(const std::vector<std::string>& codes) {
-        for (const auto& code : codes)
-            if (!code.empty()) stored_.insert(store::text::fold(code));
-    }
-    bool operator()(const exchange::ClientValues& client) const {
-        const auto& code = client[store::NO];
-        return code && !code->empty() && stored_.count(store::text::fold(*code));
-    }
-
-  private:
-    std::unordered_set<std::string> stored_;
-};
-
 // Cards from a phone have no code: they get the next free codes of the form the table uses,
 // so that each can be found as every other client is. How many were given.
 long giveCodes(std::vector<exchange::ClientValues>& clients, std::vector<std::string> codes) {
@@ -76,10 +62,98 @@ long giveCodes(std::vector<exchange::ClientValues>& clients, std::vector<std::st
     return static_cast<long>(missing);
 }
 
+// The rules an imported client is compared with the held clients by.
+constexpr store::duplicates::Rule kImportRules[] = {store::duplicates::Rule::SameCode,
+                                                    store::duplicates::Rule::SameIdentity,
+                                                    store::duplicates::Rule::SameNameAndBirthday};
+
+QString knownReason(const KnownClient& k) {
+    return platform::toQ(store::duplicates::describe(static_cast<store::duplicates::Rule>(k.rule)));
+}
+
 }  // namespace
 
+// The clients the table holds, by the keys an import is compared on, so that a file imported
+// twice does not double them unseen: each key's hash beside the held row, sorted; a match is
+// confirmed by its key itself.
+class KnownClients {
+  public:
+    explicit KnownClients(store::ClientFile& file) : rows_(file.records(store::kClientTable)) {
+        std::array<std::string_view, store::kFieldCount> values;
+        std::vector<std::string> keys;
+        for (long i = 0; i < rows_->recordCount(); ++i) {
+            rows_->valuesAt(i, values);
+            for (auto rule : kImportRules) {
+                store::duplicates::keysOf(rule, values, keys);
+                for (const auto& k : keys)
+                    index_.emplace_back(hash(rule, k), static_cast<uint32_t>(i));
+            }
+        }
+        std::sort(index_.begin(), index_.end());
+    }
+    // The first held client this one matches, surest rule first.
+    KnownClient operator()(const exchange::ClientValues& client) const {
+        const auto values = viewOf(client);
+        std::vector<std::string> keys;
+        for (auto rule : kImportRules) {
+            store::duplicates::keysOf(rule, values.view, keys);
+            for (const auto& k : keys) {
+                const uint64_t h = hash(rule, k);
+                for (auto it =
+                         std::lower_bound(index_.begin(), index_.end(), std::make_pair(h, 0u));
+                     it != index_.end() && it->first == h; ++it)
+                    if (holds(it->second, rule, k))
+                        return {rows_->bookmarkAt(it->second), static_cast<int8_t>(rule)};
+            }
+        }
+        return {};
+    }
+    // The held client still is the one matched (the rows were not read again since).
+    bool stillMatches(const KnownClient& known, const exchange::ClientValues& client) const {
+        const auto values = viewOf(client);
+        std::vector<std::string> keys;
+        const auto rule = static_cast<store::duplicates::Rule>(known.rule);
+        store::duplicates::keysOf(rule, values.view, keys);
+        auto at = rows_->clone();
+        if (!at->setBookmark(known.row)) return false;
+        std::array<std::string_view, store::kFieldCount> held;
+        for (int f = 0; f < store::kFieldCount; ++f)
+            held[static_cast<std::size_t>(f)] = at->value(f);
+        std::vector<std::string> heldKeys;
+        store::duplicates::keysOf(rule, held, heldKeys);
+        return !keys.empty() && !heldKeys.empty() && keys[0] == heldKeys[0];
+    }
+
+  private:
+    struct View {
+        std::array<std::string_view, store::kFieldCount> view;
+    };
+    static View viewOf(const exchange::ClientValues& client) {
+        View v;
+        for (std::size_t f = 0; f < v.view.size() && f < client.size(); ++f)
+            if (client[f]) v.view[f] = *client[f];
+        return v;
+    }
+    static uint64_t hash(store::duplicates::Rule rule, const std::string& key) {
+        return std::hash<std::string>{}(key)*31 + static_cast<uint64_t>(rule);
+    }
+    bool holds(uint32_t place, store::duplicates::Rule rule, const std::string& key) const {
+        std::array<std::string_view, store::kFieldCount> values;
+        rows_->valuesAt(place, values);
+        std::vector<std::string> keys;
+        store::duplicates::keysOf(rule, values, keys);
+        return std::find(keys.begin(), keys.end(), key) != keys.end();
+    }
+
+    std::unique_ptr<store::RecordSet> rows_;
+    std::vector<std::pair<uint64_t, uint32_t>> index_;
+};
+
 Form45::Form45()
-    : Label1(new QLabel(this)), Preview(new QTableWidget(this)), Refusals(new QListWidget(this)) {
+    : Label1(new QLabel(this)),
+      Preview(new QTableWidget(this)),
+      Refusals(new QListWidget(this)),
+      KnownChoice(new QComboBox(this)) {
     setObjectName("Form45");
     setWindowTitle(QStringLiteral("檔案匯入"));
     resize(760, 520);
@@ -108,19 +182,29 @@ Form45::Form45()
         COMMAND1[static_cast<std::size_t>(i)] = b;
         buttons->addWidget(b);
     }
+    KnownChoice->setObjectName("KnownChoice");
+    KnownChoice->setAccessibleName(QStringLiteral("已經有的客戶"));
+    KnownChoice->addItems({QStringLiteral("已經有的客戶：略過，不匯入"),
+                           QStringLiteral("已經有的客戶：照樣匯入成新的客戶"),
+                           QStringLiteral("已經有的客戶：用檔案裡有資料的欄位更新（代號不變）")});
+    buttons->insertWidget(0, KnownChoice);
     buttons->addStretch(1);
     layout->addLayout(buttons);
 }
 
+Form45::~Form45() = default;
+
 void Form45::showChecked(const QString& file, exchange::CheckedImport checked,
-                         std::vector<bool> known, Again again) {
+                         std::vector<KnownClient> known, std::shared_ptr<KnownClients> clients,
+                         Again again) {
     checked_ = std::move(checked);
     known_ = std::move(known);
+    clients_ = std::move(clients);
     again_ = again ? std::move(again) : [this](const exchange::EachClient& each) {
         for (std::size_t i = 0; i < checked_.clients.size(); ++i)
             each(static_cast<long>(i), checked_.clients[i]);
     };
-    knownCount_ = std::count(known_.begin(), known_.end(), true);
+    knownCount_ = std::count_if(known_.begin(), known_.end(), [](auto k) { return k.known(); });
     const long coded =
         checked_.cards ? giveCodes(checked_.clients, storedCodes(workspace().file())) : 0;
     QString text = QStringLiteral("%1\n可匯入 %2 筆，不能匯入 %3 %4。")
@@ -128,7 +212,13 @@ void Form45::showChecked(const QString& file, exchange::CheckedImport checked,
                        .arg(checked_.passed)
                        .arg(checked_.refused.size())
                        .arg(checked_.cards ? QStringLiteral("張") : QStringLiteral("筆"));
-    if (knownCount_) text += QStringLiteral("其中 %1 筆的代號已經在客戶資料裡。").arg(knownCount_);
+    if (knownCount_)
+        text += QStringLiteral(
+                    "其中 %1 筆可能已經在客戶資料裡（代號、身份證字號或姓名和生日相同，"
+                    "黃色的列），下方選擇怎麼處理。")
+                    .arg(knownCount_);
+    KnownChoice->setVisible(knownCount_ > 0);
+    KnownChoice->setCurrentIndex(Skip);
     if (coded) text += QStringLiteral("沒有代號的 %1 筆依序編給新代號。").arg(coded);
     if (!checked_.ignoredColumns.empty()) {
         QStringList ignored;
@@ -144,7 +234,12 @@ void Form45::showChecked(const QString& file, exchange::CheckedImport checked,
         for (int f = 0; f < store::kFieldCount; ++f) {
             const auto& v =
                 checked_.clients[static_cast<std::size_t>(r)][static_cast<std::size_t>(f)];
-            Preview->setItem(r, f, new QTableWidgetItem(v ? platform::toQ(*v) : QString()));
+            auto* item = new QTableWidgetItem(v ? platform::toQ(*v) : QString());
+            if (const auto& k = known_[static_cast<std::size_t>(r)]; k.known()) {
+                item->setBackground(QColor(0xFF, 0xF4, 0xC2));
+                item->setToolTip(QStringLiteral("已經有：") + knownReason(k));
+            }
+            Preview->setItem(r, f, item);
         }
     Refusals->clear();
     for (const auto& r : checked_.refused)
@@ -171,38 +266,65 @@ void Form45::COMMAND1_Click(int index) {
         }
         return;
     }
-    bool skipKnown = false;
-    if (knownCount_) {
-        const auto answer = workspace().dialogs().message(
-            QStringLiteral("有 %1 筆的代號已經在客戶資料裡（也許這個檔案匯入過）。\n"
-                           "按「是」略過這 %1 筆，只匯入其他 %2 筆；按「否」全部匯入；"
-                           "按「取消」不匯入。")
-                .arg(knownCount_)
-                .arg(checked_.passed - knownCount_),
-            {}, platform::Buttons::YesNoCancel, platform::Icon::Question);
-        if (answer == platform::Answer::Cancel) return;
-        skipKnown = answer == platform::Answer::Yes;
-    }
-    const long skipped = skipKnown ? knownCount_ : 0;
-    const long imported = checked_.passed - skipped;
-    if (imported == 0) {
+    const auto choice = knownCount_ ? Known(KnownChoice->currentIndex()) : ImportAnyway;
+    // The known clients skipped or written over are not added; a held client matched twice is
+    // updated by the first and the others skipped.
+    std::vector<uint8_t> added(known_.size(), 1);
+    store::ClientFile::Updates updates;
+    std::set<uint32_t> updated;
+    long skipped = 0;
+    if (choice != ImportAnyway)
+        for (std::size_t i = 0; i < known_.size(); ++i)
+            if (known_[i].known()) {
+                added[i] = 0;
+                if (choice == Update && updated.insert(known_[i].row).second)
+                    updates.push_back({known_[i].row, {}});
+                else
+                    ++skipped;
+            }
+    const long imported = checked_.passed - knownCount_ * (choice != ImportAnyway);
+    if (imported == 0 && updates.empty()) {
         workspace().dialogs().message(QStringLiteral("沒有要匯入的客戶資料。"));
         return;
     }
     try {
+        // The update's values come from the file read again: each known client's non-empty
+        // fields but its code, in the order of the clients matched.
+        std::map<uint32_t, std::size_t> updateOf;
+        for (std::size_t u = 0; u < updates.size(); ++u) updateOf[updates[u].first] = u;
+        std::vector<uint8_t> valuesTaken(updates.size(), 0);
+        const exchange::ImportError changed("檔案在檢查之後被改過了，請重新匯入。");
+        const exchange::ImportError reread("客戶資料在檢查之後重新讀取過，請重新匯入。");
+        auto each = [&](const std::function<void(const store::NewClient&)>& add) {
+            // A file changed since it was checked is not what the user saw: nothing of it.
+            long given = 0;
+            again_([&](long i, const exchange::ClientValues& client) {
+                if (i >= checked_.passed) throw changed;
+                ++given;
+                const auto& k = known_[static_cast<std::size_t>(i)];
+                if (added[static_cast<std::size_t>(i)]) {
+                    add(client);
+                } else if (choice == Update) {
+                    const auto u = updateOf.find(k.row);
+                    if (u == updateOf.end() || valuesTaken[u->second]) return;
+                    if (!clients_->stillMatches(k, client)) throw reread;
+                    valuesTaken[u->second] = 1;
+                    for (int f = 0; f < store::kFieldCount; ++f) {
+                        const auto& v = client[static_cast<std::size_t>(f)];
+                        if (f != store::NO && v && !v->empty())
+                            updates[u->second].second.emplace_back(f, *v);
+                    }
+                }
+            });
+            if (given != checked_.passed) throw changed;
+        };
+        if (!updates.empty()) {
+            // The values are gathered first: the backend writes them after the new clients.
+            each([](const store::NewClient&) {});
+        }
         workspace().file().appendClients(
-            [&](const std::function<void(const store::NewClient&)>& add) {
-                // A file changed since it was checked is not what the user saw: nothing of it.
-                const exchange::ImportError changed("檔案在檢查之後被改過了，請重新匯入。");
-                long given = 0;
-                again_([&](long i, const exchange::ClientValues& client) {
-                    if (i >= checked_.passed) throw changed;
-                    ++given;
-                    if (!(skipKnown && known_[static_cast<std::size_t>(i)])) add(client);
-                });
-                if (given != checked_.passed) throw changed;
-            },
-            imported, cancellableBar(workspace().dialogs(), QStringLiteral("匯入客戶資料⋯")));
+            each, imported, cancellableBar(workspace().dialogs(), QStringLiteral("匯入客戶資料⋯")),
+            updates);
     } catch (const store::bulk::Cancelled&) {
         workspace().dialogs().message(QStringLiteral("匯入已取消，客戶資料沒有改變。"));
         return;
@@ -211,7 +333,10 @@ void Form45::COMMAND1_Click(int index) {
         return;
     }
     QString done = QStringLiteral("已匯入 %1 筆客戶資料。").arg(imported);
-    if (skipped) done += QStringLiteral("略過代號已有的 %1 筆。").arg(skipped);
+    if (!updates.empty())
+        done += QStringLiteral("更新了已有的 %1 位客戶（更新前的資料留在紀錄裡）。")
+                    .arg(updates.size());
+    if (skipped) done += QStringLiteral("略過已有的 %1 筆。").arg(skipped);
     workspace().dialogs().message(done);
     platform::forms::unload<Form45>();
     workspace().goHome(true);  // the list read again, with the new clients
@@ -245,17 +370,24 @@ void importClients(platform::Workspace& workspace) {
         dialogs.message(QStringLiteral("無法讀取 %1：%2").arg(path, file.errorString()));
         return;
     }
-    const KnownCodes isKnown(storedCodes(workspace.file()));
+    std::shared_ptr<KnownClients> held;
+    try {
+        held = std::make_shared<KnownClients>(workspace.file());
+    } catch (const std::exception& e) {
+        platform::showError(e);
+        return;
+    }
+    const KnownClients& isKnown = *held;
     if (path.endsWith(QStringLiteral(".vcf"), Qt::CaseInsensitive)) {
         const QByteArray data = file.readAll();
         const std::string_view bytes(data.constData(), static_cast<std::size_t>(data.size()));
         showImport(dialogs, path, [&](Form45& window) {
             auto checked = exchange::readClientsVcard(
                 bytes, cancellableBar(dialogs, QStringLiteral("讀取名片檔（行）⋯")));
-            std::vector<bool> known;
+            std::vector<KnownClient> known;
             for (const auto& client : checked.clients) known.push_back(isKnown(client));
             // Cards are few and kept: given again from the window's own.
-            window.showChecked(path, std::move(checked), std::move(known), {});
+            window.showChecked(path, std::move(checked), std::move(known), held, {});
         });
         return;
     }
@@ -280,14 +412,14 @@ void importClients(platform::Workspace& workspace) {
     }
     showImport(dialogs, path, [&](Form45& window) {
         const auto bar = cancellableBar(dialogs, QStringLiteral("讀取 CSV 檔（KB）⋯"), 1024);
-        std::vector<bool> known;
+        std::vector<KnownClient> known;
         auto checked = exchange::readClientsCsv(
             exchange::filePieces(platform::toStd(path)), total, detected.encoding, bar,
             kPreviewRows,
             [&](long, const exchange::ClientValues& client) { known.push_back(isKnown(client)); });
         // The clients are read again to be stored, not held meanwhile.
         const exchange::Encoding encoding = detected.encoding;
-        window.showChecked(path, std::move(checked), std::move(known),
+        window.showChecked(path, std::move(checked), std::move(known), held,
                            [path, total, encoding](const exchange::EachClient& each) {
                                exchange::readClientsCsv(exchange::filePieces(platform::toStd(path)),
                                                         total, encoding, {}, 0, each);

@@ -64,6 +64,7 @@ enum class Gone {
     MergedInto,   // the client that stayed, as it was before the merge
     MergeResult,  // ... and as the merge wrote it (an undo needs it unchanged since)
     Cleared,      // FILE CLEAR
+    Updated,      // a client an import updated, as it was before (its result as MergeResult)
 };
 std::string_view goneName(Gone gone);
 std::optional<Gone> goneFrom(std::string_view name);
@@ -92,6 +93,19 @@ struct MergeKeep {
 // set their own clock).
 std::string historyNow();
 inline std::function<std::string()> historyClock;
+
+// Clients an import writes over, kept in the history table as they were (Gone::Updated) and as
+// written (Gone::MergeResult), in the import's transaction.
+struct ClientUpdate {
+    int64_t id = 0;
+    std::vector<std::string> original;  // every column, as read: the row must still hold it
+    std::vector<std::pair<int, std::string>> values;
+};
+struct ClientUpdates {
+    TableShape shape;
+    std::string at;
+    std::vector<ClientUpdate> rows;
+};
 
 // Where the client tables live: an SQLite file or a database on a PostgreSQL server. Every read
 // and write of rows goes through here, so that the record sets and windows above behave the same
@@ -153,8 +167,11 @@ class Backend {
     virtual void backup(const std::filesystem::path& target) = 0;
     // Adds the `total` clients `clients` gives in one transaction: all or none. `progress` is told
     // the clients written (it may throw bulk::Cancelled: nothing is added then), as may the feed.
+    // With `updates`, those clients are written over in the same transaction; one that changed
+    // since it was read throws ConflictError, and nothing is stored.
     virtual void appendClients(const ClientFeed& clients, long total,
-                               const bulk::Progress& progress) = 0;
+                               const bulk::Progress& progress,
+                               const ClientUpdates* updates = nullptr) = 0;
 
     // The history table: clients deleted, merged away or cleared are kept whole there, to come
     // back. False where it cannot be kept (a server without the table and without the right to
@@ -177,8 +194,8 @@ class Backend {
     // client that stayed taken back to its earlier values. One transaction; false, nothing
     // changed, when that client was changed or deleted since the merge.
     struct Restored {
-        std::vector<int64_t> added;      // the rows put back, by their address now
-        std::optional<int64_t> changed;  // the merge's client that stayed, taken back
+        std::vector<int64_t> added;    // the rows put back, by their address now
+        std::vector<int64_t> changed;  // clients taken back to their earlier values
     };
     virtual std::optional<Restored> restore(const TableShape& /*clients*/, int64_t /*entry*/,
                                             bool /*wholeBatch*/) {

@@ -310,7 +310,7 @@ void ClientFile::appendClients(const std::vector<NewClient>& clients,
 }
 
 void ClientFile::appendClients(const ClientFeed& clients, long total,
-                               const bulk::Progress& progress) {
+                               const bulk::Progress& progress, const Updates& updates) {
     // Checked as they go in: one that cannot be stored undoes the whole transaction.
     const ClientFeed checked = [&](const std::function<void(const NewClient&)>& add) {
         clients([&](const NewClient& client) {
@@ -320,7 +320,29 @@ void ClientFile::appendClients(const ClientFeed& clients, long total,
             add(client);
         });
     };
-    backend_->appendClients(checked, total, progress);
+    std::optional<ClientUpdates> written;
+    if (!updates.empty()) {
+        // The rows the bookmarks are of, as they were read: never read again here, where a
+        // bookmark could come to name another client; a client changed since is a conflict.
+        const auto found = tables_.find(upper(kClientTable));
+        if (found == tables_.end() || !found->second.rows)
+            throw std::logic_error("ClientFile::appendClients: updates of clients not held");
+        const auto& held = found->second.rows;
+        if (!backend_->keepsHistory())
+            throw StoreError(ErrorKind::Io,
+                             where() + " 沒有保留紀錄的資料表，更新無法復原，所以沒有匯入。");
+        written = ClientUpdates{held->shape(), historyNow(), {}};
+        for (const auto& [row, values] : updates) {
+            ClientUpdate u{held->rowids[row], {}, values};
+            for (auto v : held->values(row)) u.original.emplace_back(v);
+            for (const auto& [c, v] : values)
+                if (!text::storable(v))
+                    throw StoreError(ErrorKind::Unstorable,
+                                     unstorable(kFieldNames[static_cast<std::size_t>(c)]));
+            written->rows.push_back(std::move(u));
+        }
+    }
+    backend_->appendClients(checked, total, progress, written ? &*written : nullptr);
     ++*writes_;
     // The held rows lack them: every open view reads them.
     auto it = tables_.find(upper(kClientTable));

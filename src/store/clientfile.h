@@ -87,7 +87,12 @@ class ClientFile {
     // bulk::Cancelled it throws leaves the table as it was.
     void appendClients(const std::vector<NewClient>& clients, const bulk::Progress& progress = {});
     // The same for the `total` clients a feed gives, never all held at once.
-    void appendClients(const ClientFeed& clients, long total, const bulk::Progress& progress = {});
+    // `updates`: held clients (bookmarks of the client table's held rows) to write over with the
+    // given values in the same transaction, kept in the history table as they were; one changed
+    // since it was read throws ConflictError and nothing is stored.
+    using Updates = std::vector<std::pair<Bookmark, std::vector<std::pair<int, std::string>>>>;
+    void appendClients(const ClientFeed& clients, long total, const bulk::Progress& progress = {},
+                       const Updates& updates = {});
 
     // The clients deleted, merged away or cleared, newest first (see Backend::history); the
     // entries a merge keeps of its client that stayed among them.

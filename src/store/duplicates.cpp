@@ -22,7 +22,8 @@ uint64_t hashOf(std::string_view key) {
     return h;
 }
 
-// The rule's keys of one client (a phone rule gives one per phone); empty: nothing to compare.
+}  // namespace
+
 void keysOf(Rule rule, std::span<const std::string_view> v, std::vector<std::string>& keys) {
     keys.clear();
     switch (rule) {
@@ -50,6 +51,8 @@ void keysOf(Rule rule, std::span<const std::string_view> v, std::vector<std::str
             break;
     }
 }
+
+namespace {
 
 std::string shown(Rule rule, std::span<const std::string_view> v, const std::string& key) {
     switch (rule) {

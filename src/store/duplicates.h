@@ -1,6 +1,7 @@
 #pragma once
 
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,10 @@ inline constexpr Rule kRules[] = {Rule::SameIdentity, Rule::SameCode, Rule::Same
                                   Rule::SamePhone};
 // How the rule reads to the user.
 std::string_view describe(Rule rule);
+
+// The rule's keys of a client's twenty values (a phone rule gives one per phone); none when it
+// has nothing to compare.
+void keysOf(Rule rule, std::span<const std::string_view> values, std::vector<std::string>& keys);
 
 struct Group {
     Rule rule;

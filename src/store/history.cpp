@@ -5,7 +5,8 @@
 namespace store {
 namespace {
 
-constexpr std::string_view kNames[] = {"DELETE", "MERGED", "KEPT", "MERGE_RESULT", "CLEAR"};
+constexpr std::string_view kNames[] = {"DELETE",       "MERGED", "KEPT",
+                                       "MERGE_RESULT", "CLEAR",  "UPDATED"};
 
 }  // namespace
 

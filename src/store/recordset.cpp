@@ -717,8 +717,8 @@ bool RecordSet::restore(int64_t entry, bool wholeBatch) {
         rows.rows.push_back(rows.pack(values));
         for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowSaved(row, true, nullptr);
     }
-    if (done->changed)
-        if (const auto at = rows.find(*done->changed)) {
+    for (int64_t id : done->changed)
+        if (const auto at = rows.find(id)) {
             reread(*at);
             for (RecordSet* s : std::vector<RecordSet*>(rows.sets))
                 s->rowSaved(*at, false, nullptr);

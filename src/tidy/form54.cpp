@@ -23,6 +23,8 @@ QString reason(const store::HistoryEntry& e) {
             return QStringLiteral("合併到 %1").arg(platform::toQ(e.by));
         case store::Gone::Cleared:
             return QStringLiteral("清除全部");
+        case store::Gone::Updated:
+            return QStringLiteral("匯入時更新（這是更新前）");
         default:
             return {};
     }

@@ -532,6 +532,21 @@ class BrowseE2E : public QObject {
         QTRY_COMPARE(editor.records()->recordCount(), 40);
         click(dupes.Command[Form52::End]);
 
+        // A file of clients the office has already: marked, and skipped at the user's choice.
+        std::ofstream(office.path() / "again.csv", std::ios::binary)
+            << "代號,姓名,生日,住宅電話\r\nA10013,林美玲,69.06.25,0223456789\r\nN0001,丁一,880403,"
+               "\r\n";
+        clickMenuAndChooseFile("menu_FILE_IMPORT", office.path() / "again.csv");
+        Form45& import = opened<Form45>();
+        QVERIFY2(import.Label1->text().contains(QStringLiteral("其中 1 筆可能已經在客戶資料裡")),
+                 qPrintable(import.Label1->text()));
+        screenshot("57-import-known");
+        whenDialogOpens<QMessageBox>(
+            [](QMessageBox* done) { done->button(QMessageBox::Ok)->click(); });
+        click(import.COMMAND1[Form45::Import]);
+        QTRY_VERIFY(!platform::forms::loaded<Form45>());
+        QTRY_COMPARE(counter(), QStringLiteral("Record :  1 / 41"));
+
         // The data check: the identity number saved above among its findings.
         clickMenu("menu_TOOLS", "menu_DATA_CHECK");
         Form55& check = opened<Form55>();

@@ -2,6 +2,7 @@
 #include <QTimer>
 #include "windowtest.h"
 
+#include <QComboBox>
 #include <QListWidget>
 #include <QTableWidget>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include "maintenance/form42.h"
 #include "maintenance/form43.h"
 #include "maintenance/form45.h"
+#include "store/clientfile.h"
 
 namespace {
 
@@ -145,15 +147,18 @@ class MaintenanceTest : public QObject {
         QVERIFY(!platform::forms::loaded<Form45>());
         QCOMPARE(codesInTheBrowseList(), (QStringList{"N1", "N3", "OLD0", "OLD1"}));
 
-        // The same clients again, and one more: the known codes are said before anything is
+        // The same clients again, and one more: the known ones are marked before anything is
         // stored; a run stopped at its bar stores nothing; then the known ones are skipped.
         std::ofstream(folder / "again.csv", std::ios::binary)
             << "NO,NAME\r\nn1,王小明\r\nN4,趙六\r\n";
         f.dialogs().openPaths = {QString::fromStdString((folder / "again.csv").string())};
         get<MDIForm1>().item("menu_FILE_IMPORT")->trigger();
         Form45& again = get<Form45>();
-        QVERIFY(again.Label1->text().contains(QStringLiteral("其中 1 筆的代號已經在客戶資料裡")));
-        f.dialogs().answers = {platform::Answer::No};  // store them all
+        testsupport::activate(&again);
+        QVERIFY(again.Label1->text().contains(QStringLiteral("其中 1 筆可能已經在客戶資料裡")));
+        QCOMPARE(again.Preview->item(0, store::NAME)->toolTip(),
+                 QStringLiteral("已經有：代號相同"));
+        testsupport::pickEntry(again.KnownChoice, Form45::ImportAnyway);
         f.dialogs().cancelAt = 0;
         testsupport::click(again.COMMAND1[Form45::Import]);
         QCOMPARE(f.dialogs().messages().back().text,
@@ -162,16 +167,34 @@ class MaintenanceTest : public QObject {
         // The clients are read again to be stored: a file changed since its check is refused.
         const std::string checkedText = testsupport::readBytes(folder / "again.csv");
         std::ofstream(folder / "again.csv", std::ios::binary) << checkedText << "N5,錢七\r\n";
-        f.dialogs().answers = {platform::Answer::No};
         testsupport::click(again.COMMAND1[Form45::Import]);
         QVERIFY(f.dialogs().messages().back().text.contains(QStringLiteral("檢查之後被改過了")));
         QCOMPARE(codesInTheBrowseList().size(), 4);
         std::ofstream(folder / "again.csv", std::ios::binary) << checkedText;
-        f.dialogs().answers = {platform::Answer::Yes};  // skip the known one
+        testsupport::pickEntry(again.KnownChoice, Form45::Skip);
         testsupport::click(again.COMMAND1[Form45::Import]);
         QCOMPARE(f.dialogs().messages().back().text,
-                 QStringLiteral("已匯入 1 筆客戶資料。略過代號已有的 1 筆。"));
+                 QStringLiteral("已匯入 1 筆客戶資料。略過已有的 1 筆。"));
         QCOMPARE(codesInTheBrowseList(), (QStringList{"N1", "N3", "N4", "OLD0", "OLD1"}));
+
+        // A client met again by name and birthday is updated where the file has a value; its
+        // code and the fields the file leaves empty stay.
+        std::ofstream(folder / "update.csv", std::ios::binary)
+            << "NO,NAME,BIRTH,TEL_1\r\nZ1,王小明,88.04.03,02-7654321\r\n";
+        f.dialogs().openPaths = {QString::fromStdString((folder / "update.csv").string())};
+        get<MDIForm1>().item("menu_FILE_IMPORT")->trigger();
+        Form45& update = get<Form45>();
+        testsupport::activate(&update);
+        testsupport::pickEntry(update.KnownChoice, Form45::Update);
+        testsupport::click(update.COMMAND1[Form45::Import]);
+        QCOMPARE(f.dialogs().messages().back().text,
+                 QStringLiteral(
+                     "已匯入 0 筆客戶資料。更新了已有的 1 位客戶（更新前的資料留在紀錄裡）。"));
+        auto rs = f.openAgain()->records(store::kClientTable);
+        QVERIFY(rs->find("NO = 'N1'"));
+        QCOMPARE(QString::fromStdString(std::string(rs->value(store::TEL_1))),
+                 QStringLiteral("02-7654321"));
+        QCOMPARE(codesInTheBrowseList().size(), 5);
     }
 };
 

@@ -135,6 +135,33 @@ TEST_P(HistoryTest, ClearedClientsAreKeptUntilTheHistoryIsEmptied) {
     EXPECT_TRUE(file_->history().empty());
 }
 
+TEST_P(HistoryTest, AnImportsUpdatesGoWithItsClientsAndComeBack) {
+    const store::Bookmark a1 = at("A1");
+    store::NewClient added(store::kFieldCount);
+    added[store::NO] = "A9", added[store::NAME] = "新客戶";
+    auto feed = [&](const std::function<void(const store::NewClient&)>& add) { add(added); };
+    file_->appendClients(feed, 1, {}, {{a1, {{store::TEL_1, "02-7654321"}}}});
+    auto now = stored();
+    ASSERT_EQ(now.size(), 4u);
+    EXPECT_NE(now[0].find("[02-7654321]"), std::string::npos);
+    const auto history = file_->history();
+    ASSERT_EQ(history.size(), 2u);  // before and after
+    const int64_t before =
+        history.back().gone == store::Gone::Updated ? history.back().id : history.front().id;
+    ASSERT_TRUE(clients_->restore(before, false));
+    now = stored();
+    now.pop_back();  // the new client stays
+    EXPECT_EQ(now, before_);
+    EXPECT_TRUE(file_->history().empty());
+
+    // A client changed by another desk since it was read: nothing of the import is stored.
+    const store::Bookmark a2 = at("A2");
+    place_.exec("UPDATE velkard SET tel_1 = '別人' WHERE \"no\" = 'A2'");
+    EXPECT_THROW(file_->appendClients(feed, 1, {}, {{a2, {{store::NAME, "x"}}}}),
+                 store::ConflictError);
+    EXPECT_EQ(stored().size(), 4u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, HistoryTest,
                          ::testing::Values(Backend::Sqlite, Backend::Postgres),
                          [](const auto& info) { return testsupport::backendName(info.param); });

@@ -182,8 +182,8 @@ class PgBackend final : public Backend {
     void clearClients(const bulk::Progress& progress,
                       const std::optional<std::string>& keptAt) override;
     void backup(const std::filesystem::path& target) override;
-    void appendClients(const ClientFeed& clients, long total,
-                       const bulk::Progress& progress) override;
+    void appendClients(const ClientFeed& clients, long total, const bulk::Progress& progress,
+                       const ClientUpdates* updates) override;
 
     bool keepsHistory() override { return keepsHistory_; }
 
@@ -410,8 +410,8 @@ void PgBackend::clearClients(const bulk::Progress& progress,
     });
 }
 
-void PgBackend::appendClients(const ClientFeed& clients, long total,
-                              const bulk::Progress& progress) {
+void PgBackend::appendClients(const ClientFeed& clients, long total, const bulk::Progress& progress,
+                              const ClientUpdates* updates) {
     write("匯入", [&] {
         const auto [table, stored] = clientColumns({kFieldNames.begin(), kFieldNames.end()});
         std::string names;
@@ -432,6 +432,8 @@ void PgBackend::appendClients(const ClientFeed& clients, long total,
         c_.put(chunk, "匯入");
         if (progress) progress(done, done);
         c_.endCopyIn("匯入");
+        if (updates && !history::update(c_, *updates))
+            throw ConflictError("匯入要更新的客戶已被" + otherWriters() + "修改過，匯入沒有執行。");
     });
 }
 

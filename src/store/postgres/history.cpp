@@ -106,6 +106,32 @@ void keepAll(Connection& c, const std::string& clientTable, const std::vector<st
            p, kDoing);
 }
 
+bool update(Connection& c, const ClientUpdates& updates) {
+    if (updates.rows.empty()) return true;
+    const TableShape& shape = updates.shape;
+    prepare(c, shape.columns);
+    const int64_t batch = nextBatch(c);
+    for (const ClientUpdate& u : updates.rows) {
+        const std::vector<std::string_view> original(u.original.begin(), u.original.end());
+        if (!keep(c, shape, u.id, original, Gone::Updated, updates.at, batch, {})) return false;
+        if (u.values.empty()) continue;
+        Params p;
+        std::string sets;
+        for (const auto& [col, v] : u.values) {
+            p.text(v);
+            sets += (sets.empty() ? "" : ", ") +
+                    quoteName(shape.columns[static_cast<size_t>(col)]) + " = $" +
+                    std::to_string(p.count());
+        }
+        p.id(u.id);
+        c.exec("UPDATE " + quoteName(shape.table) + " SET " + sets + " WHERE " + shape.rowid +
+                   " = $" + std::to_string(p.count()),
+               p, "匯入");
+        keep(c, shape, u.id, {}, Gone::MergeResult, updates.at, batch, {});
+    }
+    return true;
+}
+
 std::vector<HistoryEntry> entries(Connection& c) {
     std::vector<HistoryEntry> out;
     if (!exists(c)) return out;
@@ -143,10 +169,17 @@ std::optional<Backend::Restored> restore(Connection& c, const TableShape& client
     {
         Params p;
         p.id(entry);
+        // One entry comes with what its change wrote, when it is a client's earlier values.
+        const std::string one = " WHERE " + address +
+                                " = $1 OR (h_kind = 'MERGE_RESULT' AND "
+                                "h_batch = (SELECT h_batch FROM " +
+                                kTable + " WHERE " + address +
+                                " = $1) AND h_row = (SELECT h_row FROM " + kTable + " WHERE " +
+                                address + " = $1 AND h_kind IN ('KEPT', 'UPDATED')))";
         Result r = c.exec("SELECT " + address + ", h_row, h_kind FROM " + kTable +
                               (wholeBatch ? " WHERE h_batch = (SELECT h_batch FROM " + kTable +
                                                 " WHERE " + address + " = $1)"
-                                          : " WHERE " + address + " = $1") +
+                                          : one) +
                               " ORDER BY 1",
                           p, kDoing);
         for (int i = 0; i < PQntuples(r.get()); ++i)
@@ -158,15 +191,16 @@ std::optional<Backend::Restored> restore(Connection& c, const TableShape& client
     const std::string columns = list(clients.columns);
     const std::string table = quoteName(clients.table);
     Backend::Restored done;
-    auto find = [&](Gone g) {
-        return std::find_if(kept.begin(), kept.end(), [g](const Kept& k) { return k.gone == g; });
-    };
-    if (auto result = find(Gone::MergeResult), before = find(Gone::MergedInto);
-        result != kept.end() && before != kept.end()) {
-        // Taken back only while it holds what the merge wrote (see the file's history).
-        std::string same;
-        for (const auto& col : clients.columns)
-            same += " AND c." + quoteName(col) + " IS NOT DISTINCT FROM h." + quoteName(col);
+    std::string same;
+    for (const auto& col : clients.columns)
+        same += " AND c." + quoteName(col) + " IS NOT DISTINCT FROM h." + quoteName(col);
+    for (const Kept& before : kept) {
+        if (before.gone != Gone::MergedInto && before.gone != Gone::Updated) continue;
+        const auto result = std::find_if(kept.begin(), kept.end(), [&](const Kept& k) {
+            return k.gone == Gone::MergeResult && k.row == before.row;
+        });
+        if (result == kept.end()) return std::nullopt;
+        // Taken back only while it holds what the change wrote (see the file's history).
         Params p;
         p.id(result->id);
         Result r = c.exec("SELECT 1 FROM " + table + " c, " + kTable + " h WHERE h." + address +
@@ -174,15 +208,16 @@ std::optional<Backend::Restored> restore(Connection& c, const TableShape& client
                           p, kDoing);
         if (PQntuples(r.get()) == 0) return std::nullopt;
         Params back;
-        back.id(before->id);
-        back.id(before->row);
+        back.id(before.id);
+        back.id(before.row);
         c.exec("UPDATE " + table + " SET (" + columns + ") = (SELECT " + columns + " FROM " +
                    kTable + " WHERE " + address + " = $1) WHERE " + clients.rowid + " = $2",
                back, kDoing);
-        done.changed = before->row;
+        done.changed.push_back(before.row);
     }
     for (const Kept& k : kept) {
-        if (k.gone == Gone::MergedInto || k.gone == Gone::MergeResult) continue;
+        if (k.gone == Gone::MergedInto || k.gone == Gone::Updated || k.gone == Gone::MergeResult)
+            continue;
         Params free;
         free.id(k.row);
         const bool taken =
@@ -200,7 +235,6 @@ std::optional<Backend::Restored> restore(Connection& c, const TableShape& client
         done.added.push_back(std::stoll(PQgetvalue(r.get(), 0, 0)));
     }
     for (const Kept& k : kept) {
-        if (!wholeBatch && (k.gone == Gone::MergedInto || k.gone == Gone::MergeResult)) continue;
         Params p;
         p.id(k.id);
         c.exec("DELETE FROM " + kTable + " WHERE " + address + " = $1", p, kDoing);
@@ -213,7 +247,7 @@ long before(Connection& c, const std::string& when, bool remove) {
     Params p;
     p.text(std::string(when));
     Result r = c.exec("SELECT count(*) FROM " + kTable +
-                          " WHERE h_at < $1 AND h_kind IN ('DELETE', 'MERGED', 'CLEAR')",
+                          " WHERE h_at < $1 AND h_kind IN ('DELETE', 'MERGED', 'CLEAR', 'UPDATED')",
                       p, kDoing);
     const long n = std::atol(PQgetvalue(r.get(), 0, 0));
     if (remove) c.exec("DELETE FROM " + kTable + " WHERE h_at < $1", p, kDoing);

@@ -20,6 +20,7 @@ bool keep(Connection& c, const TableShape& clients, int64_t id, RowValues origin
           const std::string& at, int64_t batch, const std::string& by);
 void keepAll(Connection& c, const std::string& clientTable, const std::vector<std::string>& columns,
              const std::string& at);
+bool update(Connection& c, const ClientUpdates& updates);
 std::vector<HistoryEntry> entries(Connection& c);
 std::optional<Backend::Restored> restore(Connection& c, const TableShape& clients, int64_t entry,
                                          bool wholeBatch);

@@ -217,8 +217,8 @@ class SqliteBackend final : public Backend {
     }
     void backup(const std::filesystem::path& target) override { bulk::backup(*db_, target); }
 
-    void appendClients(const ClientFeed& clients, long total,
-                       const bulk::Progress& progress) override {
+    void appendClients(const ClientFeed& clients, long total, const bulk::Progress& progress,
+                       const ClientUpdates* updates) override {
         std::string names, marks;
         for (int i = 0; i < kFieldCount; ++i) {
             names += (i ? ", " : "") + quoteName(kFieldNames[static_cast<std::size_t>(i)]);
@@ -241,6 +241,8 @@ class SqliteBackend final : public Backend {
             if (progress && ++done % bulk::kProgressStep == 0) progress(done, total);
         });
         if (progress) progress(done, done);
+        if (updates && !sqlitehistory::update(*db_, *updates))
+            throw ConflictError("匯入要更新的客戶已被" + otherWriters() + "修改過，匯入沒有執行。");
         if (index) index->restore();
         tx.commit();
     }

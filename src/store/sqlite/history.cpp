@@ -92,6 +92,30 @@ void keepAll(Database& db, const std::string& clientTable, const std::string& ro
     s.step();
 }
 
+bool update(Database& db, const ClientUpdates& updates) {
+    if (updates.rows.empty()) return true;
+    const TableShape& shape = updates.shape;
+    prepare(db, shape.columns);
+    const int64_t batch = nextBatch(db);
+    for (const ClientUpdate& u : updates.rows) {
+        const std::vector<std::string_view> original(u.original.begin(), u.original.end());
+        if (!keep(db, shape, u.id, original, Gone::Updated, updates.at, batch, {})) return false;
+        if (u.values.empty()) continue;
+        std::string sets;
+        for (const auto& [c, v] : u.values)
+            sets += (sets.empty() ? "" : ", ") + quoteName(shape.columns[static_cast<size_t>(c)]) +
+                    " = ?";
+        Statement write(db, "UPDATE " + quoteName(shape.table) + " SET " + sets + " WHERE " +
+                                shape.rowid + " = ?");
+        int i = 1;
+        for (const auto& [c, v] : u.values) write.bind(i++, v);
+        write.bind(i, u.id);
+        write.step();
+        keep(db, shape, u.id, {}, Gone::MergeResult, updates.at, batch, {});
+    }
+    return true;
+}
+
 std::vector<HistoryEntry> entries(Database& db) {
     std::vector<HistoryEntry> out;
     if (columnsOf(db, kHistoryTable).empty()) return out;
@@ -125,10 +149,20 @@ std::optional<Backend::Restored> restore(Database& db, const TableShape& clients
     };
     std::vector<Kept> kept;
     {
+        // One entry comes with what its change wrote, when it is a client's earlier values.
+        const std::string one =
+            " WHERE rowid = ?1 OR (H_KIND = 'MERGE_RESULT' AND H_BATCH = "
+            "(SELECT H_BATCH FROM " +
+            kTable +
+            " WHERE rowid = ?1) AND H_ROW = "
+            "(SELECT H_ROW FROM " +
+            kTable +
+            " WHERE rowid = ?1 AND H_KIND IN "
+            "('KEPT', 'UPDATED')))";
         Statement s(db, "SELECT rowid, H_ROW, H_KIND FROM " + kTable +
                             (wholeBatch ? " WHERE H_BATCH = (SELECT H_BATCH FROM " + kTable +
                                               " WHERE rowid = ?1)"
-                                        : " WHERE rowid = ?1") +
+                                        : one) +
                             " ORDER BY rowid");
         s.bind(1, entry);
         while (s.step())
@@ -139,16 +173,17 @@ std::optional<Backend::Restored> restore(Database& db, const TableShape& clients
     const std::string columns = list(clients.columns);
     const std::string table = quoteName(clients.table);
     Backend::Restored done;
-    auto find = [&](Gone g) {
-        return std::find_if(kept.begin(), kept.end(), [g](const Kept& k) { return k.gone == g; });
-    };
-    if (auto result = find(Gone::MergeResult), before = find(Gone::MergedInto);
-        result != kept.end() && before != kept.end()) {
-        // The client that stayed goes back to what it was only while it holds what the merge
-        // wrote: a change made since is never overwritten.
-        std::string same;
-        for (const auto& c : clients.columns)
-            same += " AND c." + quoteName(c) + " IS h." + quoteName(c);
+    std::string same;
+    for (const auto& c : clients.columns)
+        same += " AND c." + quoteName(c) + " IS h." + quoteName(c);
+    for (const Kept& before : kept) {
+        if (before.gone != Gone::MergedInto && before.gone != Gone::Updated) continue;
+        const auto result = std::find_if(kept.begin(), kept.end(), [&](const Kept& k) {
+            return k.gone == Gone::MergeResult && k.row == before.row;
+        });
+        if (result == kept.end()) return std::nullopt;
+        // A client goes back to what it was only while it holds what the change wrote: a
+        // change made since is never overwritten.
         Statement check(db, "SELECT 1 FROM " + table + " c, " + kTable +
                                 " h WHERE h.rowid = ?1 AND c." + clients.rowid +
                                 " = CAST(h.H_ROW AS INTEGER)" + same);
@@ -157,13 +192,14 @@ std::optional<Backend::Restored> restore(Database& db, const TableShape& clients
         Statement back(db, "UPDATE " + table + " SET (" + columns + ") = (SELECT " + columns +
                                " FROM " + kTable + " WHERE rowid = ?1) WHERE " + clients.rowid +
                                " = ?2");
-        back.bind(1, before->id);
-        back.bind(2, before->row);
+        back.bind(1, before.id);
+        back.bind(2, before.row);
         back.step();
-        done.changed = before->row;
+        done.changed.push_back(before.row);
     }
     for (const Kept& k : kept) {
-        if (k.gone == Gone::MergedInto || k.gone == Gone::MergeResult) continue;
+        if (k.gone == Gone::MergedInto || k.gone == Gone::Updated || k.gone == Gone::MergeResult)
+            continue;
         // At its old address while that is free, so that a restored client is the same row.
         Statement put(db, "INSERT INTO " + table + " (" + clients.rowid + ", " + columns +
                               ") SELECT CASE WHEN EXISTS (SELECT 1 FROM " + table + " WHERE " +
@@ -174,19 +210,20 @@ std::optional<Backend::Restored> restore(Database& db, const TableShape& clients
         put.step();
         done.added.push_back(sqlite3_last_insert_rowid(db.handle()));
     }
+    Statement drop(db, "DELETE FROM " + kTable + " WHERE rowid = ?1");
     for (const Kept& k : kept) {
-        if (!wholeBatch && (k.gone == Gone::MergedInto || k.gone == Gone::MergeResult)) continue;
-        Statement drop(db, "DELETE FROM " + kTable + " WHERE rowid = ?1");
         drop.bind(1, k.id);
         drop.step();
+        drop.reset();
     }
     return done;
 }
 
 long before(Database& db, const std::string& when, bool remove) {
     if (columnsOf(db, kHistoryTable).empty()) return 0;
-    Statement count(db, "SELECT count(*) FROM " + kTable +
-                            " WHERE H_AT < ?1 AND H_KIND IN ('DELETE', 'MERGED', 'CLEAR')");
+    Statement count(db,
+                    "SELECT count(*) FROM " + kTable +
+                        " WHERE H_AT < ?1 AND H_KIND IN ('DELETE', 'MERGED', 'CLEAR', 'UPDATED')");
     count.bind(1, when);
     const long n = count.step() ? static_cast<long>(count.integer(0)) : 0;
     if (remove) {

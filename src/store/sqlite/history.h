@@ -23,6 +23,10 @@ bool keep(Database& db, const TableShape& clients, int64_t id, RowValues origina
 void keepAll(Database& db, const std::string& clientTable, const std::string& rowid,
              const std::string& at);
 
+// Writes an import's updates over their clients, each kept before and after; false when one no
+// longer held what was read.
+bool update(Database& db, const ClientUpdates& updates);
+
 std::vector<HistoryEntry> entries(Database& db);
 std::optional<Backend::Restored> restore(Database& db, const TableShape& clients, int64_t entry,
                                          bool wholeBatch);
