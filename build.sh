@@ -117,6 +117,7 @@ case "${1:-}" in
         "$BUILD_DIR/velkard_reportbench" "${@:2}"
         "$BUILD_DIR/velkard_exchangebench" "${@:2}"
         "$BUILD_DIR/velkard_serverbench" "${@:2}"
+        "$BUILD_DIR/velkard_tidybench" "${@:2}"
         ;;
     fuzz)
         install_missing

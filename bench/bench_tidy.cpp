@@ -93,6 +93,31 @@ void MergeAndUndo(benchmark::State& state) {
     std::filesystem::remove(copy);
 }
 
+// DELETE as the editor does it (the client kept in the history) and the client put back.
+void DeleteAndRestore(benchmark::State& state) {
+    const auto copy = std::filesystem::temp_directory_path() / "velkard-bench-delete.db";
+    std::filesystem::copy_file(bench::clientFile(state.range(0)), copy,
+                               std::filesystem::copy_options::overwrite_existing);
+    auto file = store::ClientFile::open(copy);
+    auto clients = file->records(store::kClientTable);
+    double erase = 0, back = 0;
+    for (auto _ : state) {
+        clients->setAbsolutePosition(500000);
+        auto start = Clock::now();
+        clients->deleteCurrent();
+        const double d = seconds(start);
+        start = Clock::now();
+        if (!clients->restore(file->history().front().id, false)) state.SkipWithError("refused");
+        const double r = seconds(start);
+        state.SetIterationTime(d);
+        erase += d;
+        back += r;
+    }
+    state.counters["delete_s"] = erase / static_cast<double>(state.iterations());
+    state.counters["restore_s"] = back / static_cast<double>(state.iterations());
+    std::filesystem::remove(copy);
+}
+
 #define ONE_MILLION ->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5)
 BENCHMARK_CAPTURE(SearchAsTyped, surname, "林") ONE_MILLION;
 BENCHMARK_CAPTURE(SearchAsTyped, road, "忠孝東路") ONE_MILLION;
@@ -104,6 +129,7 @@ BENCHMARK(DuplicateScan)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+BENCHMARK(DeleteAndRestore)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(MergeAndUndo)
     ->Arg(1000000)
     ->UseManualTime()
