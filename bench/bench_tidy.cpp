@@ -129,7 +129,11 @@ BENCHMARK(DuplicateScan)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
-BENCHMARK(DeleteAndRestore)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(DeleteAndRestore)
+    ->Arg(1000000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 BENCHMARK(MergeAndUndo)
     ->Arg(1000000)
     ->UseManualTime()

@@ -69,6 +69,19 @@ TEST_P(HistoryTest, ADeletedClientComesBackAsItWasStored) {
     EXPECT_EQ(history[0].gone, store::Gone::Deleted);
     EXPECT_EQ(history[0].at, "2026-12-01 10:00:00");
     EXPECT_EQ(history[0].values[store::NAME], "王小明");
+    // A backup carries the history: the client comes back from the backup too.
+    testsupport::TempDir dir;
+    file_->backup(dir.file("backup.db"));
+    {
+        auto backup = store::ClientFile::open(dir.file("backup.db"));
+        const auto kept = backup->history();
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_EQ(kept[0].values[store::NAME], "王小明");
+        EXPECT_TRUE(backup->records(store::kClientTable)->restore(kept[0].id, false));
+        EXPECT_EQ(testsupport::query(dir.file("backup.db"),
+                                     "SELECT count(*) FROM VELKARD WHERE EXTRA = 'kept A1'"),
+                  std::vector<std::string>{"1"});
+    }
     EXPECT_TRUE(clients_->restore(history[0].id, false));
     EXPECT_EQ(stored(), before_);
     EXPECT_EQ(clients_->recordCount(), 3);
