@@ -8,6 +8,7 @@
 #include <string>
 
 #include "benchfiles.h"
+#include "store/checks.h"
 #include "store/clientfile.h"
 #include "store/duplicates.h"
 #include "store/fields.h"
@@ -93,6 +94,19 @@ void MergeAndUndo(benchmark::State& state) {
     std::filesystem::remove(copy);
 }
 
+// The data-check report's rows: every check of every client.
+void DataCheck(benchmark::State& state) {
+    auto file = store::ClientFile::open(bench::clientFile(state.range(0)));
+    auto clients = file->records(store::kClientTable);
+    std::size_t findings = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        findings = store::checks::reportRows(*clients).size();
+        state.SetIterationTime(seconds(start));
+    }
+    state.counters["findings"] = static_cast<double>(findings);
+}
+
 // DELETE as the editor does it (the client kept in the history) and the client put back.
 void DeleteAndRestore(benchmark::State& state) {
     const auto copy = std::filesystem::temp_directory_path() / "velkard-bench-delete.db";
@@ -129,6 +143,7 @@ BENCHMARK(DuplicateScan)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+BENCHMARK(DataCheck)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(DeleteAndRestore)
     ->Arg(1000000)
     ->UseManualTime()

@@ -114,11 +114,8 @@ class KnownClients {
         std::vector<std::string> keys;
         const auto rule = static_cast<store::duplicates::Rule>(known.rule);
         store::duplicates::keysOf(rule, values.view, keys);
-        auto at = rows_->clone();
-        if (!at->setBookmark(known.row)) return false;
         std::array<std::string_view, store::kFieldCount> held;
-        for (int f = 0; f < store::kFieldCount; ++f)
-            held[static_cast<std::size_t>(f)] = at->value(f);
+        if (!rows_->valuesOf(known.row, held)) return false;
         std::vector<std::string> heldKeys;
         store::duplicates::keysOf(rule, held, heldKeys);
         return !keys.empty() && !heldKeys.empty() && keys[0] == heldKeys[0];

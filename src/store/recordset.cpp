@@ -492,6 +492,17 @@ void RecordSet::valuesAt(long row, std::span<std::string_view> out) const {
     rows_->row(order_[static_cast<std::size_t>(row)]).values(out);
 }
 
+bool RecordSet::valuesOf(Bookmark row, std::span<std::string_view> out) const {
+    const bool held = row < rows_->rows.size() && rows_->rows[row] &&
+                      out.size() <= static_cast<std::size_t>(fieldCount());
+    if (!held) {
+        for (auto& v : out) v = {};
+        return false;
+    }
+    rows_->row(row).values(out);
+    return true;
+}
+
 Bookmark RecordSet::bookmarkAt(long row) const {
     return order_.at(static_cast<std::size_t>(row));
 }

@@ -125,6 +125,9 @@ class RecordSet {
     Bookmark bookmarkAt(long row) const;
     // The first `out.size()` values of the row at a 0-based place, read in one walk over it.
     void valuesAt(long row, std::span<std::string_view> out) const;
+    // The same for a row by its bookmark, whatever the filter, without moving; false (and empty
+    // values) for a row deleted since.
+    bool valuesOf(Bookmark row, std::span<std::string_view> out) const;
 
     void setValue(int column, std::string text);
     void addNew();

@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <array>
 
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
@@ -112,14 +113,14 @@ void Form51::slice() {
     while (more && clock.elapsed() < kSliceMs) more = scan_->step(kRowsPerStep, hits_);
     for (; listed_ < hits_.size() && listed_ < static_cast<std::size_t>(kListed); ++listed_) {
         const auto& hit = hits_[listed_];
-        store::RecordSet& rows = *clients_;
-        rows.setBookmark(hit.row);
+        std::array<std::string_view, store::kFieldCount> values;
+        clients_->valuesOf(hit.row, values);
         const int at = static_cast<int>(listed_);
         SearchResults->insertRow(at);
         const QString cells[4] = {
-            platform::toQ(rows.value(store::NO)), platform::toQ(rows.value(store::NAME)),
+            platform::toQ(values[store::NO]), platform::toQ(values[store::NAME]),
             platform::toQ(store::kFieldTitles[static_cast<std::size_t>(hit.field)]),
-            platform::toQ(rows.value(hit.field))};
+            platform::toQ(values[static_cast<std::size_t>(hit.field)])};
         for (int c = 0; c < 4; ++c)
             SearchResults->setItem(at, c, new QTableWidgetItem(cells[c].simplified()));
     }

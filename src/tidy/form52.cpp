@@ -106,7 +106,7 @@ void Form52::findGroups() {
 
 void Form52::showGroups() {
     Groups->clear();
-    auto view = clients_->clone();
+    std::array<std::string_view, store::kFieldCount> values;
     for (const auto& g : groups_) {
         auto* top = new QTreeWidgetItem(Groups);
         top->setText(
@@ -115,10 +115,12 @@ void Form52::showGroups() {
                    .arg(g.members.size()));
         top->setFirstColumnSpanned(true);
         for (store::Bookmark b : g.members) {
-            if (!view->setBookmark(b)) continue;
+            if (!clients_->valuesOf(b, values)) continue;
             auto* row = new QTreeWidgetItem(top);
             for (int c = 0; c < static_cast<int>(std::size(kShownFields)); ++c)
-                row->setText(c, platform::toQ(view->value(kShownFields[c])).simplified());
+                row->setText(
+                    c,
+                    platform::toQ(values[static_cast<std::size_t>(kShownFields[c])]).simplified());
         }
         top->setExpanded(true);
     }

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <array>
 
 #include "platform/dialogs.h"
 #include "platform/qtext.h"
@@ -69,10 +70,10 @@ void Form53::showGroup(std::unique_ptr<store::RecordSet> clients,
     merged_ = std::move(merged);
     members_ = group.members;
     stored_.clear();
+    std::array<std::string_view, store::kFieldCount> held;
     for (store::Bookmark b : members_) {
-        clients_->setBookmark(b);
-        auto& values = stored_.emplace_back();
-        for (int f = 0; f < store::kFieldCount; ++f) values.emplace_back(clients_->value(f));
+        clients_->valuesOf(b, held);
+        stored_.emplace_back(held.begin(), held.end());
     }
     const auto clientsShown = views(stored_);
     survivor_ = store::duplicates::newest(clientsShown);
