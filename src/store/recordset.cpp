@@ -681,6 +681,7 @@ int64_t RecordSet::merge(Bookmark keep, const std::vector<Bookmark>& away,
                          const ColumnValues& values) {
     requireNoEdit();
     auto& rows = *rows_;
+    if (!rows.backend) throw StoreError(ErrorKind::ReadOnly, "這份清單只能讀取。");
     if (!rows.backend->keepsHistory())
         throw StoreError(ErrorKind::Io, rows.backend->where() +
                                             " 沒有保留紀錄的資料表，合併無法復原，所以沒有合併。");
@@ -717,16 +718,23 @@ int64_t RecordSet::merge(Bookmark keep, const std::vector<Bookmark>& away,
 bool RecordSet::restore(int64_t entry, bool wholeBatch) {
     requireNoEdit();
     auto& rows = *rows_;
+    if (!rows.backend) return false;
     const auto done = rows.backend->restore(rows.shape(), entry, wholeBatch);
     if (!done) return false;
     rows.wrote();
     for (int64_t id : done->added) {
         std::vector<std::string> values;
         if (!rows.backend->read(rows.shape(), id, values)) continue;
-        const auto row = static_cast<Bookmark>(rows.rows.size());
-        rows.rowids.push_back(id);
-        rows.rows.push_back(rows.pack(values));
-        for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowSaved(row, true, nullptr);
+        // Back at its old address, it takes its old place (and bookmark) again.
+        auto row = rows.find(id);
+        if (row && rows.rows[*row]) row.reset();
+        if (!row) {
+            row = static_cast<Bookmark>(rows.rows.size());
+            rows.rowids.push_back(id);
+            rows.rows.push_back(nullptr);
+        }
+        rows.rows[*row] = rows.pack(values);
+        for (RecordSet* s : std::vector<RecordSet*>(rows.sets)) s->rowSaved(*row, true, nullptr);
     }
     for (int64_t id : done->changed)
         if (const auto at = rows.find(id)) {

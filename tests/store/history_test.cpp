@@ -61,7 +61,7 @@ class HistoryTest : public ::testing::TestWithParam<Backend> {
 };
 
 TEST_P(HistoryTest, ADeletedClientComesBackAsItWasStored) {
-    at("A1");
+    const store::Bookmark a1 = at("A1");
     clients_->deleteCurrent();
     EXPECT_EQ(clients_->recordCount(), 2);
     const auto history = file_->history();
@@ -86,6 +86,9 @@ TEST_P(HistoryTest, ADeletedClientComesBackAsItWasStored) {
     EXPECT_EQ(stored(), before_);
     EXPECT_EQ(clients_->recordCount(), 3);
     EXPECT_TRUE(file_->history().empty());
+    // At its old address it is the same held row: a bookmark taken before names it again.
+    ASSERT_TRUE(clients_->setBookmark(a1));
+    EXPECT_EQ(clients_->value(store::NO), "A1");
 }
 
 TEST_P(HistoryTest, AMergeIsUndoneByteForByte) {
