@@ -195,6 +195,14 @@ class MaintenanceTest : public QObject {
         QCOMPARE(QString::fromStdString(std::string(rs->value(store::TEL_1))),
                  QStringLiteral("02-7654321"));
         QCOMPARE(codesInTheBrowseList().size(), 5);
+
+        // A phone's card of the same person is marked too, by name and birthday.
+        std::ofstream(folder / "card.vcf", std::ios::binary)
+            << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王小明\r\nBDAY:1999-04-03\r\nEND:VCARD\r\n";
+        f.dialogs().openPaths = {QString::fromStdString((folder / "card.vcf").string())};
+        get<MDIForm1>().item("menu_FILE_IMPORT")->trigger();
+        QCOMPARE(get<Form45>().Preview->item(0, store::NAME)->toolTip(),
+                 QStringLiteral("已經有：姓名和生日相同"));
     }
 };
 
