@@ -18,14 +18,6 @@
 #include "store/clientfile.h"
 #include "store/fields.h"
 
-namespace {
-
-// A slice of the search lasts about this long: the next keystroke waits no longer.
-constexpr int kSliceMs = 15;
-constexpr long kRowsPerStep = 20000;  // on both cores, a few milliseconds
-
-}  // namespace
-
 Form51::~Form51() = default;
 
 Form51::Form51()
@@ -110,7 +102,9 @@ void Form51::slice() {
     QElapsedTimer clock;
     clock.start();
     bool more = true;
-    while (more && clock.elapsed() < kSliceMs) more = scan_->step(kRowsPerStep, hits_);
+    do {
+        more = scan_->step(rowsPerStep, hits_);
+    } while (more && clock.elapsed() < sliceMs);
     for (; listed_ < hits_.size() && listed_ < static_cast<std::size_t>(kListed); ++listed_) {
         const auto& hit = hits_[listed_];
         std::array<std::string_view, store::kFieldCount> values;

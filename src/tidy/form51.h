@@ -30,6 +30,10 @@ class Form51 : public platform::Form {
 
     // Matches listed at most; the count goes on past them.
     static constexpr int kListed = 500;
+    // A slice of the search lasts about this long (the next keystroke waits no longer), in steps
+    // of this many clients (on both cores); tests make them small.
+    static inline int sliceMs = 15;
+    static inline long rowsPerStep = 20000;
 
     void Form_Load() override;
     // Starts the search for what the box holds, dropping the one under way.

@@ -49,7 +49,30 @@ QString cell(int row, int column) {
 class FindTest : public QObject {
     Q_OBJECT
   private slots:
-    void cleanup() { platform::forms::destroyAll(); }
+    void cleanup() {
+        platform::forms::destroyAll();
+        Form51::sliceMs = 15;
+        Form51::rowsPerStep = 20000;
+    }
+
+    // A keystroke while a search runs drops it: what is listed is the new text's matches only.
+    void aKeystrokeDropsTheSearchUnderWay() {
+        Form51::sliceMs = 0;  // one client a slice: the search is under way between keys
+        Form51::rowsPerStep = 1;
+        testsupport::GuiFixture f;
+        QVERIFY(f.start(callers()));
+        testsupport::activate(&get<MDIForm1>());
+        pressKey(Qt::Key_F, Qt::ControlModifier);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(finder().SearchText));
+        typeKeys("客戶1");
+        QVERIFY(!finder().finished());
+        QVERIFY(finder().SearchCount->text().startsWith(QStringLiteral("尋找中")));
+        typeKeys("2");
+        QTRY_VERIFY(finder().finished());
+        QCOMPARE(finder().SearchResults->rowCount(), 1);
+        QCOMPARE(cell(0, 1), QStringLiteral("客戶12"));
+        QCOMPARE(finder().SearchCount->text(), QStringLiteral("找到 1 位客戶"));
+    }
 
     // A caller's number as written on a note finds the client; Enter makes them current in the
     // browse list.
