@@ -128,7 +128,9 @@ std::vector<Group> find(const RecordSet& records, const std::set<Rule>& rules) {
                             shownKey.emplace(k, shown(rule, values, k));
                         }
                 }
-                for (auto& [k, members] : byKey) {
+                for (auto& entry : byKey) {
+                    const std::string& k = entry.first;
+                    auto& members = entry.second;  // named: lambdas below take it
                     if (members.size() < 2) continue;
                     std::sort(members.begin(), members.end());
                     members.erase(std::unique(members.begin(), members.end()), members.end());
