@@ -15,6 +15,7 @@
 #include <numeric>
 
 #include "editor/form11.h"
+#include "mailings/form61.h"
 #include "maintenance/form42.h"
 #include "maintenance/form43.h"
 #include "maintenance/form44.h"
@@ -227,6 +228,7 @@ void MDIForm1::buildMenu() {
     QMenu* print = menu("menu_PRINT_OPER", "PRINTER OPERATION");
     item(print, "menu_PERSON_DATA", "PERSON DATA");
     item(print, "menu_SYNTHE_DATA", "SYNTHE DATA", &MDIForm1::menu_SYNTHE_DATA_Click);
+    item(print, "menu_BIRTHDAY_LIST", "BIRTHDAY LIST", &MDIForm1::menu_BIRTHDAY_LIST_Click);
 
     QMenu* sort = menu("menu_SORT_SET", "SORT SET");
     for (int code = 1; code <= static_cast<int>(shell::kSortCodes.size()); ++code) {
@@ -343,6 +345,10 @@ void MDIForm1::menu_FILE_EXPORT_Click() {
 
 void MDIForm1::menu_SYNTHE_DATA_Click() {
     platform::forms::place<Form28>(1500, 1200, 6500, 5000);
+}
+
+void MDIForm1::menu_BIRTHDAY_LIST_Click() {
+    platform::forms::place<Form61>(300, 300, 12500, 9900);
 }
 
 void MDIForm1::menu_VELKNO_REBUID_Click() {

@@ -41,6 +41,7 @@ class MDIForm1 : public platform::Form {
     void menu_PARTI_DATA_Click();
     void menu_DISP_SET_Click();
     void menu_SYNTHE_DATA_Click();
+    void menu_BIRTHDAY_LIST_Click();
     void menu_VELKNO_REBUID_Click();
     void menu_FILE_BACKUP_Click();
     void menu_FILE_CLEAR_Click();

@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -24,6 +25,7 @@
 #include "editor/form11.h"
 #include "editor/form112.h"
 #include "generator.h"
+#include "mailings/form61.h"
 #include "maintenance/form45.h"
 #include "places.h"
 #include "platform/appsetup.h"
@@ -546,6 +548,15 @@ class BrowseE2E : public QObject {
         click(import.COMMAND1[Form45::Import]);
         QTRY_VERIFY(!platform::forms::loaded<Form45>());
         QTRY_COMPARE(counter(), QStringLiteral("Record :  1 / 41"));
+
+        // A birthday list for May: the clients born on 20 May, the age each turns.
+        clickMenu("menu_PRINT_OPER", "menu_BIRTHDAY_LIST");
+        Form61& birthdays = opened<Form61>();
+        retype(birthdays.MonthBox, QStringLiteral("5"));
+        click(birthdays.ShowList);
+        QTRY_VERIFY(birthdays.preview->document()->recordCount() > 30);
+        screenshot("60-birthday-list");
+        platform::forms::unload<Form61>();
 
         // The data check: the identity number saved above among its findings.
         clickMenu("menu_TOOLS", "menu_DATA_CHECK");

@@ -68,6 +68,7 @@ class GuideTest : public QObject {
             {"menu_MOD_PROCESS", "Form12", "browse-list.html", 0},
             {"menu_DISP_SET", "Form17", "display-set.html", 0},
             {"menu_SYNTHE_DATA", "Form28", "printing.html", 0},
+            {"menu_BIRTHDAY_LIST", "Form61", "mailings.html", 0},
             {"menu_VELKNO_REBUID", "Form42", "maintenance.html", 0},
             {"menu_FILE_BACKUP", "Form43", "maintenance.html", 0},
             {"menu_FILE_CLEAR", "Form44", "maintenance.html", 0},
