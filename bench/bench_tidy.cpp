@@ -64,13 +64,22 @@ void DuplicateScan(benchmark::State& state) {
     state.counters["groups"] = static_cast<double>(groups);
 }
 
+// A copy of the sample file to write to, removed with it.
+struct Scratch {
+    explicit Scratch(long count, const char* name)
+        : path(std::filesystem::temp_directory_path() / name) {
+        std::filesystem::copy_file(bench::clientFile(count), path,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    ~Scratch() { std::filesystem::remove(path); }
+    std::filesystem::path path;
+};
+
 // A group of three merged (two kept in the history, one written) and the merge undone, on a copy
 // of the file whose rows are held as the windows hold them.
 void MergeAndUndo(benchmark::State& state) {
-    const auto copy = std::filesystem::temp_directory_path() / "velkard-bench-merge.db";
-    std::filesystem::copy_file(bench::clientFile(state.range(0)), copy,
-                               std::filesystem::copy_options::overwrite_existing);
-    auto file = store::ClientFile::open(copy);
+    const Scratch copy(state.range(0), "velkard-bench-merge.db");
+    auto file = store::ClientFile::open(copy.path);
     auto clients = file->records(store::kClientTable);
     double merge = 0, undo = 0;
     for (auto _ : state) {
@@ -79,9 +88,7 @@ void MergeAndUndo(benchmark::State& state) {
         auto start = Clock::now();
         const int64_t batch = clients->merge(keep, {a, b}, {{store::MEMO, "合併"}});
         const double m = seconds(start);
-        int64_t entry = 0;
-        for (const auto& e : file->history())
-            if (e.batch == batch) entry = e.id;
+        const int64_t entry = file->history(1, batch).at(0).id;
         start = Clock::now();
         if (!clients->restore(entry, true)) state.SkipWithError("undo refused");
         const double u = seconds(start);
@@ -91,7 +98,6 @@ void MergeAndUndo(benchmark::State& state) {
     }
     state.counters["merge_s"] = merge / static_cast<double>(state.iterations());
     state.counters["undo_s"] = undo / static_cast<double>(state.iterations());
-    std::filesystem::remove(copy);
 }
 
 // The data-check report's rows: every check of every client.
@@ -109,10 +115,8 @@ void DataCheck(benchmark::State& state) {
 
 // DELETE as the editor does it (the client kept in the history) and the client put back.
 void DeleteAndRestore(benchmark::State& state) {
-    const auto copy = std::filesystem::temp_directory_path() / "velkard-bench-delete.db";
-    std::filesystem::copy_file(bench::clientFile(state.range(0)), copy,
-                               std::filesystem::copy_options::overwrite_existing);
-    auto file = store::ClientFile::open(copy);
+    const Scratch copy(state.range(0), "velkard-bench-delete.db");
+    auto file = store::ClientFile::open(copy.path);
     auto clients = file->records(store::kClientTable);
     double erase = 0, back = 0;
     for (auto _ : state) {
@@ -121,7 +125,7 @@ void DeleteAndRestore(benchmark::State& state) {
         clients->deleteCurrent();
         const double d = seconds(start);
         start = Clock::now();
-        if (!clients->restore(file->history().front().id, false)) state.SkipWithError("refused");
+        if (!clients->restore(file->history(1).at(0).id, false)) state.SkipWithError("refused");
         const double r = seconds(start);
         state.SetIterationTime(d);
         erase += d;
@@ -129,7 +133,6 @@ void DeleteAndRestore(benchmark::State& state) {
     }
     state.counters["delete_s"] = erase / static_cast<double>(state.iterations());
     state.counters["restore_s"] = back / static_cast<double>(state.iterations());
-    std::filesystem::remove(copy);
 }
 
 #define ONE_MILLION ->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5)

@@ -187,8 +187,11 @@ class Backend {
                              const MergeKeep* /*keep*/) {
         return 0;
     }
-    // Every history entry, newest first.
-    virtual std::vector<HistoryEntry> history() { return {}; }
+    // The history entries, newest first: at most `newest` of them (0: all), or, with `batch`,
+    // that batch's only. (A cleared million makes a history of a million.)
+    virtual std::vector<HistoryEntry> history(std::size_t /*newest*/ = 0, int64_t /*batch*/ = 0) {
+        return {};
+    }
     // Puts entries back into the client table exactly as they were stored (at their old row
     // address when it is free): one entry, or with `wholeBatch` its whole batch, a merge's
     // client that stayed taken back to its earlier values. One transaction; false, nothing

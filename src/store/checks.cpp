@@ -103,10 +103,14 @@ std::optional<std::string> phoneDigits(std::string_view text) {
             return std::nullopt;
         }
     }
-    // Taiwan's country code stands for the trunk 0 (+886 2 ..., 886-912-...).
-    if (digits.starts_with("886") && (plus || digits.size() >= 11)) digits = "0" + digits.substr(3);
+    dialledInTaiwan(digits, plus);
     if (digits.empty()) return std::nullopt;
     return digits;
+}
+
+void dialledInTaiwan(std::string& digits, bool plus) {
+    // Taiwan's country code stands for the trunk 0 (+886 2 ..., 886-912-...).
+    if (digits.starts_with("886") && (plus || digits.size() >= 11)) digits.replace(0, 3, "0");
 }
 
 bool hasCheck(int field) {

@@ -23,6 +23,10 @@ bool businessNumberValid(std::string_view text);
 // blanks and + - ( ) . / # (an extension after # or 分機 is left out).
 std::optional<std::string> phoneDigits(std::string_view text);
 
+// Digits dialled from abroad (886 ...) written as dialled inside Taiwan (0 ...): after a +, or
+// when they are too many for a number of their own. `plus`: they followed a +.
+void dialledInTaiwan(std::string& digits, bool plus);
+
 // A date field's text that names no day of the calendar (88.02.31, 13 months, letters).
 bool impossibleDate(std::string_view text);
 

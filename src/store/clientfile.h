@@ -96,7 +96,9 @@ class ClientFile {
 
     // The clients deleted, merged away or cleared, newest first (see Backend::history); the
     // entries a merge keeps of its client that stayed among them.
-    std::vector<HistoryEntry> history() { return backend_->history(); }
+    std::vector<HistoryEntry> history(std::size_t newest = 0, int64_t batch = 0) {
+        return backend_->history(newest, batch);
+    }
     // History entries made before `before`: counted, or removed.
     long historyBefore(const std::string& before, bool remove) {
         return backend_->historyBefore(before, remove);

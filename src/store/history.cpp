@@ -1,6 +1,7 @@
+#include <algorithm>
 #include <ctime>
 
-#include "store/backend.h"
+#include "store/history.h"
 
 namespace store {
 namespace {
@@ -30,4 +31,23 @@ std::string historyNow() {
     return text;
 }
 
+namespace history {
+
+std::optional<Plan> plan(const std::vector<Kept>& kept) {
+    Plan p;
+    for (const Kept& k : kept) {
+        if (k.gone == Gone::MergedInto || k.gone == Gone::Updated) {
+            const auto written = std::find_if(kept.begin(), kept.end(), [&](const Kept& w) {
+                return w.gone == Gone::MergeResult && w.row == k.row;
+            });
+            if (written == kept.end()) return std::nullopt;
+            p.back.emplace_back(k, *written);
+        } else if (k.gone != Gone::MergeResult) {
+            p.put.push_back(k);
+        }
+    }
+    return p;
+}
+
+}  // namespace history
 }  // namespace store

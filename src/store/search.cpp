@@ -44,7 +44,7 @@ void storedDigits(std::string_view value, std::string& digits) {
     digits.clear();
     for (char c : value)
         if (c >= '0' && c <= '9') digits += c;
-    if (digits.starts_with("886") && digits.size() >= 11) digits.replace(0, 3, "0");
+    checks::dialledInTaiwan(digits, false);
 }
 
 int Query::match(std::span<const std::string_view> values) const {

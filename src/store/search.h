@@ -19,9 +19,6 @@ class Query {
   public:
     explicit Query(std::string_view typed);
     bool empty() const { return text_.empty() && !digits_; }
-    // The digits a phone-like text stands for (0912-345-678, +886 912 345 678); nothing when
-    // the text is no phone number.
-    const std::optional<std::string>& digits() const { return digits_; }
 
     // The first field, in field order, of a client's twenty values that matches; -1 when none.
     // A phone-like query matches the phone fields by their digits, and any field by its text.
@@ -29,7 +26,7 @@ class Query {
 
   private:
     text::Contains text_;
-    std::optional<std::string> digits_;
+    std::optional<std::string> digits_;  // what a phone-like text dials; none for other text
 };
 
 // A client that matched, and the field that did.
@@ -51,7 +48,6 @@ class Scan {
     static constexpr long kTwoHalvesFrom = 10000;
     long looked() const { return next_; }
     long total() const { return rows_->recordCount(); }
-    const RecordSet& rows() const { return *rows_; }
 
   private:
     void look(long from, long to, std::vector<Hit>& hits) const;

@@ -165,8 +165,7 @@ void Form52::undoLast() {
     const int64_t batch = merges_.back();
     int64_t entry = 0;
     try {
-        for (const auto& e : workspace().file().history())
-            if (e.batch == batch) entry = e.id;
+        for (const auto& e : workspace().file().history(1, batch)) entry = e.id;
         if (entry == 0 || !clients_->restore(entry, true)) {
             workspace().dialogs().message(QStringLiteral(
                 "這次合併已經無法整個取消：合併後留下的客戶又被修改或刪除過，或紀錄已被清除。"

@@ -102,9 +102,12 @@ void Form54::Form_Load() {
 
 void Form54::showHistory() {
     entries_.clear();
+    long total = 0;
     try {
-        for (auto& e : workspace().file().history())
+        // The newest only: a clear kept in the history makes it as long as the client table.
+        for (auto& e : workspace().file().history(kListed))
             if (!reason(e).isEmpty()) entries_.push_back(std::move(e));
+        total = workspace().file().historyBefore("9999", false);
     } catch (const std::exception& e) {
         platform::showError(e);
     }
@@ -125,9 +128,13 @@ void Form54::showHistory() {
     HistoryList->resizeColumnsToContents();
     Summary->setText(
         workspace().file().backend().keepsHistory()
-            ? QStringLiteral("刪除、合併或清除的客戶都留在這裡，最新的在最上面：共 %1 位。選一位按"
-                             "「復原這位客戶」放回客戶資料。")
-                  .arg(entries_.size())
+            ? QStringLiteral(
+                  "刪除、合併或清除的客戶都留在這裡，最新的在最上面：共 %1 位%2。選一位按"
+                  "「復原這位客戶」放回客戶資料。")
+                  .arg(total)
+                  .arg(total > static_cast<long>(entries_.size())
+                           ? QStringLiteral("（列出最新的 %1 位）").arg(entries_.size())
+                           : QString())
             : QStringLiteral("%1 沒有保留紀錄的資料表（也沒有權限建立），刪除的客戶無法復原。")
                   .arg(platform::toQ(workspace().file().where())));
     if (!entries_.empty()) HistoryList->setCurrentCell(0, 0);

@@ -27,6 +27,8 @@ class Form54 : public platform::Form {
     bool staysAboveFrame() const override { return true; }
 
     QLabel* Summary;
+    // Entries listed at most, the newest.
+    static constexpr std::size_t kListed = 2000;
     QTableWidget* HistoryList;
     enum Button { Restore, UndoMerge, Purge, End };
     std::array<QPushButton*, 4> Command{};

@@ -206,25 +206,9 @@ class PgBackend final : public Backend {
                         "DELETE FROM " + quoteName(rows.table) + " WHERE " + rows.rowid + " = $1",
                         p, "刪除");
                 }
-                if (!keep) return;
-                if (!history::keep(c_, rows, keep->id, keep->original, Gone::MergedInto, at, batch,
-                                   by))
+                if (keep && !history::rewrite(c_, rows, keep->id, keep->original, keep->values,
+                                              Gone::MergedInto, at, batch, by))
                     throw Changed{};
-                if (!keep->values.empty()) {
-                    Params p;
-                    std::string sets;
-                    for (const auto& [col, v] : keep->values) {
-                        p.text(v);
-                        sets += (sets.empty() ? "" : ", ") +
-                                quoteName(rows.columns[static_cast<size_t>(col)]) + " = $" +
-                                std::to_string(p.count());
-                    }
-                    p.id(keep->id);
-                    c_.exec("UPDATE " + quoteName(rows.table) + " SET " + sets + " WHERE " +
-                                rows.rowid + " = $" + std::to_string(p.count()),
-                            p, "合併");
-                }
-                history::keep(c_, rows, keep->id, {}, Gone::MergeResult, at, batch, by);
             });
         } catch (const Changed&) {
             return 0;
@@ -232,9 +216,9 @@ class PgBackend final : public Backend {
         return batch;
     }
 
-    std::vector<HistoryEntry> history() override {
+    std::vector<HistoryEntry> history(std::size_t newest, int64_t batch) override {
         c_.ensureOpen();
-        return history::entries(c_);
+        return history::entries(c_, newest, batch);
     }
 
     std::optional<Restored> restore(const TableShape& rows, int64_t entry,

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "store/fields.h"
+#include "store/history.h"
 #include "store/sqlite/database.h"
 
 namespace store::postgres::history {
@@ -106,40 +107,54 @@ void keepAll(Connection& c, const std::string& clientTable, const std::vector<st
            p, kDoing);
 }
 
+bool rewrite(Connection& c, const TableShape& clients, int64_t id, RowValues original,
+             const ColumnValues& values, Gone before, const std::string& at, int64_t batch,
+             const std::string& by) {
+    if (!keep(c, clients, id, original, before, at, batch, by)) return false;
+    if (!values.empty()) {
+        Params p;
+        std::string sets;
+        for (const auto& [col, v] : values) {
+            p.text(v);
+            sets += (sets.empty() ? "" : ", ") +
+                    quoteName(clients.columns[static_cast<size_t>(col)]) + " = $" +
+                    std::to_string(p.count());
+        }
+        p.id(id);
+        c.exec("UPDATE " + quoteName(clients.table) + " SET " + sets + " WHERE " + clients.rowid +
+                   " = $" + std::to_string(p.count()),
+               p, kDoing);
+    }
+    keep(c, clients, id, {}, Gone::MergeResult, at, batch, by);
+    return true;
+}
+
 bool update(Connection& c, const ClientUpdates& updates) {
     if (updates.rows.empty()) return true;
-    const TableShape& shape = updates.shape;
-    prepare(c, shape.columns);
+    prepare(c, updates.shape.columns);
     const int64_t batch = nextBatch(c);
     for (const ClientUpdate& u : updates.rows) {
         const std::vector<std::string_view> original(u.original.begin(), u.original.end());
-        if (!keep(c, shape, u.id, original, Gone::Updated, updates.at, batch, {})) return false;
-        if (u.values.empty()) continue;
-        Params p;
-        std::string sets;
-        for (const auto& [col, v] : u.values) {
-            p.text(v);
-            sets += (sets.empty() ? "" : ", ") +
-                    quoteName(shape.columns[static_cast<size_t>(col)]) + " = $" +
-                    std::to_string(p.count());
-        }
-        p.id(u.id);
-        c.exec("UPDATE " + quoteName(shape.table) + " SET " + sets + " WHERE " + shape.rowid +
-                   " = $" + std::to_string(p.count()),
-               p, "匯入");
-        keep(c, shape, u.id, {}, Gone::MergeResult, updates.at, batch, {});
+        const ColumnValues values(u.values.begin(), u.values.end());
+        if (!rewrite(c, updates.shape, u.id, original, values, Gone::Updated, updates.at, batch,
+                     {}))
+            return false;
     }
     return true;
 }
 
-std::vector<HistoryEntry> entries(Connection& c) {
+std::vector<HistoryEntry> entries(Connection& c, std::size_t newest, int64_t batch) {
     std::vector<HistoryEntry> out;
     if (!exists(c)) return out;
     const std::vector<std::string> columns = clientColumnsKept(c);
-    Result r = c.exec(
-        "SELECT " + std::string(kRowAddress) + ", h_at, h_kind, h_batch, h_row, h_by" +
-            (columns.empty() ? "" : ", " + list(columns)) + " FROM " + kTable + " ORDER BY 1 DESC",
-        kDoing);
+    Params p;
+    if (batch) p.id(batch);
+    Result r =
+        c.exec("SELECT " + std::string(kRowAddress) + ", h_at, h_kind, h_batch, h_row, h_by" +
+                   (columns.empty() ? "" : ", " + list(columns)) + " FROM " + kTable +
+                   (batch ? " WHERE h_batch = $1" : "") + " ORDER BY 1 DESC" +
+                   (newest ? " LIMIT " + std::to_string(newest) : ""),
+               p, kDoing);
     for (int i = 0; i < PQntuples(r.get()); ++i) {
         HistoryEntry e;
         e.id = std::stoll(PQgetvalue(r.get(), i, 0));
@@ -161,11 +176,7 @@ std::optional<Backend::Restored> restore(Connection& c, const TableShape& client
     if (!exists(c)) return std::nullopt;
     prepare(c, clients.columns);
     const std::string address(kRowAddress);
-    struct Kept {
-        int64_t id, row;
-        Gone gone;
-    };
-    std::vector<Kept> kept;
+    std::vector<store::history::Kept> kept;
     {
         Params p;
         p.id(entry);
@@ -194,15 +205,12 @@ std::optional<Backend::Restored> restore(Connection& c, const TableShape& client
     std::string same;
     for (const auto& col : clients.columns)
         same += " AND c." + quoteName(col) + " IS NOT DISTINCT FROM h." + quoteName(col);
-    for (const Kept& before : kept) {
-        if (before.gone != Gone::MergedInto && before.gone != Gone::Updated) continue;
-        const auto result = std::find_if(kept.begin(), kept.end(), [&](const Kept& k) {
-            return k.gone == Gone::MergeResult && k.row == before.row;
-        });
-        if (result == kept.end()) return std::nullopt;
+    const auto plan = store::history::plan(kept);
+    if (!plan) return std::nullopt;
+    for (const auto& [before, result] : plan->back) {
         // Taken back only while it holds what the change wrote (see the file's history).
         Params p;
-        p.id(result->id);
+        p.id(result.id);
         Result r = c.exec("SELECT 1 FROM " + table + " c, " + kTable + " h WHERE h." + address +
                               " = $1 AND c." + clients.rowid + " = h.h_row" + same + " FOR UPDATE",
                           p, kDoing);
@@ -215,9 +223,7 @@ std::optional<Backend::Restored> restore(Connection& c, const TableShape& client
                back, kDoing);
         done.changed.push_back(before.row);
     }
-    for (const Kept& k : kept) {
-        if (k.gone == Gone::MergedInto || k.gone == Gone::Updated || k.gone == Gone::MergeResult)
-            continue;
+    for (const store::history::Kept& k : plan->put) {
         Params free;
         free.id(k.row);
         const bool taken =
@@ -234,7 +240,7 @@ std::optional<Backend::Restored> restore(Connection& c, const TableShape& client
                    p, kDoing);
         done.added.push_back(std::stoll(PQgetvalue(r.get(), 0, 0)));
     }
-    for (const Kept& k : kept) {
+    for (const store::history::Kept& k : kept) {
         Params p;
         p.id(k.id);
         c.exec("DELETE FROM " + kTable + " WHERE " + address + " = $1", p, kDoing);

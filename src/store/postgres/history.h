@@ -20,8 +20,13 @@ bool keep(Connection& c, const TableShape& clients, int64_t id, RowValues origin
           const std::string& at, int64_t batch, const std::string& by);
 void keepAll(Connection& c, const std::string& clientTable, const std::vector<std::string>& columns,
              const std::string& at);
+// Writes `values` over a client that still holds `original`, kept before and after (see the
+// file's history); false, nothing written, when the client changed.
+bool rewrite(Connection& c, const TableShape& clients, int64_t id, RowValues original,
+             const ColumnValues& values, Gone before, const std::string& at, int64_t batch,
+             const std::string& by);
 bool update(Connection& c, const ClientUpdates& updates);
-std::vector<HistoryEntry> entries(Connection& c);
+std::vector<HistoryEntry> entries(Connection& c, std::size_t newest, int64_t batch);
 std::optional<Backend::Restored> restore(Connection& c, const TableShape& clients, int64_t entry,
                                          bool wholeBatch);
 long before(Connection& c, const std::string& when, bool remove);

@@ -177,29 +177,16 @@ class SqliteBackend final : public Backend {
             erase.step();
             erase.reset();
         }
-        if (keep) {
-            if (!sqlitehistory::keep(*db_, rows, keep->id, keep->original, Gone::MergedInto, at,
-                                     batch, by))
-                return 0;
-            if (!keep->values.empty()) {
-                std::string sets;
-                for (const auto& [c, v] : keep->values)
-                    sets += (sets.empty() ? "" : ", ") +
-                            quoteName(rows.columns[static_cast<size_t>(c)]) + " = ?";
-                Statement write(*db_, "UPDATE " + quoteName(rows.table) + " SET " + sets +
-                                          " WHERE " + rows.rowid + " = ?");
-                int i = 1;
-                for (const auto& [c, v] : keep->values) write.bind(i++, v);
-                write.bind(i, keep->id);
-                write.step();
-            }
-            sqlitehistory::keep(*db_, rows, keep->id, {}, Gone::MergeResult, at, batch, by);
-        }
+        if (keep && !sqlitehistory::rewrite(*db_, rows, keep->id, keep->original, keep->values,
+                                            Gone::MergedInto, at, batch, by))
+            return 0;
         tx.commit();
         return batch;
     }
 
-    std::vector<HistoryEntry> history() override { return sqlitehistory::entries(*db_); }
+    std::vector<HistoryEntry> history(std::size_t newest, int64_t batch) override {
+        return sqlitehistory::entries(*db_, newest, batch);
+    }
 
     std::optional<Restored> restore(const TableShape& rows, int64_t entry,
                                     bool wholeBatch) override {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "store/fields.h"
+#include "store/history.h"
 #include "store/sqlite/database.h"
 
 namespace store::sqlitehistory {
@@ -92,37 +93,49 @@ void keepAll(Database& db, const std::string& clientTable, const std::string& ro
     s.step();
 }
 
+bool rewrite(Database& db, const TableShape& clients, int64_t id, RowValues original,
+             const ColumnValues& values, Gone before, const std::string& at, int64_t batch,
+             const std::string& by) {
+    if (!keep(db, clients, id, original, before, at, batch, by)) return false;
+    if (!values.empty()) {
+        std::string sets;
+        for (const auto& [c, v] : values)
+            sets += (sets.empty() ? "" : ", ") +
+                    quoteName(clients.columns[static_cast<size_t>(c)]) + " = ?";
+        Statement write(db, "UPDATE " + quoteName(clients.table) + " SET " + sets + " WHERE " +
+                                clients.rowid + " = ?");
+        int i = 1;
+        for (const auto& [c, v] : values) write.bind(i++, v);
+        write.bind(i, id);
+        write.step();
+    }
+    keep(db, clients, id, {}, Gone::MergeResult, at, batch, by);
+    return true;
+}
+
 bool update(Database& db, const ClientUpdates& updates) {
     if (updates.rows.empty()) return true;
-    const TableShape& shape = updates.shape;
-    prepare(db, shape.columns);
+    prepare(db, updates.shape.columns);
     const int64_t batch = nextBatch(db);
     for (const ClientUpdate& u : updates.rows) {
         const std::vector<std::string_view> original(u.original.begin(), u.original.end());
-        if (!keep(db, shape, u.id, original, Gone::Updated, updates.at, batch, {})) return false;
-        if (u.values.empty()) continue;
-        std::string sets;
-        for (const auto& [c, v] : u.values)
-            sets += (sets.empty() ? "" : ", ") + quoteName(shape.columns[static_cast<size_t>(c)]) +
-                    " = ?";
-        Statement write(db, "UPDATE " + quoteName(shape.table) + " SET " + sets + " WHERE " +
-                                shape.rowid + " = ?");
-        int i = 1;
-        for (const auto& [c, v] : u.values) write.bind(i++, v);
-        write.bind(i, u.id);
-        write.step();
-        keep(db, shape, u.id, {}, Gone::MergeResult, updates.at, batch, {});
+        const ColumnValues values(u.values.begin(), u.values.end());
+        if (!rewrite(db, updates.shape, u.id, original, values, Gone::Updated, updates.at, batch,
+                     {}))
+            return false;
     }
     return true;
 }
 
-std::vector<HistoryEntry> entries(Database& db) {
+std::vector<HistoryEntry> entries(Database& db, std::size_t newest, int64_t batch) {
     std::vector<HistoryEntry> out;
     if (columnsOf(db, kHistoryTable).empty()) return out;
     const std::vector<std::string> columns = clientColumnsKept(db);
     Statement s(db, "SELECT rowid, H_AT, H_KIND, H_BATCH, H_ROW, H_BY" +
                         (columns.empty() ? "" : ", " + list(columns)) + " FROM " + kTable +
-                        " ORDER BY rowid DESC");
+                        (batch ? " WHERE H_BATCH = ?1" : "") + " ORDER BY rowid DESC" +
+                        (newest ? " LIMIT " + std::to_string(newest) : ""));
+    if (batch) s.bind(1, batch);
     while (s.step()) {
         HistoryEntry e;
         e.id = s.integer(0);
@@ -143,11 +156,7 @@ std::optional<Backend::Restored> restore(Database& db, const TableShape& clients
                                          bool wholeBatch) {
     if (columnsOf(db, kHistoryTable).empty()) return std::nullopt;
     prepare(db, clients.columns);
-    struct Kept {
-        int64_t id, row;
-        Gone gone;
-    };
-    std::vector<Kept> kept;
+    std::vector<history::Kept> kept;
     {
         // One entry comes with what its change wrote, when it is a client's earlier values.
         const std::string one =
@@ -176,18 +185,15 @@ std::optional<Backend::Restored> restore(Database& db, const TableShape& clients
     std::string same;
     for (const auto& c : clients.columns)
         same += " AND c." + quoteName(c) + " IS h." + quoteName(c);
-    for (const Kept& before : kept) {
-        if (before.gone != Gone::MergedInto && before.gone != Gone::Updated) continue;
-        const auto result = std::find_if(kept.begin(), kept.end(), [&](const Kept& k) {
-            return k.gone == Gone::MergeResult && k.row == before.row;
-        });
-        if (result == kept.end()) return std::nullopt;
+    const auto plan = history::plan(kept);
+    if (!plan) return std::nullopt;
+    for (const auto& [before, result] : plan->back) {
         // A client goes back to what it was only while it holds what the change wrote: a
         // change made since is never overwritten.
         Statement check(db, "SELECT 1 FROM " + table + " c, " + kTable +
                                 " h WHERE h.rowid = ?1 AND c." + clients.rowid +
                                 " = CAST(h.H_ROW AS INTEGER)" + same);
-        check.bind(1, result->id);
+        check.bind(1, result.id);
         if (!check.step()) return std::nullopt;
         Statement back(db, "UPDATE " + table + " SET (" + columns + ") = (SELECT " + columns +
                                " FROM " + kTable + " WHERE rowid = ?1) WHERE " + clients.rowid +
@@ -197,9 +203,7 @@ std::optional<Backend::Restored> restore(Database& db, const TableShape& clients
         back.step();
         done.changed.push_back(before.row);
     }
-    for (const Kept& k : kept) {
-        if (k.gone == Gone::MergedInto || k.gone == Gone::Updated || k.gone == Gone::MergeResult)
-            continue;
+    for (const history::Kept& k : plan->put) {
         // At its old address while that is free, so that a restored client is the same row.
         Statement put(db, "INSERT INTO " + table + " (" + clients.rowid + ", " + columns +
                               ") SELECT CASE WHEN EXISTS (SELECT 1 FROM " + table + " WHERE " +
@@ -211,7 +215,7 @@ std::optional<Backend::Restored> restore(Database& db, const TableShape& clients
         done.added.push_back(sqlite3_last_insert_rowid(db.handle()));
     }
     Statement drop(db, "DELETE FROM " + kTable + " WHERE rowid = ?1");
-    for (const Kept& k : kept) {
+    for (const history::Kept& k : kept) {
         drop.bind(1, k.id);
         drop.step();
         drop.reset();

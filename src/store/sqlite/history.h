@@ -19,6 +19,12 @@ int64_t nextBatch(Database& db);
 // when `original` is empty: the row as it stands). False when it did not.
 bool keep(Database& db, const TableShape& clients, int64_t id, RowValues original, Gone gone,
           const std::string& at, int64_t batch, const std::string& by);
+// Writes `values` over a client that still holds `original`, kept before (as `before`) and after
+// (MERGE_RESULT) in `batch`: a merge's client that stays, an import's update. False, nothing
+// written, when the client changed.
+bool rewrite(Database& db, const TableShape& clients, int64_t id, RowValues original,
+             const ColumnValues& values, Gone before, const std::string& at, int64_t batch,
+             const std::string& by);
 // Copies every client row into the history table (FILE CLEAR).
 void keepAll(Database& db, const std::string& clientTable, const std::string& rowid,
              const std::string& at);
@@ -27,7 +33,7 @@ void keepAll(Database& db, const std::string& clientTable, const std::string& ro
 // longer held what was read.
 bool update(Database& db, const ClientUpdates& updates);
 
-std::vector<HistoryEntry> entries(Database& db);
+std::vector<HistoryEntry> entries(Database& db, std::size_t newest, int64_t batch);
 std::optional<Backend::Restored> restore(Database& db, const TableShape& clients, int64_t entry,
                                          bool wholeBatch);
 long before(Database& db, const std::string& when, bool remove);
