@@ -191,8 +191,12 @@ void Document::drawPage(QPainter& painter, int page) const {
     put(Section::PageFooter, -1);
 }
 
-void Document::printTo(QPagedPaintDevice& device) const {
-    device.setPageLayout(paper_);
+void Printable::printTo(QPagedPaintDevice& device) const {
+    // Drawn from the paper's corner: a printer's own margins would move every label and column.
+    QPageLayout layout = paper();
+    layout.setMode(QPageLayout::FullPageMode);
+    if (!device.setPageLayout(layout))
+        throw std::runtime_error("印表機不接受這個紙張大小：" + toStd(layout.pageSize().name()));
     QPainter painter;
     if (!painter.begin(&device)) throw std::runtime_error("無法開始列印");
     const double scale = device.logicalDpiX() / 1440.0;
@@ -206,7 +210,7 @@ void Document::printTo(QPagedPaintDevice& device) const {
     if (!painter.end()) throw std::runtime_error("列印沒有完成");
 }
 
-void Document::writePdf(const QString& path) const {
+void Printable::writePdf(const QString& path) const {
     // The PDF writer only says that it could not start; the user needs to know why.
     const QFileInfo info(path);
     const QString folder = info.absolutePath();

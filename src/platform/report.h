@@ -70,26 +70,42 @@ class Pages {
     int count_ = 1;
 };
 
+// Pages to preview, print and save as PDF, drawn with the painter's logical unit set to twips.
+class Printable {
+  public:
+    virtual ~Printable() = default;
+    virtual const QPageLayout& paper() const = 0;
+    virtual int pageCount() const = 0;
+    virtual void drawPage(QPainter& painter, int page) const = 0;
+    // Whether the pages may be printed across the paper (a list may; a label sheet may not).
+    virtual bool turns() const { return false; }
+    virtual void setOrientation(QPageLayout::Orientation) {}
+    // The name the PDF is offered under.
+    virtual QString pdfName() const = 0;
+
+    // Every page to a printer or a PDF writer; throws std::runtime_error when it fails.
+    void printTo(QPagedPaintDevice& device) const;
+    void writePdf(const QString& path) const;
+};
+
 // A definition bound to the rows it prints (a copy of the source's view, so the source's current
 // record never moves), on a paper size and orientation.
-class Document {
+class Document : public Printable {
   public:
     Document(Definition definition, std::unique_ptr<store::RecordSet> rows, QPageLayout paper,
              QString printDate);
     ~Document();
 
-    const QPageLayout& paper() const { return paper_; }
-    void setOrientation(QPageLayout::Orientation orientation);
-    int pageCount() const { return pages_.count(); }
+    const QPageLayout& paper() const override { return paper_; }
+    bool turns() const override { return true; }
+    void setOrientation(QPageLayout::Orientation orientation) override;
+    int pageCount() const override { return pages_.count(); }
+    QString pdfName() const override { return QStringLiteral("客戶基本資料表.pdf"); }
     long recordCount() const;
     // The rows it prints, in their order (for an export of the same list).
     const store::RecordSet& rows() const { return *rows_; }
 
-    // Draws one page with the painter's logical unit set to twips.
-    void drawPage(QPainter& painter, int page) const;
-    // Every page to a printer or a PDF writer; throws std::runtime_error when it fails.
-    void printTo(QPagedPaintDevice& device) const;
-    void writePdf(const QString& path) const;
+    void drawPage(QPainter& painter, int page) const override;
 
   private:
     void drawSection(QPainter& painter, const Section& section, int top, long record) const;

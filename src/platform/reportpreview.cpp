@@ -65,9 +65,10 @@ Preview::Preview(QWidget* parent)
     layout->addWidget(scroll_, 1);
 }
 
-void Preview::setDocument(std::unique_ptr<Document> document) {
+void Preview::setDocument(std::unique_ptr<Printable> document) {
     document_ = std::move(document);
-    if (document_)
+    landscape_->setVisible(!document_ || document_->turns());
+    if (document_ && document_->turns())
         document_->setOrientation(landscape_->isChecked() ? QPageLayout::Landscape
                                                           : QPageLayout::Portrait);
     showPage(0);
@@ -96,7 +97,7 @@ void Preview::showPage(int page) {
 
 void Preview::setLandscape(bool landscape) {
     landscape_->setChecked(landscape);
-    if (!document_) return;
+    if (!document_ || !document_->turns()) return;
     document_->setOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     showPage(0);
 }
@@ -104,6 +105,7 @@ void Preview::setLandscape(bool landscape) {
 void Preview::print() {
     if (!document_) return;
     QPrinter printer(QPrinter::HighResolution);
+    printer.setFullPage(true);
     printer.setPageLayout(document_->paper());
     if (!dialogs().choosePrinter(printer)) return;
     try {
@@ -123,9 +125,8 @@ void Preview::addCommand(const char* name, const QString& text, std::function<vo
 
 void Preview::savePdf() {
     if (!document_) return;
-    const QString path =
-        dialogs().saveFileName(QStringLiteral("另存 PDF"), QStringLiteral("客戶基本資料表.pdf"),
-                               QStringLiteral("PDF (*.pdf)"));
+    const QString path = dialogs().saveFileName(QStringLiteral("另存 PDF"), document_->pdfName(),
+                                                QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty()) return;
     try {
         document_->writePdf(path);

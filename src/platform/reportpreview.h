@@ -20,8 +20,10 @@ class Preview : public QWidget {
   public:
     explicit Preview(QWidget* parent = nullptr);
 
-    void setDocument(std::unique_ptr<Document> document);
-    Document* document() const { return document_.get(); }
+    void setDocument(std::unique_ptr<Printable> document);
+    Printable* printable() const { return document_.get(); }
+    // The report shown, when it is a report of rows.
+    Document* document() const { return dynamic_cast<Document*>(document_.get()); }
     int page() const { return page_; }
     void showPage(int page);
 
@@ -34,7 +36,7 @@ class Preview : public QWidget {
   private:
     QHBoxLayout* bar_;
     int commands_ = 2;  // where the next command goes: after Print and SavePdf
-    std::unique_ptr<Document> document_;
+    std::unique_ptr<Printable> document_;
     int page_ = 0;
     QLabel* image_;
     QLabel* pageLabel_;

@@ -16,6 +16,8 @@
 
 #include "editor/form11.h"
 #include "mailings/form61.h"
+#include "mailings/form62.h"
+#include "mailings/form63.h"
 #include "maintenance/form42.h"
 #include "maintenance/form43.h"
 #include "maintenance/form44.h"
@@ -229,6 +231,8 @@ void MDIForm1::buildMenu() {
     item(print, "menu_PERSON_DATA", "PERSON DATA");
     item(print, "menu_SYNTHE_DATA", "SYNTHE DATA", &MDIForm1::menu_SYNTHE_DATA_Click);
     item(print, "menu_BIRTHDAY_LIST", "BIRTHDAY LIST", &MDIForm1::menu_BIRTHDAY_LIST_Click);
+    item(print, "menu_ADDRESS_LABELS", "ADDRESS LABELS", &MDIForm1::menu_ADDRESS_LABELS_Click);
+    item(print, "menu_ENVELOPES", "ENVELOPES", &MDIForm1::menu_ENVELOPES_Click);
 
     QMenu* sort = menu("menu_SORT_SET", "SORT SET");
     for (int code = 1; code <= static_cast<int>(shell::kSortCodes.size()); ++code) {
@@ -349,6 +353,14 @@ void MDIForm1::menu_SYNTHE_DATA_Click() {
 
 void MDIForm1::menu_BIRTHDAY_LIST_Click() {
     platform::forms::place<Form61>(300, 300, 12500, 9900);
+}
+
+void MDIForm1::menu_ADDRESS_LABELS_Click() {
+    platform::forms::place<Form62>(300, 300, 12500, 10500);
+}
+
+void MDIForm1::menu_ENVELOPES_Click() {
+    platform::forms::place<Form63>(300, 300, 12500, 10500);
 }
 
 void MDIForm1::menu_VELKNO_REBUID_Click() {

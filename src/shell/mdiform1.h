@@ -42,6 +42,8 @@ class MDIForm1 : public platform::Form {
     void menu_DISP_SET_Click();
     void menu_SYNTHE_DATA_Click();
     void menu_BIRTHDAY_LIST_Click();
+    void menu_ADDRESS_LABELS_Click();
+    void menu_ENVELOPES_Click();
     void menu_VELKNO_REBUID_Click();
     void menu_FILE_BACKUP_Click();
     void menu_FILE_CLEAR_Click();

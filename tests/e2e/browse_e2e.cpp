@@ -26,6 +26,8 @@
 #include "editor/form112.h"
 #include "generator.h"
 #include "mailings/form61.h"
+#include "mailings/form62.h"
+#include "mailings/form63.h"
 #include "maintenance/form45.h"
 #include "places.h"
 #include "platform/appsetup.h"
@@ -446,9 +448,13 @@ class BrowseE2E : public QObject {
         testsupport::TempDir office;
         const fs::path file = office.path() / "velkard.db";
         std::vector<std::vector<std::string>> clients;
+        const char* const streets[] = {"106台北市大安區復興南路一段",
+                                       "40701臺中市西屯區台灣大道三段", "80241高雄市苓雅區四維三路",
+                                       "300新竹市東區光復路二段"};
         for (int i = 0; i < 40; ++i)
-            clients.push_back(
-                {"A" + std::to_string(10001 + i), "客戶" + std::to_string(i), "70.05.20"});
+            clients.push_back({"A" + std::to_string(10001 + i), "客戶" + std::to_string(i),
+                               "70.05.20", i % 3 ? "M" : "F", "", "", "", "", "", "",
+                               streets[i % 4] + std::to_string(10 + i * 7) + "號"});
         clients[12] = {"A10013",
                        "林美玲",
                        "69.06.25",
@@ -499,8 +505,7 @@ class BrowseE2E : public QObject {
         clickMenu("menu_DATA_PORCESS", "menu_ADD_PROCESS");
         QTRY_VERIFY(platform::forms::loaded<Form11>());
         Form11& editor = get<Form11>();
-        retype(editor.fieldBox(store::SELF_NO), "A123456788");
-        pressKey(Qt::Key_Return);
+        retype(editor.fieldBox(store::SELF_NO), "A123456788", true);
         click(editor.COMMAND1[2]);  // SAVE
         QTRY_VERIFY(editor.CheckStatus->text().contains(QStringLiteral("檢查碼不對")));
         screenshot("51-editor-check-hint");
@@ -558,19 +563,45 @@ class BrowseE2E : public QObject {
         screenshot("60-birthday-list");
         platform::forms::unload<Form61>();
 
+        // Address labels on a half-used 3 × 8 sheet, from its fourth label; the sheet as a PDF
+        // reader draws it.
+        // Its first page as a PDF reader draws it, for a person to look at.
+        auto pdfPage = [&](platform::report::Printable* printable, const char* file,
+                           const QString& shot) {
+            const QString pdf = QString::fromStdString((office.path() / file).string());
+            printable->writePdf(pdf);
+            QCOMPARE(QProcess::execute("pdftoppm", {"-png", "-r", "60", "-singlefile", "-f", "1",
+                                                    pdf, shotDir() + "/" + shot}),
+                     0);
+        };
+        clickMenu("menu_PRINT_OPER", "menu_ADDRESS_LABELS");
+        Form62& labels = opened<Form62>();
+        pickEntry(labels.SheetBox, 2);
+        retype(labels.StartBox, QStringLiteral("4"), true);
+        QTRY_VERIFY2(labels.Notice->text().contains(QStringLiteral("張標籤，共 2 頁")),
+                     qPrintable(labels.Notice->text()));
+        screenshot("61-address-labels");
+        pdfPage(labels.preview->printable(), "labels.pdf", "62-label-sheet-pdf");
+        platform::forms::unload<Form62>();
+
+        // Envelopes: the sender typed once, a 中式 envelope of the first client.
+        clickMenu("menu_PRINT_OPER", "menu_ENVELOPES");
+        Form63& envelopes = opened<Form63>();
+        retype(envelopes.SenderName, QStringLiteral("大同貿易有限公司"));
+        retype(envelopes.SenderPostcode, QStringLiteral("40701"));
+        retype(envelopes.SenderAddress, QStringLiteral("臺中市西屯區台灣大道三段99號"), true);
+        QTRY_VERIFY(envelopes.preview->printable() &&
+                    envelopes.preview->printable()->pageCount() > 30);
+        screenshot("63-envelopes");
+        pdfPage(envelopes.preview->printable(), "envelopes.pdf", "64-envelope-pdf");
+        platform::forms::unload<Form63>();
+
         // The data check: the identity number saved above among its findings.
         clickMenu("menu_TOOLS", "menu_DATA_CHECK");
         Form55& check = opened<Form55>();
         QVERIFY(check.preview->document() && check.preview->document()->recordCount() >= 1);
         screenshot("55-data-check");
-        check.preview->document()->writePdf(
-            QString::fromStdString((office.path() / "check.pdf").string()));
-        // Its first page as a PDF reader draws it, for a person to look at.
-        QCOMPARE(QProcess::execute("pdftoppm",
-                                   {"-png", "-r", "60", "-singlefile", "-f", "1",
-                                    QString::fromStdString((office.path() / "check.pdf").string()),
-                                    shotDir() + "/56-data-check-pdf"}),
-                 0);
+        pdfPage(check.preview->printable(), "check.pdf", "56-data-check-pdf");
         platform::forms::destroyAll();
     }
 

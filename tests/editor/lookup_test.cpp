@@ -54,15 +54,13 @@ class LookupTest : public QObject {
 
         // A code that matches nothing leaves no client to take: EXECUTE keeps the editor where
         // it was (it once moved it to the client the lookup stood on before).
-        testsupport::retype(w.DataCombo1, "ZZZ");
-        pressKey(Qt::Key_Return);
+        testsupport::retype(w.DataCombo1, "ZZZ", true);
         pressKey(Qt::Key_Space);  // on EXECUTE
         QVERIFY(platform::forms::loaded<Form112>());
         QCOMPARE(editorCode(), QStringLiteral("C01"));
 
         // A code with a quote is found as typed; a pick from the list finds at once.
-        testsupport::retype(w.DataCombo1, "X'1");
-        pressKey(Qt::Key_Return);
+        testsupport::retype(w.DataCombo1, "X'1", true);
         QCOMPARE(value(copy, store::NAME), QStringLiteral("張三"));
         testsupport::pickEntry(w.DataCombo1, 3);
         QCOMPARE(value(copy, store::NO), QStringLiteral("C02"));

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include "windowtest.h"
 
+#include "pdfreader.h"
 #include "platform/appsetup.h"
 #include "platform/clock.h"
 #include "platform/reportpreview.h"
@@ -40,13 +41,6 @@ void clickItem(QListWidget* list, int row) {
     list->scrollToItem(list->item(row));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(row)).center());
-}
-
-QString pdfText(const QString& path) {
-    QProcess p;
-    p.start("pdftotext", {"-layout", path, "-"});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 // Columns of `area` in which `image` has ink, counted as separate runs: one run a glyph.
@@ -184,7 +178,7 @@ class ReportTest : public QObject {
             QString::fromStdString((f.clientFile().parent_path() / "report.pdf").string());
         f.dialogs().savePaths.push_back(pdf);
         get<DataReport28>().preview->findChild<QToolButton*>("SavePdf")->click();
-        const QString text = pdfText(pdf);
+        const QString text = testsupport::pdfText(pdf);
         QVERIFY2(text.contains(QStringLiteral("客戶基本資料表")), qPrintable(text.left(400)));
         QVERIFY(text.contains("2026/12/06"));
         QVERIFY(text.contains("ADDR_1"));
@@ -238,7 +232,7 @@ class ReportTest : public QObject {
             const QString pdf =
                 QString::fromStdString((f.clientFile().parent_path() / "phone.pdf").string());
             report.document->writePdf(pdf);
-            const QString text = pdfText(pdf);
+            const QString text = testsupport::pdfText(pdf);
             QVERIFY2(text.contains("1234567890"), qPrintable(text.trimmed()));
             if (glyphs) {
                 QCOMPARE(inkRuns(page, column), glyphs);

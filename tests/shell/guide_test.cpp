@@ -69,6 +69,8 @@ class GuideTest : public QObject {
             {"menu_DISP_SET", "Form17", "display-set.html", 0},
             {"menu_SYNTHE_DATA", "Form28", "printing.html", 0},
             {"menu_BIRTHDAY_LIST", "Form61", "mailings.html", 0},
+            {"menu_ADDRESS_LABELS", "Form62", "mailings.html", 0},
+            {"menu_ENVELOPES", "Form63", "mailings.html", 0},
             {"menu_VELKNO_REBUID", "Form42", "maintenance.html", 0},
             {"menu_FILE_BACKUP", "Form43", "maintenance.html", 0},
             {"menu_FILE_CLEAR", "Form44", "maintenance.html", 0},

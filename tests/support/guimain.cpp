@@ -1,5 +1,7 @@
 // Runs the GUI test class named on the command line (all of them without a name).
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
 
@@ -12,6 +14,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     platform::setUpApplication(app);
     platform::help::setFolder(QStringLiteral(VELKARD_GUIDE));  // the guide this build rendered
+    // What the windows remember goes to a folder of the run's own, never the user's settings.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     int failed = 0;
     bool ran = false;
     for (auto& [name, make] : testsupport::guiTests()) {

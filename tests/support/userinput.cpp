@@ -61,13 +61,14 @@ void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     QTest::keyClick(focus, key, modifiers);
 }
 
-void retype(QWidget* box, const QString& text) {
+void retype(QWidget* box, const QString& text, bool enter) {
     click(box);
     pressKey(Qt::Key_A, Qt::ControlModifier);
     if (text.isEmpty())
         pressKey(Qt::Key_Delete);
     else
         typeKeys(text);
+    if (enter) pressKey(Qt::Key_Return);
 }
 
 void wheel(QWidget* widget, int notches) {

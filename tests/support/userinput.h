@@ -25,8 +25,9 @@ void click(QWidget* widget);
 void typeKeys(const QString& text);
 // One key at the focus.
 void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-// Clicks into a text box and replaces its text by typing, as a person selects all and types.
-void retype(QWidget* box, const QString& text);
+// Clicks into a text box and replaces its text by typing, as a person selects all and types;
+// then Enter, when `enter`, as a person ends the entry.
+void retype(QWidget* box, const QString& text, bool enter = false);
 
 // Turns the mouse wheel over the widget by `notches` (positive: up).
 void wheel(QWidget* widget, int notches);

@@ -1,6 +1,6 @@
 #include <QFile>
-#include <QProcess>
 
+#include "pdfreader.h"
 #include "platform/reportpreview.h"
 #include "reports/exports.h"
 #include "store/checks.h"
@@ -34,10 +34,7 @@ class DataCheckTest : public QObject {
         testsupport::TempDir dir;
         const QString pdf = QString::fromStdString(dir.file("check.pdf").string());
         document->writePdf(pdf);
-        QProcess text;
-        text.start("pdftotext", {"-layout", pdf, "-"});
-        QVERIFY(text.waitForFinished(30000));
-        const QString read = QString::fromUtf8(text.readAllStandardOutput());
+        const QString read = testsupport::pdfText(pdf);
         for (const char* expected :
              {"資料檢查報表", "檢查了 4 位客戶，有 3 項要再看一次。", "身份證字號的檢查碼不對",
               "A123456788", "沒有這一天", "88.02.31", "沒有姓名"})
