@@ -39,6 +39,20 @@ std::string_view trimmed(std::string_view s) {
     return s;
 }
 
+// A value typed or imported over several lines, on one: a label wraps it where it fits.
+std::string oneLine(std::string_view s) {
+    std::string out;
+    for (const char c : trimmed(s)) {
+        const bool breaks = c == '\r' || c == '\n' || c == '\t';
+        // The line's end and the next line's start make one blank.
+        if (!breaks)
+            out += c;
+        else if (!out.empty() && out.back() != ' ')
+            out += ' ';
+    }
+    return out;
+}
+
 }  // namespace
 
 Postcode splitPostcode(std::string_view address) {
@@ -91,9 +105,9 @@ Addressee addressee(std::span<const std::string_view> values, const Choices& cho
     const Postcode code = splitPostcode(values[choices.address]);
     Addressee a;
     a.postcode = code.digits;
-    a.address = code.rest;
-    if (choices.company) a.company = trimmed(values[COMPANY]);
-    a.name = trimmed(values[NAME]);
+    a.address = oneLine(code.rest);
+    if (choices.company) a.company = oneLine(values[COMPANY]);
+    a.name = oneLine(values[NAME]);
     if (!a.name.empty()) a.title = titleOf(values[SEX], choices.title);
     return a;
 }

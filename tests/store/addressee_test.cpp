@@ -56,7 +56,7 @@ TEST(Addressee, TheChosenAddressAndCompanyAndOnlyClientsWithAnAddress) {
         r[NO] = code, r[NAME] = name, r[SEX] = "F", r[ADDR_1] = home, r[ADDR_2] = office;
         r[COMPANY] = "大同公司";
     };
-    add("A1", "陳美玲", "106台北市大安區", "");
+    add("A1", "陳美玲", "106台北市\r\n大安區", "");
     add("A2", "林志明", "  ", "104台北市中山區");
     add("A3", "", "台中市", "");
     std::vector<std::string> names;
@@ -78,7 +78,9 @@ TEST(Addressee, TheChosenAddressAndCompanyAndOnlyClientsWithAnAddress) {
     EXPECT_EQ(a.address, "台北市中山區");
     EXPECT_EQ(a.company, "大同公司");
     EXPECT_EQ(a.name + a.title, "林志明小姐");
-    // No name: no title either.
+    // An address over two lines on one; no name, no title either.
+    clients->valuesOf(atHome.rows.at(0), values);
+    EXPECT_EQ(mailing::addressee(values, home).address, "台北市 大安區");
     clients->valuesOf(atHome.rows.at(1), values);
     EXPECT_EQ(mailing::addressee(values, home).title, "");
 }
