@@ -31,7 +31,7 @@ std::pair<Block, QPointF> atRight(Block block, QRectF area) {
     return {block, QPointF(area.right() - extent(block).right(), area.top())};
 }
 
-EnvelopeFace downward(QSizeF paper, const store::mailing::Addressee& to, const Sender& from) {
+EnvelopeFace downwardTo(QSizeF paper, const store::mailing::Addressee& to) {
     const double w = paper.width(), h = paper.height();
     const QString face = envelopeFace();
     EnvelopeFace out;
@@ -54,6 +54,13 @@ EnvelopeFace downward(QSizeF paper, const store::mailing::Addressee& to, const S
         out.blocks.emplace_back(
             name, QPointF(w / 2 - e.center().x(), nameArea.center().y() - e.center().y()));
     }
+    return out;
+}
+
+EnvelopeFace downwardFrom(QSizeF paper, const Sender& from) {
+    const double w = paper.width(), h = paper.height();
+    const QString face = envelopeFace();
+    EnvelopeFace out;
     // The sender at the lower left, the postal code across beneath.
     std::vector<Item> sender;
     if (!from.address.isEmpty()) sender.push_back({uprightText(from.address)});
@@ -68,21 +75,43 @@ EnvelopeFace downward(QSizeF paper, const store::mailing::Addressee& to, const S
     return out;
 }
 
-EnvelopeFace across(QSizeF paper, const store::mailing::Addressee& to, const Sender& from) {
+EnvelopeFace acrossTo(QSizeF paper, const store::mailing::Addressee& to) {
     const double w = paper.width(), h = paper.height();
-    const QString face = envelopeFace();
+    const QRectF toArea(w * 0.38, h * 0.42, w * 0.62 - 1.5 * kMargin, h * 0.58 - kMargin);
     EnvelopeFace out;
+    out.blocks.emplace_back(fitAcross(addresseeLines(to), toArea.size(), envelopeFace(), 14, 8),
+                            toArea.topLeft());
+    return out;
+}
+
+EnvelopeFace acrossFrom(QSizeF paper, const Sender& from) {
     std::vector<Item> sender;
     if (!from.name.isEmpty()) sender.push_back({from.name});
     const QString fromAddress = (from.postcode + QLatin1Char(' ') + from.address).trimmed();
     if (!fromAddress.isEmpty()) sender.push_back({fromAddress});
+    EnvelopeFace out;
     if (!sender.empty())
-        out.blocks.emplace_back(fitAcross(sender, QSizeF(w * 0.45, h * 0.3), face, 10, 7),
-                                QPointF(kMargin, kMargin));
-    const QRectF toArea(w * 0.38, h * 0.42, w * 0.62 - 1.5 * kMargin, h * 0.58 - kMargin);
-    out.blocks.emplace_back(fitAcross(addresseeLines(to), toArea.size(), face, 14, 8),
-                            toArea.topLeft());
+        out.blocks.emplace_back(
+            fitAcross(sender, QSizeF(paper.width() * 0.45, paper.height() * 0.3), envelopeFace(),
+                      10, 7),
+            QPointF(kMargin, kMargin));
     return out;
+}
+
+// The envelope in mm as it is written on: the Western ones across.
+QSizeF writtenOn(const Envelope& envelope) {
+    const QSizeF paper = QPageSize(envelope.size).size(QPageSize::Millimeter);
+    return envelope.vertical ? paper : paper.transposed();
+}
+
+EnvelopeFace recipientFace(const Envelope& envelope, const store::mailing::Addressee& to) {
+    return envelope.vertical ? downwardTo(writtenOn(envelope), to)
+                             : acrossTo(writtenOn(envelope), to);
+}
+
+EnvelopeFace senderFace(const Envelope& envelope, const Sender& from) {
+    return envelope.vertical ? downwardFrom(writtenOn(envelope), from)
+                             : acrossFrom(writtenOn(envelope), from);
 }
 
 }  // namespace
@@ -136,29 +165,31 @@ bool EnvelopeFace::cut() const {
 
 EnvelopeFace layOutEnvelope(const Envelope& envelope, const store::mailing::Addressee& to,
                             const Sender& from) {
-    QSizeF paper = QPageSize(envelope.size).size(QPageSize::Millimeter);
-    if (envelope.vertical) return downward(paper, to, from);
-    return across(paper.transposed(), to, from);
+    EnvelopeFace face = recipientFace(envelope, to);
+    for (auto& block : senderFace(envelope, from).blocks) face.blocks.push_back(std::move(block));
+    return face;
 }
 
 EnvelopeDocument::EnvelopeDocument(std::unique_ptr<store::RecordSet> rows,
                                    std::vector<store::Bookmark> recipients,
                                    store::mailing::Choices choices, Envelope envelope,
-                                   Sender sender)
+                                   const Sender& sender)
     : ClientPages(std::move(rows), std::move(recipients), choices),
       envelope_(std::move(envelope)),
-      sender_(std::move(sender)),
+      sender_(senderFace(envelope_, sender)),
       paper_(QPageSize(envelope_.size),
              envelope_.vertical ? QPageLayout::Portrait : QPageLayout::Landscape,
              QMarginsF(0, 0, 0, 0)) {}
 
-EnvelopeFace EnvelopeDocument::face(long index) const {
-    return layOutEnvelope(envelope_, addressee(index), sender_);
+bool EnvelopeDocument::isCut(long index) const {
+    return sender_.cut() || recipientFace(envelope_, addressee(index)).cut();
 }
 
 void EnvelopeDocument::drawPage(QPainter& painter, int page) const {
     if (page >= mailCount()) return;
-    for (const auto& [block, at] : face(page).blocks) draw(painter, block, at, envelopeFace());
+    // The sender's block is the same on every envelope: laid out once.
+    for (const EnvelopeFace& face : {recipientFace(envelope_, addressee(page)), sender_})
+        for (const auto& [block, at] : face.blocks) draw(painter, block, at, envelopeFace());
 }
 
 }  // namespace mailings

@@ -46,21 +46,19 @@ class EnvelopeDocument : public ClientPages {
   public:
     EnvelopeDocument(std::unique_ptr<store::RecordSet> rows,
                      std::vector<store::Bookmark> recipients, store::mailing::Choices choices,
-                     Envelope envelope, Sender sender);
+                     Envelope envelope, const Sender& sender);
 
     const QPageLayout& paper() const override { return paper_; }
     int pageCount() const override { return std::max(1L, mailCount()); }
     void drawPage(QPainter& painter, int page) const override;
     QString pdfName() const override { return QStringLiteral("信封.pdf"); }
 
-    EnvelopeFace face(long index) const;
-
   protected:
-    bool isCut(long index) const override { return face(index).cut(); }
+    bool isCut(long index) const override;
 
   private:
     Envelope envelope_;
-    Sender sender_;
+    EnvelopeFace sender_;
     QPageLayout paper_;
 };
 

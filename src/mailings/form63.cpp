@@ -80,8 +80,13 @@ Form63::Form63()
     connect(EnvelopeBox, &QComboBox::activated, this, &Form63::showEnvelopes);
     connect(Addressee, &mailings::AddresseeBox::changed, this, &Form63::showEnvelopes);
     connect(ShowEnvelopes, &QPushButton::clicked, this, &Form63::showEnvelopes);
+    // The sender is remembered as soon as a box of it is left.
     for (auto* box : {SenderName, SenderPostcode, SenderAddress})
-        connect(box, &QLineEdit::editingFinished, this, &Form63::showEnvelopes);
+        connect(box, &QLineEdit::editingFinished, this, [this] {
+            QSettings kept = settings();
+            mailings::saveSender(kept, sender());
+            showEnvelopes();
+        });
 }
 
 void Form63::Form_Load() {
@@ -96,8 +101,6 @@ mailings::Sender Form63::sender() const {
 void Form63::showEnvelopes() {
     // A box that loses the focus as the windows close asks for nothing more.
     if (platform::forms::ending() || unloading()) return;
-    QSettings kept = settings();
-    mailings::saveSender(kept, sender());
     store::RecordSet* clients = workspace().browseList().listRecords();
     if (!clients) return;
     const auto choices = Addressee->choices();

@@ -32,7 +32,7 @@ class Form63 : public platform::Form {
     platform::report::Preview* preview;
 
     void Form_Load() override;
-    // Remembers the sender and lays out the envelopes as the boxes say.
+    // Lays out the envelopes as the boxes say.
     void showEnvelopes();
     mailings::Sender sender() const;
 };

@@ -72,12 +72,11 @@ Block LabelDocument::fitted(long index) const {
 }
 
 bool LabelDocument::isCut(long index) const {
-    // Most labels are short: those are known to fit without laying their text out.
     const auto lines = addresseeLines(addressee(index));
-    if (surelyFitsAcross(lines, sheet_.textArea(slotOf(index)).size(), platform::kMingFace,
-                         kLargest))
-        return false;
-    return fitted(index).cut;
+    const QSizeF area = sheet_.textArea(slotOf(index)).size();
+    // Most labels are short: those are known to fit without laying their text out.
+    return !surelyFitsAcross(lines, area, platform::kMingFace, kLargest) &&
+           fitAcross(lines, area, platform::kMingFace, kLargest, kSmallest).cut;
 }
 
 void LabelDocument::drawPage(QPainter& painter, int page) const {

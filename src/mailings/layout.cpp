@@ -8,16 +8,39 @@
 #include <tuple>
 
 #include "platform/qtext.h"
+#include "platform/report.h"
 #include "store/addressee.h"
 
 namespace mailings {
 namespace {
 
-constexpr double kTwipsPerPoint = 20.0;
+using platform::report::fontInTwips;
 const QString kMore = QStringLiteral("…");
 
 double mm(double twips) {
     return twips / kTwipsPerMm;
+}
+
+struct Measure {
+    double em;    // a full-width character's width, the widest an address has
+    double line;  // from one line to the next
+    double cell;  // a character's square in a column
+};
+
+// Measured once per face and size: a check of a hundred thousand labels or envelopes asks the
+// same few.
+const Measure& measure(const QString& face, double points, bool bold) {
+    static std::map<std::tuple<QString, long, bool>, Measure> measured;
+    const auto key = std::make_tuple(face, std::lround(points * 20), bold);  // the size in twips
+    auto found = measured.find(key);
+    if (found == measured.end()) {
+        const QFontMetricsF metrics(fontInTwips(face, points, bold));
+        found = measured
+                    .emplace(key, Measure{mm(metrics.horizontalAdvance(QChar(u'國'))),
+                                          mm(metrics.lineSpacing()), mm(metrics.height())})
+                    .first;
+    }
+    return found->second;
 }
 
 // `text` broken into lines no wider than `width` mm, at word boundaries or between characters;
@@ -41,7 +64,7 @@ std::vector<std::pair<QString, double>> wrapped(const QString& text, const QFont
 
 // The last line kept, ending in the mark of what is left out, still within its box.
 void markCut(Piece& last, const QString& face) {
-    const QFontMetricsF metrics(typeface(face, last.points, last.bold));
+    const QFontMetricsF metrics(fontInTwips(face, last.points, last.bold));
     QString text = last.text;
     while (!text.isEmpty() && mm(metrics.horizontalAdvance(text + kMore)) > last.box.width())
         text.chop(1);
@@ -80,14 +103,6 @@ std::vector<Item> addresseeLines(const store::mailing::Addressee& a) {
     return items;
 }
 
-QFont typeface(const QString& face, double points, bool bold) {
-    QFont font(face);
-    // The painter draws in twips, so the size is given in twips.
-    font.setPixelSize(static_cast<int>(std::lround(points * kTwipsPerPoint)));
-    font.setBold(bold);
-    return font;
-}
-
 Block fitAcross(const std::vector<Item>& items, QSizeF box, const QString& face, double largest,
                 double smallest) {
     // Each item's lines and their height at a size.
@@ -102,9 +117,9 @@ Block fitAcross(const std::vector<Item>& items, QSizeF box, const QString& face,
         total = 0;
         for (const Item& item : items) {
             const double size = points * item.scale;
-            const QFont font = typeface(face, size, item.bold);
+            const QFont font = fontInTwips(face, size, item.bold);
             out.push_back({wrapped(item.text, font, box.width()),
-                           mm(QFontMetricsF(font).lineSpacing()), size, item.bold});
+                           measure(face, size, item.bold).line, size, item.bold});
             total += static_cast<double>(out.back().text.size()) * out.back().height;
         }
         return out;
@@ -138,9 +153,9 @@ Block fitAcross(const std::vector<Item>& items, QSizeF box, const QString& face,
                        shortened->bold};
             markCut(last, face);
             text = last.text;
-            width = std::min(
-                box.width(),
-                mm(QFontMetricsF(typeface(face, last.points, last.bold)).horizontalAdvance(text)));
+            width =
+                std::min(box.width(), mm(QFontMetricsF(fontInTwips(face, last.points, last.bold))
+                                             .horizontalAdvance(text)));
         }
     }
     double y = 0;
@@ -155,25 +170,9 @@ Block fitAcross(const std::vector<Item>& items, QSizeF box, const QString& face,
 
 bool surelyFitsAcross(const std::vector<Item>& items, QSizeF box, const QString& face,
                       double points) {
-    struct Measure {
-        double em, line;
-    };
-    // Measured once per size: a check of a hundred thousand labels asks the same few.
-    static std::map<std::tuple<QString, int, bool>, Measure> measured;
     double height = 0;
     for (const Item& item : items) {
-        const QFont font = typeface(face, points * item.scale, item.bold);
-        const auto key = std::make_tuple(face, font.pixelSize(), item.bold);
-        auto found = measured.find(key);
-        if (found == measured.end()) {
-            const QFontMetricsF metrics(font);
-            // A full-width character is the widest an address has.
-            found = measured
-                        .emplace(key, Measure{mm(metrics.horizontalAdvance(QChar(u'國'))),
-                                              mm(metrics.lineSpacing())})
-                        .first;
-        }
-        const auto [em, line] = found->second;
+        const Measure& size = measure(face, points * item.scale, item.bold);
         bool latin = false;
         for (const QChar c : item.text) {
             const char16_t u = c.unicode();
@@ -181,11 +180,11 @@ bool surelyFitsAcross(const std::vector<Item>& items, QSizeF box, const QString&
             if (!wide && (u < 0x20 || u > 0x7E)) return false;  // a character of unknown width
             latin = latin || !wide;
         }
-        const auto perLine = static_cast<long>(box.width() / em);
+        const auto perLine = static_cast<long>(box.width() / size.em);
         if (perLine < 1) return false;
         // Words of Latin letters move whole to the next line: one spare line for what that wastes.
         const long lines = (item.text.size() + perLine - 1) / perLine + (latin ? 1 : 0);
-        height += static_cast<double>(std::max(1L, lines)) * line;
+        height += static_cast<double>(std::max(1L, lines)) * size.line;
     }
     return height <= box.height();
 }
@@ -196,8 +195,7 @@ Block fitDown(const std::vector<Item>& items, QSizeF box, const QString& face, d
         double right = box.width();
         for (const Item& item : items) {
             const double size = points * item.scale;
-            const QFontMetricsF metrics(typeface(face, size, item.bold));
-            const double cell = mm(metrics.height());
+            const double cell = measure(face, size, item.bold).cell;
             const double pitch = cell * 1.3;  // a column and the gap before the next
             double y = 0;
             bool started = false;
@@ -231,7 +229,7 @@ QRectF extent(const Block& block) {
 void draw(QPainter& painter, const Block& block, QPointF at, const QString& face) {
     painter.setPen(Qt::black);
     for (const Piece& p : block.pieces) {
-        painter.setFont(typeface(face, p.points, p.bold));
+        painter.setFont(fontInTwips(face, p.points, p.bold));
         const QRectF box = p.box.translated(at);
         painter.drawText(QRectF(box.x() * kTwipsPerMm, box.y() * kTwipsPerMm,
                                 box.width() * kTwipsPerMm, box.height() * kTwipsPerMm),

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFont>
 #include <QRectF>
 #include <QString>
 #include <vector>
@@ -42,8 +41,6 @@ struct Item {
 // The items of an addressee on a label or a Western envelope: postal code, address, company,
 // name with title and 收.
 std::vector<Item> addresseeLines(const store::mailing::Addressee& a);
-
-QFont typeface(const QString& face, double points, bool bold);
 
 // Lines across, wrapped at the box's width; `largest` down to `smallest` points in half points.
 Block fitAcross(const std::vector<Item>& items, QSizeF box, const QString& face, double largest,

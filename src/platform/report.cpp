@@ -7,6 +7,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <cmath>
 #include <stdexcept>
 
 #include "platform/qtext.h"
@@ -23,11 +24,7 @@ int paperTwips(const QPageLayout& paper, bool width) {
 }
 
 QFont qfont(const Font& f) {
-    QFont font(f.name);
-    // The painter draws in twips, so the size is given in twips too.
-    font.setPixelSize(static_cast<int>(f.size * kTwipsPerPoint));
-    font.setBold(f.bold);
-    return font;
+    return fontInTwips(f.name, f.size, f.bold);
 }
 
 // A value wider than its column is printed condensed down to this fraction of its width;
@@ -88,6 +85,14 @@ const Section* Definition::sectionOf(Section::Role role) const {
     for (const auto& s : sections)
         if (s.role == role) return &s;
     return nullptr;
+}
+
+QFont fontInTwips(const QString& face, double points, bool bold) {
+    QFont font(face);
+    // The painter draws in twips, so the size is given in twips too.
+    font.setPixelSize(static_cast<int>(std::lround(points * kTwipsPerPoint)));
+    font.setBold(bold);
+    return font;
 }
 
 QPageLayout a4() {

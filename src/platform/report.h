@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QPageLayout>
 #include <QString>
 #include <memory>
@@ -119,5 +120,8 @@ class Document : public Printable {
 
 // The A4 paper of the report, portrait.
 QPageLayout a4();
+
+// A face at a size in points, for a painter whose unit is the twip.
+QFont fontInTwips(const QString& face, double points, bool bold);
 
 }  // namespace platform::report

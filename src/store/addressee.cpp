@@ -18,31 +18,10 @@ std::pair<char, std::size_t> digitAt(std::string_view s, std::size_t at) {
     return {0, 0};
 }
 
-// The length in bytes of a blank (ASCII or the ideographic space) at `at`; 0 for none.
-std::size_t blankAt(std::string_view s, std::size_t at) {
-    if (at < s.size() && (s[at] == ' ' || s[at] == '\t' || s[at] == '\r' || s[at] == '\n'))
-        return 1;
-    return s.substr(at, 3) == "\xE3\x80\x80" ? 3 : 0;
-}
-
-std::string_view trimmed(std::string_view s) {
-    while (std::size_t n = blankAt(s, 0)) s.remove_prefix(n);
-    for (bool more = true; more && !s.empty();) {
-        more = false;
-        for (std::size_t n : {std::size_t{1}, std::size_t{3}})
-            if (s.size() >= n && blankAt(s, s.size() - n) == n) {
-                s.remove_suffix(n);
-                more = true;
-                break;
-            }
-    }
-    return s;
-}
-
 // A value typed or imported over several lines, on one: a label wraps it where it fits.
 std::string oneLine(std::string_view s) {
     std::string out;
-    for (const char c : trimmed(s)) {
+    for (const char c : text::trimmed(s)) {
         const bool breaks = c == '\r' || c == '\n' || c == '\t';
         // The line's end and the next line's start make one blank.
         if (!breaks)
@@ -56,7 +35,7 @@ std::string oneLine(std::string_view s) {
 }  // namespace
 
 Postcode splitPostcode(std::string_view address) {
-    const std::string_view s = trimmed(address);
+    const std::string_view s = text::trimmed(address);
     std::string digits;
     std::size_t at = 0;
     bool dashed = false;
@@ -75,7 +54,7 @@ Postcode splitPostcode(std::string_view address) {
         }
         break;
     }
-    const std::string_view rest = trimmed(s.substr(at));
+    const std::string_view rest = text::trimmed(s.substr(at));
     // A number that a house, lane or floor word or a dash follows is part of the address: 350號.
     bool numbered = false;
     for (std::string_view unit : {"號", "樓", "巷", "弄", "段", "鄰", "之", "F", "f", "-", "－"})
@@ -95,7 +74,7 @@ std::string titleOf(std::string_view sex, Title title) {
         case Title::BySex:
             break;
     }
-    const std::string s = text::fold(trimmed(sex));
+    const std::string s = text::fold(text::trimmed(sex));
     if (s == "m" || s == "男" || s == "先生") return "先生";
     if (s == "f" || s == "女" || s == "小姐" || s == "女士") return "小姐";
     return "君";
@@ -117,7 +96,7 @@ Recipients recipients(const RecordSet& clients, const Choices& choices) {
     std::array<std::string_view, kFieldCount> values;
     for (long i = 0; i < clients.recordCount(); ++i) {
         clients.valuesAt(i, values);
-        if (trimmed(values[choices.address]).empty())
+        if (text::trimmed(values[choices.address]).empty())
             out.without.emplace_back(values[NO]);
         else
             out.rows.push_back(clients.bookmarkAt(i));

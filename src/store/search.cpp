@@ -14,22 +14,10 @@ constexpr int kPhones[] = {TEL_1, PHONE, CALL, TEL_2, FAX};
 // Fewer digits than this are no phone number to look for (a house number, a year).
 constexpr std::size_t kPhoneDigitsFrom = 4;
 
-// Blanks typed around the text are no part of what is looked for.
-std::string_view trimmed(std::string_view t) {
-    constexpr std::string_view kWide = "\u3000";  // the ideographic space
-    for (bool more = true; more;) {
-        more = false;
-        if (t.starts_with(' ') || t.starts_with('\t')) t.remove_prefix(1), more = true;
-        if (t.ends_with(' ') || t.ends_with('\t')) t.remove_suffix(1), more = true;
-        if (t.starts_with(kWide)) t.remove_prefix(kWide.size()), more = true;
-        if (t.ends_with(kWide)) t.remove_suffix(kWide.size()), more = true;
-    }
-    return t;
-}
-
 }  // namespace
 
-Query::Query(std::string_view typed) : text_(trimmed(typed)) {
+// Blanks typed around the text are no part of what is looked for.
+Query::Query(std::string_view typed) : text_(text::trimmed(typed)) {
     auto digits = checks::phoneDigits(typed);
     if (digits && digits->size() >= kPhoneDigitsFrom) digits_ = std::move(digits);
 }

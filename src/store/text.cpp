@@ -232,6 +232,19 @@ double leadingNumber(std::string_view text) {
     return value;
 }
 
+std::string_view trimmed(std::string_view t) {
+    constexpr std::string_view kWide = "\u3000";  // the ideographic space
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    for (bool more = true; more;) {
+        more = false;
+        if (!t.empty() && blank(t.front())) t.remove_prefix(1), more = true;
+        if (!t.empty() && blank(t.back())) t.remove_suffix(1), more = true;
+        if (t.starts_with(kWide)) t.remove_prefix(kWide.size()), more = true;
+        if (t.ends_with(kWide)) t.remove_suffix(kWide.size()), more = true;
+    }
+    return t;
+}
+
 std::string fold(std::string_view utf8) {
     std::string out;
     foldInto(utf8, out);

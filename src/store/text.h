@@ -30,6 +30,9 @@ std::size_t positionOf(std::string_view utf8, std::size_t byteOffset);
 // number reads as 0.
 double leadingNumber(std::string_view text);
 
+// The text without the blanks at its ends: spaces, tabs, line ends, the ideographic space.
+std::string_view trimmed(std::string_view text);
+
 // The text with case and width differences removed (NFKC case folding).
 std::string fold(std::string_view utf8);
 
